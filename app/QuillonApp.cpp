@@ -1,0 +1,37 @@
+#include "app/QuillonApp.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "maindlg/QuillonDlg.h"
+
+CQuillonApp::CQuillonApp()
+{
+    m_dwRestartManagerSupportFlags = AFX_RESTART_MANAGER_SUPPORT_RESTART;
+}
+
+BOOL CQuillonApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX icc = {};
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_WIN95_CLASSES;
+    ::InitCommonControlsEx(&icc);
+
+    CWinApp::InitInstance();
+
+    auto pShellManager = std::make_unique<CShellManager>();
+
+    SetRegistryKey(L"Velmora");
+
+    {
+        CQuillonDlg dlg;
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+        pShellManager.reset();
+        m_pMainWnd = nullptr;
+    }
+
+    // No message loop after the dialog: the process ends here.
+    return FALSE;
+}

@@ -1,0 +1,452 @@
+#include "framework/Wnd.h"
+
+#include <unordered_map>
+
+#include "framework/Collections.h"
+#include "framework/Module.h"
+#include "framework/WinApp.h"
+
+IMPLEMENT_DYNAMIC(CWnd, CObject)
+
+namespace {
+
+// Any constant works: one framework subclass per window at most.
+constexpr UINT_PTR kSubclassId = 0x514E4C57;
+
+// Windows belong to the thread that created them, and so do their maps.
+thread_local std::unordered_map<HWND, CWnd*> t_permanentMap;
+thread_local std::unordered_map<HWND, CWnd*> t_temporaryMap;
+thread_local MSG t_currentMsg;
+
+}  // namespace
+
+LRESULT CALLBACK FrameworkSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR uIdSubclass, DWORD_PTR dwRefData)
+{
+    CWnd* pWnd = reinterpret_cast<CWnd*>(dwRefData);
+    LRESULT lResult = AfxCallWndProc(pWnd, hWnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+    {
+        ::RemoveWindowSubclass(hWnd, FrameworkSubclassProc, uIdSubclass);
+        if (pWnd->m_hWnd == hWnd)
+        {
+            t_permanentMap.erase(hWnd);
+            pWnd->m_hWnd = nullptr;
+            pWnd->m_bSubclassed = false;
+            pWnd->PostNcDestroy();
+        }
+    }
+    return lResult;
+}
+
+LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const MSG saved = t_currentMsg;
+    t_currentMsg = MSG{};
+    t_currentMsg.hwnd = hWnd;
+    t_currentMsg.message = message;
+    t_currentMsg.wParam = wParam;
+    t_currentMsg.lParam = lParam;
+
+    LRESULT lResult = 0;
+    // No exception may unwind through the system's window procedures.
+    try
+    {
+        lResult = pWnd->WindowProc(message, wParam, lParam);
+    }
+    catch (CInvalidArgException* e)
+    {
+        e->Delete();
+    }
+    catch (...)
+    {
+    }
+    t_currentMsg = saved;
+    return lResult;
+}
+
+CWnd::CWnd()
+    : m_hWnd(nullptr), m_bSubclassed(false), m_bTemporary(false)
+{
+}
+
+CWnd::~CWnd()
+{
+    // The window may outlive its wrapper (a control of a dialog that is
+    // still open): unhook it so that no message reaches a dead object.
+    if (m_hWnd != nullptr && !m_bTemporary)
+    {
+        auto it = t_permanentMap.find(m_hWnd);
+        if (it != t_permanentMap.end() && it->second == this)
+        {
+            if (m_bSubclassed)
+                ::RemoveWindowSubclass(m_hWnd, FrameworkSubclassProc, kSubclassId);
+            t_permanentMap.erase(it);
+        }
+    }
+}
+
+BOOL CWnd::Attach(HWND hWnd)
+{
+    if (hWnd == nullptr || m_hWnd != nullptr || !::IsWindow(hWnd))
+        return FALSE;
+    if (t_permanentMap.count(hWnd) != 0)
+        return FALSE;
+    t_permanentMap[hWnd] = this;
+    m_hWnd = hWnd;
+    return TRUE;
+}
+
+HWND CWnd::Detach()
+{
+    HWND hWnd = m_hWnd;
+    if (hWnd == nullptr)
+        return nullptr;
+    if (m_bSubclassed)
+    {
+        ::RemoveWindowSubclass(hWnd, FrameworkSubclassProc, kSubclassId);
+        m_bSubclassed = false;
+    }
+    auto it = t_permanentMap.find(hWnd);
+    if (it != t_permanentMap.end() && it->second == this)
+        t_permanentMap.erase(it);
+    m_hWnd = nullptr;
+    return hWnd;
+}
+
+BOOL CWnd::SubclassWindow(HWND hWnd)
+{
+    if (!Attach(hWnd))
+        return FALSE;
+    PreSubclassWindow();
+    if (!::SetWindowSubclass(hWnd, FrameworkSubclassProc, kSubclassId,
+                             reinterpret_cast<DWORD_PTR>(this)))
+    {
+        Detach();
+        return FALSE;
+    }
+    m_bSubclassed = true;
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
+{
+    if (pParent == nullptr || pParent->m_hWnd == nullptr)
+        return FALSE;
+    HWND hCtl = ::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID));
+    return hCtl != nullptr && SubclassWindow(hCtl);
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    return Detach();
+}
+
+void CWnd::PreSubclassWindow()
+{
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd)
+{
+    auto it = t_permanentMap.find(hWnd);
+    return it == t_permanentMap.end() ? nullptr : it->second;
+}
+
+CWnd* CWnd::FromHandle(HWND hWnd)
+{
+    if (hWnd == nullptr)
+        return nullptr;
+    if (CWnd* pWnd = FromHandlePermanent(hWnd))
+        return pWnd;
+    auto it = t_temporaryMap.find(hWnd);
+    if (it != t_temporaryMap.end())
+        return it->second;
+    CWnd* pTemp = new CWnd;
+    pTemp->m_hWnd = hWnd;
+    pTemp->m_bTemporary = true;
+    t_temporaryMap[hWnd] = pTemp;
+    return pTemp;
+}
+
+void CWnd::DeleteTempMap()
+{
+    for (auto& entry : t_temporaryMap)
+    {
+        entry.second->m_hWnd = nullptr;
+        delete entry.second;
+    }
+    t_temporaryMap.clear();
+}
+
+BOOL CWnd::Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle,
+                  const RECT& rect, CWnd* pParentWnd, UINT nID, void* /*pContext*/)
+{
+    return CreateEx(0, lpszClassName, lpszWindowName, dwStyle | WS_CHILD, rect, pParentWnd, nID);
+}
+
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName,
+                    DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam)
+{
+    if (m_hWnd != nullptr)
+        return FALSE;
+    HWND hParent = pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr;
+    HMENU hMenuOrId = (dwStyle & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)) : nullptr;
+    HWND hWnd = ::CreateWindowExW(dwExStyle, lpszClassName, lpszWindowName != nullptr ? lpszWindowName : L"",
+                                  dwStyle, rect.left, rect.top, rect.right - rect.left,
+                                  rect.bottom - rect.top, hParent, hMenuOrId,
+                                  AfxGetInstanceHandle(), lpParam);
+    if (hWnd == nullptr)
+        return FALSE;
+    if (!SubclassWindow(hWnd))
+    {
+        ::DestroyWindow(hWnd);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CWnd::DestroyWindow()
+{
+    if (m_hWnd == nullptr)
+        return FALSE;
+    HWND hWnd = m_hWnd;
+    const bool bSubclassed = m_bSubclassed;
+    BOOL bResult = ::DestroyWindow(hWnd);
+    // A subclassed window detaches itself on WM_NCDESTROY; an attached-only
+    // one has to be released here.
+    if (!bSubclassed && m_hWnd == hWnd && !::IsWindow(hWnd))
+        Detach();
+    return bResult;
+}
+
+void CWnd::PostNcDestroy()
+{
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT lResult = 0;
+    if (!OnWndMsg(message, wParam, lParam, &lResult))
+        lResult = DefWindowProc(message, wParam, lParam);
+    return lResult;
+}
+
+BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    switch (message)
+    {
+    case WM_COMMAND:
+    {
+        HWND hCtl = reinterpret_cast<HWND>(lParam);
+        if (hCtl != nullptr)
+        {
+            CWnd* pChild = FromHandlePermanent(hCtl);
+            if (pChild != nullptr && pChild != this && pChild->OnChildNotify(message, wParam, lParam, pResult))
+                return TRUE;
+        }
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
+        {
+            *pResult = 0;
+            return TRUE;
+        }
+        // Commands nobody in the window handled go to the application, as a
+        // menu or accelerator command of the main window would.
+        CWinApp* pApp = AfxGetApp();
+        if (pApp != nullptr && pApp->m_pMainWnd == this && pApp->OnCommand(LOWORD(wParam), HIWORD(wParam)))
+        {
+            *pResult = 0;
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_NOTIFY:
+    {
+        NMHDR* pNMHDR = reinterpret_cast<NMHDR*>(lParam);
+        if (pNMHDR == nullptr)
+            return FALSE;
+        CWnd* pChild = FromHandlePermanent(pNMHDR->hwndFrom);
+        if (pChild != nullptr && pChild != this && pChild->OnChildNotify(message, wParam, lParam, pResult))
+            return TRUE;
+        LRESULT lResult = 0;
+        if (OnNotify(static_cast<UINT>(pNMHDR->idFrom), pNMHDR, &lResult))
+        {
+            *pResult = lResult;
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_bSubclassed)
+        return ::DefSubclassProc(m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::Default()
+{
+    return DefWindowProc(t_currentMsg.message, t_currentMsg.wParam, t_currentMsg.lParam);
+}
+
+const MSG* CWnd::GetCurrentMessage() const
+{
+    return &t_currentMsg;
+}
+
+BOOL CWnd::OnCommand(UINT /*nID*/, UINT /*nCode*/)
+{
+    return FALSE;
+}
+
+BOOL CWnd::OnNotify(UINT /*nID*/, NMHDR* /*pNMHDR*/, LRESULT* /*pResult*/)
+{
+    return FALSE;
+}
+
+BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    return OnWndMsg(WM_REFLECT_BASE + message, wParam, lParam, pResult);
+}
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    const DWORD dwStyle = GetStyle();
+    const DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
+    if (dwStyle == dwNewStyle)
+        return FALSE;
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(dwNewStyle));
+    if (nFlags != 0)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
+    return TRUE;
+}
+
+BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    const DWORD dwStyle = GetExStyle();
+    const DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
+    if (dwStyle == dwNewStyle)
+        return FALSE;
+    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(dwNewStyle));
+    if (nFlags != 0)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
+    return TRUE;
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const
+{
+    return FromHandle(::GetDlgItem(m_hWnd, nID));
+}
+
+CWnd* CWnd::GetParent() const
+{
+    return FromHandle(::GetParent(m_hWnd));
+}
+
+CWnd* CWnd::GetWindow(UINT nCmd) const
+{
+    return FromHandle(::GetWindow(m_hWnd, nCmd));
+}
+
+CWnd* CWnd::GetSafeOwner(CWnd* pParent, HWND* pWndTop)
+{
+    HWND hWnd = pParent != nullptr ? pParent->m_hWnd : nullptr;
+    if (hWnd == nullptr)
+    {
+        CWinApp* pApp = AfxGetApp();
+        if (pApp != nullptr && pApp->m_pMainWnd != nullptr)
+            hWnd = pApp->m_pMainWnd->m_hWnd;
+    }
+    // The owner of a dialog is a top-level window, never a child.
+    while (hWnd != nullptr && (::GetWindowLongW(hWnd, GWL_STYLE) & WS_CHILD))
+        hWnd = ::GetParent(hWnd);
+    if (pWndTop != nullptr)
+        *pWndTop = hWnd;
+    if (pParent == nullptr && hWnd != nullptr)
+        hWnd = ::GetLastActivePopup(hWnd);
+    return FromHandle(hWnd);
+}
+
+void CWnd::ScreenToClient(LPRECT lpRect) const
+{
+    ::ScreenToClient(m_hWnd, reinterpret_cast<LPPOINT>(lpRect));
+    ::ScreenToClient(m_hWnd, reinterpret_cast<LPPOINT>(lpRect) + 1);
+    if (GetExStyle() & WS_EX_LAYOUTRTL)
+        std::swap(lpRect->left, lpRect->right);
+}
+
+void CWnd::ClientToScreen(LPRECT lpRect) const
+{
+    ::ClientToScreen(m_hWnd, reinterpret_cast<LPPOINT>(lpRect));
+    ::ClientToScreen(m_hWnd, reinterpret_cast<LPPOINT>(lpRect) + 1);
+    if (GetExStyle() & WS_EX_LAYOUTRTL)
+        std::swap(lpRect->left, lpRect->right);
+}
+
+BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
+{
+    HWND hAfter = pWndInsertAfter != nullptr ? pWndInsertAfter->m_hWnd : nullptr;
+    return ::SetWindowPos(m_hWnd, hAfter, x, y, cx, cy, nFlags);
+}
+
+void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
+{
+    ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint);
+}
+
+void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint)
+{
+    MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint);
+}
+
+BOOL CWnd::GetWindowPlacement(WINDOWPLACEMENT* lpwndpl) const
+{
+    lpwndpl->length = sizeof(WINDOWPLACEMENT);
+    return ::GetWindowPlacement(m_hWnd, lpwndpl);
+}
+
+BOOL CWnd::SetWindowPlacement(const WINDOWPLACEMENT* lpwndpl)
+{
+    WINDOWPLACEMENT wp = *lpwndpl;
+    wp.length = sizeof(WINDOWPLACEMENT);
+    return ::SetWindowPlacement(m_hWnd, &wp);
+}
+
+CWnd* CWnd::SetFocus()
+{
+    return FromHandle(::SetFocus(m_hWnd));
+}
+
+CWnd* CWnd::GetFocus()
+{
+    return FromHandle(::GetFocus());
+}
+
+void CWnd::GetWindowText(CString& rString) const
+{
+    rString = GetWindowText();
+}
+
+CString CWnd::GetWindowText() const
+{
+    const int nLen = ::GetWindowTextLengthW(m_hWnd);
+    CString str;
+    if (nLen > 0)
+    {
+        wchar_t* pBuf = str.GetBuffer(nLen + 1);
+        ::GetWindowTextW(m_hWnd, pBuf, nLen + 1);
+        str.ReleaseBuffer();
+    }
+    return str;
+}
+
+HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
+{
+    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
+                                               reinterpret_cast<LPARAM>(hIcon)));
+}

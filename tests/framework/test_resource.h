@@ -1,0 +1,11 @@
+#pragma once
+
+#define IDD_TEST_DIALOG   200
+#define IDS_TEST_STRING   201
+#define IDC_TEST_RADIO1   2001
+#define IDC_TEST_RADIO2   2002
+#define IDC_TEST_RADIO3   2003
+#define IDC_TEST_CHECK    2004
+#define IDC_TEST_CHECK3   2005
+#define IDC_TEST_LIST     2006
+#define IDC_TEST_BUTTON   2007
