@@ -1,5 +1,6 @@
 #include "framework/Collections.h"
 #include "framework/String.h"
+#include "tests/framework/test_resource.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,11 @@ TEST(CStringExtract, LeftMidRightClamp)
     EXPECT_STREQ(L"lo", s.Right(2));
     EXPECT_STREQ(L"hello", s.Right(100));
     EXPECT_STREQ(L"", s.Right(-5));
+
+    EXPECT_EQ(5, s.Left(100).GetLength());
+    EXPECT_EQ(5, s.Mid(-3).GetLength());
+    EXPECT_EQ(4, s.Mid(1, 100).GetLength());
+    EXPECT_EQ(5, s.Right(100).GetLength());
 }
 
 TEST(CStringModify, CaseConversion)
@@ -409,4 +415,14 @@ TEST(CStringResources, LoadStringOfMissingIdFails)
     CString t(L"stale");
     EXPECT_FALSE(t.LoadString(54321));
     EXPECT_TRUE(t.IsEmpty());
+}
+
+TEST(CStringResources, LoadStringCopiesExactlyTheResourceText)
+{
+    // Table entries are counted, not terminated: the copy must stop at the
+    // length LoadStringW reports.
+    CString s(L"old");
+    ASSERT_TRUE(s.LoadString(IDS_TEST_STRING));
+    EXPECT_STREQ(L"Gr\u00FC\u00DFe aus \u00DCbersee \u2013 \u00DF", s);
+    EXPECT_EQ(21, s.GetLength());
 }

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/Collections.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "framework/Module.h"
+#include "framework/WinApp.h"
+#include "tests/framework/test_resource.h"
+#include "tests/framework/test_support.h"
+
+namespace {
+
+const UINT g_nRegisteredMsg = ::RegisterWindowMessageW(L"QUILLON_TEST_REGISTERED");
+
+// A list that answers LVN_GETDISPINFOW and LVN_INSERTITEM itself; whether its
+// parent also sees them is its choice.
+class CReflectingList : public CListCtrl
+{
+public:
+    BOOL m_bParentSeesToo = TRUE;
+    std::vector<UINT> m_codes;
+
+protected:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        if (message == WM_REFLECT_NOTIFY)
+        {
+            NMHDR* pNMHDR = reinterpret_cast<NMHDR*>(lParam);
+            m_codes.push_back(pNMHDR->code);
+            if (pNMHDR->code == LVN_GETDISPINFOW)
+            {
+                auto* pInfo = reinterpret_cast<NMLVDISPINFOW*>(pNMHDR);
+                if (pInfo->item.mask & LVIF_TEXT)
+                    lstrcpynW(pInfo->item.pszText, L"vom Steuerelement", pInfo->item.cchTextMax);
+                *pResult = 0;
+                return !m_bParentSeesToo;
+            }
+            if (pNMHDR->code == LVN_INSERTITEM)
+            {
+                *pResult = 0;
+                return !m_bParentSeesToo;
+            }
+        }
+        return CListCtrl::OnWndMsg(message, wParam, lParam, pResult);
+    }
+};
+
+class CDispatchDialog : public CDialog
+{
+public:
+    CDispatchDialog() : CDialog(IDD_TEST_DIALOG) {}
+    ~CDispatchDialog() override { DestroyWindow(); }
+
+    CReflectingList m_list;
+    std::vector<std::pair<UINT, UINT>> m_commands;
+    std::vector<std::pair<UINT, UINT>> m_notifications;
+    WPARAM m_lastRegisteredWParam = 0;
+    bool m_bThrowOnApp2 = false;
+    CString m_strTextSeenAfterDefault;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDC_TEST_LIST, m_list); }
+
+    BOOL OnCommand(UINT nID, UINT nCode) override
+    {
+        if (nID == IDC_TEST_BUTTON)
+        {
+            m_commands.emplace_back(nID, nCode);
+            return TRUE;
+        }
+        return CDialog::OnCommand(nID, nCode);
+    }
+
+    BOOL OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult) override
+    {
+        m_notifications.emplace_back(nID, pNMHDR->code);
+        *pResult = 0;
+        return TRUE;
+    }
+
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        // Registered messages have no fixed number: tested before the switch.
+        if (message == g_nRegisteredMsg)
+        {
+            m_lastRegisteredWParam = wParam;
+            *pResult = 0x12345;
+            return TRUE;
+        }
+        switch (message)
+        {
+        case WM_APP + 2:
+        {
+            CArray<int> empty;
+            *pResult = empty.GetAt(3);  // throws: the boundary must hold
+            return TRUE;
+        }
+        case WM_SETTEXT:
+            // The default processing runs inside the handler and sets the text.
+            *pResult = Default();
+            m_strTextSeenAfterDefault = GetWindowText();
+            return TRUE;
+        default:
+            return CDialog::OnWndMsg(message, wParam, lParam, pResult);
+        }
+    }
+};
+
+int InsertItem(CListCtrl& list, LPCWSTR text)
+{
+    return list.InsertItem(LVIF_TEXT, list.GetItemCount(), text, 0, 0, 0, 0);
+}
+
+}  // namespace
+
+TEST(DispatchTest, ButtonClickArrivesAsCommand)
+{
+    CDispatchDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+    ::SendMessageW(::GetDlgItem(dlg.m_hWnd, IDC_TEST_BUTTON), BM_CLICK, 0, 0);
+    ASSERT_EQ(1u, dlg.m_commands.size());
+    EXPECT_EQ(static_cast<UINT>(IDC_TEST_BUTTON), dlg.m_commands[0].first);
+    EXPECT_EQ(static_cast<UINT>(BN_CLICKED), dlg.m_commands[0].second);
+}
+
+TEST(DispatchTest, NotificationReachesTheParentWhenTheControlLetsIt)
+{
+    CDispatchDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+    dlg.m_list.InsertColumn(0, L"Path", LVCFMT_LEFT, 100);
+    dlg.m_list.m_bParentSeesToo = TRUE;
+    ASSERT_EQ(0, InsertItem(dlg.m_list, L"a"));
+
+    // Reflected to the control first, then handed to the parent.
+    ASSERT_EQ(1u, dlg.m_list.m_codes.size());
+    EXPECT_EQ(static_cast<UINT>(LVN_INSERTITEM), dlg.m_list.m_codes[0]);
+    ASSERT_FALSE(dlg.m_notifications.empty());
+    EXPECT_EQ(static_cast<UINT>(IDC_TEST_LIST), dlg.m_notifications.back().first);
+    EXPECT_EQ(static_cast<UINT>(LVN_INSERTITEM), dlg.m_notifications.back().second);
+}
+
+TEST(DispatchTest, ReflectedNotificationAnsweredByTheControlStaysThere)
+{
+    CDispatchDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+    dlg.m_list.InsertColumn(0, L"Path", LVCFMT_LEFT, 100);
+    dlg.m_list.m_bParentSeesToo = FALSE;
+    dlg.m_notifications.clear();
+    dlg.m_list.InsertItem(LVIF_TEXT, 0, LPSTR_TEXTCALLBACKW, 0, 0, 0, 0);
+
+    // The list asks for the text; the control's own answer comes back.
+    EXPECT_STREQ(L"vom Steuerelement", dlg.m_list.GetItemText(0, 0));
+    for (const auto& n : dlg.m_notifications)
+    {
+        EXPECT_NE(static_cast<UINT>(LVN_GETDISPINFOW), n.second);
+        EXPECT_NE(static_cast<UINT>(LVN_INSERTITEM), n.second);
+    }
+    EXPECT_NE(dlg.m_list.m_codes.end(),
+              std::find(dlg.m_list.m_codes.begin(), dlg.m_list.m_codes.end(), static_cast<UINT>(LVN_GETDISPINFOW)));
+}
+
+TEST(DispatchTest, RegisteredMessageIsHandledAndItsResultReturned)
+{
+    CDispatchDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+    ASSERT_NE(0u, g_nRegisteredMsg);
+    EXPECT_EQ(0x12345, dlg.SendMessage(g_nRegisteredMsg, 77, 0));
+    EXPECT_EQ(77u, dlg.m_lastRegisteredWParam);
+}
+
+TEST(DispatchTest, DefaultRunsTheSystemsProcessingOfTheCurrentMessage)
+{
+    CDispatchDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+    dlg.SetWindowText(L"Neuer Titel – ä");
+    EXPECT_STREQ(L"Neuer Titel – ä", dlg.m_strTextSeenAfterDefault);
+    EXPECT_STREQ(L"Neuer Titel – ä", dlg.GetWindowText());
+}
+
+TEST(DispatchTest, ExceptionInAHandlerDoesNotCrossIntoTheSystem)
+{
+    CDispatchDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+    EXPECT_EQ(0, dlg.SendMessage(WM_APP + 2));
+    // The window is still alive and dispatching.
+    EXPECT_EQ(0x12345, dlg.SendMessage(g_nRegisteredMsg, 1, 0));
+}
+
+namespace {
+class CHelpApp : public CWinApp
+{
+public:
+    int m_nHelpCalls = 0;
+    void OnHelp() override { ++m_nHelpCalls; }
+};
+}  // namespace
+
+TEST(DispatchTest, HelpCommandOfTheMainWindowReachesTheApplication)
+{
+    CHelpApp app;
+    CDispatchDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+
+    // Not the main window: the application is not asked.
+    dlg.SendMessage(WM_COMMAND, ID_HELP, 0);
+    EXPECT_EQ(0, app.m_nHelpCalls);
+
+    app.m_pMainWnd = &dlg;
+    dlg.SendMessage(WM_COMMAND, ID_HELP, 0);
+    EXPECT_EQ(1, app.m_nHelpCalls);
+
+    // F1 arrives as WM_HELP and becomes the same command.
+    HELPINFO info = {};
+    info.cbSize = sizeof(info);
+    dlg.SendMessage(WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(2, app.m_nHelpCalls);
+    app.m_pMainWnd = nullptr;
+}
+
+TEST(WindowMapTest, FromHandleWrapsAWindowWeDidNotCreate)
+{
+    HWND hWnd = ::CreateWindowExW(0, L"STATIC", L"fremd", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, hWnd);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+    CWnd* pTemp = CWnd::FromHandle(hWnd);
+    ASSERT_NE(nullptr, pTemp);
+    EXPECT_EQ(hWnd, pTemp->m_hWnd);
+    EXPECT_EQ(pTemp, CWnd::FromHandle(hWnd));
+    EXPECT_STREQ(L"fremd", pTemp->GetWindowText());
+    // A temporary object is not a binding.
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+    AfxDeleteTempMaps();
+
+    CWnd attached;
+    ASSERT_TRUE(attached.Attach(hWnd));
+    EXPECT_EQ(&attached, CWnd::FromHandle(hWnd));
+    CWnd second;
+    EXPECT_FALSE(second.Attach(hWnd));
+    EXPECT_EQ(hWnd, attached.Detach());
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+
+    EXPECT_EQ(nullptr, CWnd::FromHandle(nullptr));
+    ::DestroyWindow(hWnd);
+}
+
+TEST(WindowMapTest, DestroyedWindowDetachesItsObject)
+{
+    class CCountingWnd : public CWnd
+    {
+    public:
+        int m_nPostNcDestroy = 0;
+
+    protected:
+        void PostNcDestroy() override { ++m_nPostNcDestroy; }
+    } wnd;
+    const RECT rc = {0, 0, 40, 40};
+    ASSERT_TRUE(wnd.CreateEx(0, L"STATIC", L"x", WS_POPUP, rc, nullptr, 0));
+    HWND hWnd = wnd.m_hWnd;
+    EXPECT_EQ(&wnd, CWnd::FromHandlePermanent(hWnd));
+    ::DestroyWindow(hWnd);
+    EXPECT_EQ(nullptr, wnd.m_hWnd);
+    EXPECT_EQ(1, wnd.m_nPostNcDestroy);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+}
+
+TEST(WindowMapTest, WrapperDyingBeforeItsWindowUnhooksIt)
+{
+    HWND hWnd = nullptr;
+    {
+        CWnd wnd;
+        const RECT rc = {0, 0, 40, 40};
+        ASSERT_TRUE(wnd.CreateEx(0, L"STATIC", L"alt", WS_POPUP, rc, nullptr, 0));
+        hWnd = wnd.m_hWnd;
+    }
+    ASSERT_TRUE(::IsWindow(hWnd));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+    // Messages still work: they reach the system's procedure, not a dead object.
+    ::SetWindowTextW(hWnd, L"neu");
+    wchar_t text[16] = {};
+    ::GetWindowTextW(hWnd, text, 16);
+    EXPECT_STREQ(L"neu", text);
+    ::DestroyWindow(hWnd);
+}
