@@ -7,7 +7,8 @@
 # screen resolution and the Windows version the prefix reports for this run.
 
 quillon_env_start() {
-  local build="$1"
+  local build
+  build=$(cd "$1" && pwd) || return 1
   export WINEPREFIX="$build/wineprefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
