@@ -49,19 +49,29 @@ read -r width height < <(xwininfo -id "$main" | awk '/Width:/{w=$2} /Height:/{h=
 echo "main window: ${width}x${height}"
 [ "$width" -gt 300 ] && [ "$height" -gt 300 ] || fail "the main window is implausibly small (${width}x${height})"
 
+# Keys go through XTEST to the focused window, as typed. (Keys sent to a
+# window with --window arrive as synthetic events whose release Wine does not
+# see: the server's autorepeat then presses Escape again and again.)
+press() {  # window, keys...
+  local w="$1"
+  shift
+  xdotool windowfocus --sync "$w" 2>/dev/null
+  xdotool key "$@"
+}
+
 # System menu, then the About entry by its mnemonic.
-xdotool windowfocus --sync "$main" 2>/dev/null
-xdotool key --window "$main" alt+space
+press "$main" alt+space
 sleep 0.5
 xdotool key i
 about=$(wait_window '^Info über Quillon$' 50) || fail "the About dialog did not open from the system menu"
 sleep 0.5
 import -window "$about" "$artifacts/about.png"
-xdotool key --window "$about" Escape
+press "$about" Escape
 wait_gone "$about" 50 || fail "Escape did not close the About dialog"
 
 # Closing the main dialog ends the program.
-xdotool key --window "$main" Escape
+sleep 0.3
+press "$main" Escape
 for _ in $(seq 1 100); do
   kill -0 "$app" 2>/dev/null || break
   sleep 0.1

@@ -1,0 +1,35 @@
+# Fails unless EXE is a 64-bit GUI program whose imports are all Windows
+# system DLLs (no libstdc++, libgcc or winpthread beside it).
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${EXE}")
+endif()
+
+if(NOT dump MATCHES "file format pei-x86-64")
+  message(FATAL_ERROR "${EXE} is not a 64-bit PE image")
+endif()
+string(REGEX MATCH "Subsystem[\t ]+0*([0-9]+)" _ "${dump}")
+if(NOT CMAKE_MATCH_1 EQUAL 2)
+  message(FATAL_ERROR "${EXE} is not a GUI-subsystem program (Subsystem ${CMAKE_MATCH_1})")
+endif()
+
+set(system_dlls
+  kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll shlwapi.dll
+  ole32.dll oleaut32.dll advapi32.dll rpcrt4.dll uxtheme.dll msvcrt.dll ntdll.dll)
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" names "${dump}")
+if(NOT names)
+  message(FATAL_ERROR "no import table found in ${EXE}")
+endif()
+foreach(entry IN LISTS names)
+  string(REPLACE "DLL Name: " "" dll "${entry}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" dll)
+  if(dll MATCHES "^api-ms-win-crt-")
+    continue()
+  endif()
+  list(FIND system_dlls "${dll}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "${EXE} imports ${dll}, which is not a Windows system DLL")
+  endif()
+  message(STATUS "import: ${dll}")
+endforeach()
