@@ -42,11 +42,11 @@ struct FormatSpec
     int nPrecision = -1;
 };
 
-void Pad(std::wstring& out, const FormatSpec& spec, const std::wstring& body)
+void Pad(std::wstring& out, const FormatSpec& conv, const std::wstring& body)
 {
-    size_t width = spec.nWidth > 0 ? static_cast<size_t>(spec.nWidth) : 0;
+    size_t width = conv.nWidth > 0 ? static_cast<size_t>(conv.nWidth) : 0;
     size_t fill = body.size() < width ? width - body.size() : 0;
-    if (spec.bLeft)
+    if (conv.bLeft)
     {
         out += body;
         out.append(fill, L' ');
@@ -54,46 +54,46 @@ void Pad(std::wstring& out, const FormatSpec& spec, const std::wstring& body)
     else
     {
         // MSVC pads strings and characters with zeros too when asked to.
-        out.append(fill, spec.bZero ? L'0' : L' ');
+        out.append(fill, conv.bZero ? L'0' : L' ');
         out += body;
     }
 }
 
-void AppendInteger(std::wstring& out, const FormatSpec& spec, unsigned long long magnitude,
+void AppendInteger(std::wstring& out, const FormatSpec& conv, unsigned long long magnitude,
                    bool bNegative, bool bSigned, unsigned base, bool bUpper)
 {
     const char* digitSet = bUpper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::wstring digits;
     for (unsigned long long v = magnitude; v != 0; v /= base)
         digits.insert(digits.begin(), static_cast<wchar_t>(digitSet[v % base]));
-    if (magnitude == 0 && spec.nPrecision != 0)
+    if (magnitude == 0 && conv.nPrecision != 0)
         digits = L"0";
 
-    if (spec.nPrecision > 0 && digits.size() < static_cast<size_t>(spec.nPrecision))
-        digits.insert(0, static_cast<size_t>(spec.nPrecision) - digits.size(), L'0');
-    if (spec.bAlt && base == 8 && (digits.empty() || digits[0] != L'0'))
+    if (conv.nPrecision > 0 && digits.size() < static_cast<size_t>(conv.nPrecision))
+        digits.insert(0, static_cast<size_t>(conv.nPrecision) - digits.size(), L'0');
+    if (conv.bAlt && base == 8 && (digits.empty() || digits[0] != L'0'))
         digits.insert(digits.begin(), L'0');
 
     std::wstring prefix;
     if (bNegative)
         prefix = L"-";
-    else if (bSigned && spec.bPlus)
+    else if (bSigned && conv.bPlus)
         prefix = L"+";
-    else if (bSigned && spec.bSpace)
+    else if (bSigned && conv.bSpace)
         prefix = L" ";
-    if (spec.bAlt && base == 16 && magnitude != 0)
+    if (conv.bAlt && base == 16 && magnitude != 0)
         prefix += bUpper ? L"0X" : L"0x";
 
-    size_t width = spec.nWidth > 0 ? static_cast<size_t>(spec.nWidth) : 0;
+    size_t width = conv.nWidth > 0 ? static_cast<size_t>(conv.nWidth) : 0;
     size_t len = prefix.size() + digits.size();
     size_t fill = len < width ? width - len : 0;
-    if (spec.bLeft)
+    if (conv.bLeft)
     {
         out += prefix;
         out += digits;
         out.append(fill, L' ');
     }
-    else if (spec.bZero && spec.nPrecision < 0)
+    else if (conv.bZero && conv.nPrecision < 0)
     {
         out += prefix;
         out.append(fill, L'0');
@@ -107,16 +107,16 @@ void AppendInteger(std::wstring& out, const FormatSpec& spec, unsigned long long
     }
 }
 
-void AppendFloat(std::wstring& out, const FormatSpec& spec, wchar_t conversion, double value)
+void AppendFloat(std::wstring& out, const FormatSpec& conv, wchar_t conversion, double value)
 {
     // Numbers are plain ASCII, so the C runtime can render them narrow.
     // %F is rendered as %f and upper-cased because older runtimes lack it.
     bool bUpperAll = conversion == L'F';
     char narrowSpec[64];
     std::snprintf(narrowSpec, sizeof(narrowSpec), "%%%s%s%s%s%s%d.%d%c",
-                  spec.bLeft ? "-" : "", spec.bPlus ? "+" : "", spec.bSpace ? " " : "",
-                  spec.bAlt ? "#" : "", spec.bZero ? "0" : "", spec.nWidth,
-                  spec.nPrecision < 0 ? 6 : spec.nPrecision,
+                  conv.bLeft ? "-" : "", conv.bPlus ? "+" : "", conv.bSpace ? " " : "",
+                  conv.bAlt ? "#" : "", conv.bZero ? "0" : "", conv.nWidth,
+                  conv.nPrecision < 0 ? 6 : conv.nPrecision,
                   bUpperAll ? 'f' : static_cast<char>(conversion));
 
     char small[128];
@@ -172,19 +172,19 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
         }
 
         const wchar_t* pStart = p++;
-        FormatSpec spec;
+        FormatSpec conv;
         for (;; ++p)
         {
             if (*p == L'-')
-                spec.bLeft = true;
+                conv.bLeft = true;
             else if (*p == L'+')
-                spec.bPlus = true;
+                conv.bPlus = true;
             else if (*p == L' ')
-                spec.bSpace = true;
+                conv.bSpace = true;
             else if (*p == L'#')
-                spec.bAlt = true;
+                conv.bAlt = true;
             else if (*p == L'0')
-                spec.bZero = true;
+                conv.bZero = true;
             else
                 break;
         }
@@ -194,18 +194,18 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
             int w = va_arg(args, int);
             if (w < 0)
             {
-                spec.bLeft = true;
+                conv.bLeft = true;
                 w = w == INT_MIN ? 0 : -w;
             }
-            spec.nWidth = w;
+            conv.nWidth = w;
             ++p;
         }
         else
         {
             while (*p >= L'0' && *p <= L'9')
             {
-                if (spec.nWidth < 100000000)
-                    spec.nWidth = spec.nWidth * 10 + (*p - L'0');
+                if (conv.nWidth < 100000000)
+                    conv.nWidth = conv.nWidth * 10 + (*p - L'0');
                 ++p;
             }
         }
@@ -213,19 +213,19 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
         if (*p == L'.')
         {
             ++p;
-            spec.nPrecision = 0;
+            conv.nPrecision = 0;
             if (*p == L'*')
             {
                 int prec = va_arg(args, int);
-                spec.nPrecision = prec < 0 ? -1 : prec;
+                conv.nPrecision = prec < 0 ? -1 : prec;
                 ++p;
             }
             else
             {
                 while (*p >= L'0' && *p <= L'9')
                 {
-                    if (spec.nPrecision < 100000000)
-                        spec.nPrecision = spec.nPrecision * 10 + (*p - L'0');
+                    if (conv.nPrecision < 100000000)
+                        conv.nPrecision = conv.nPrecision * 10 + (*p - L'0');
                     ++p;
                 }
             }
@@ -341,7 +341,7 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
             }
             unsigned long long magnitude = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
                                                  : static_cast<unsigned long long>(v);
-            AppendInteger(out, spec, magnitude, v < 0, true, 10, false);
+            AppendInteger(out, conv, magnitude, v < 0, true, 10, false);
             break;
         }
 
@@ -377,7 +377,7 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
                 break;
             }
             unsigned base = conversion == L'o' ? 8u : (conversion == L'u' ? 10u : 16u);
-            AppendInteger(out, spec, v, false, false, base, conversion == L'X');
+            AppendInteger(out, conv, v, false, false, base, conversion == L'X');
             break;
         }
 
@@ -389,7 +389,7 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
             digitsSpec.nPrecision = static_cast<int>(sizeof(void*) * 2);
             std::wstring digits;
             AppendInteger(digits, digitsSpec, v, false, false, 16, true);
-            FormatSpec padSpec = spec;
+            FormatSpec padSpec = conv;
             padSpec.bZero = false;
             Pad(out, padSpec, digits);
             break;
@@ -411,7 +411,7 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
             {
                 body.assign(1, static_cast<wchar_t>(raw));
             }
-            Pad(out, spec, body);
+            Pad(out, conv, body);
             break;
         }
 
@@ -431,7 +431,7 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
                 else
                 {
                     size_t n = 0;
-                    while (psz[n] != '\0' && (spec.nPrecision < 0 || n < static_cast<size_t>(spec.nPrecision)))
+                    while (psz[n] != '\0' && (conv.nPrecision < 0 || n < static_cast<size_t>(conv.nPrecision)))
                         ++n;
                     body = Widen(psz, static_cast<int>(n));
                 }
@@ -446,14 +446,14 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
                 else
                 {
                     size_t n = 0;
-                    while (psz[n] != L'\0' && (spec.nPrecision < 0 || n < static_cast<size_t>(spec.nPrecision)))
+                    while (psz[n] != L'\0' && (conv.nPrecision < 0 || n < static_cast<size_t>(conv.nPrecision)))
                         ++n;
                     body.assign(psz, n);
                 }
             }
-            if (spec.nPrecision >= 0 && body.size() > static_cast<size_t>(spec.nPrecision))
-                body.resize(static_cast<size_t>(spec.nPrecision));
-            Pad(out, spec, body);
+            if (conv.nPrecision >= 0 && body.size() > static_cast<size_t>(conv.nPrecision))
+                body.resize(static_cast<size_t>(conv.nPrecision));
+            Pad(out, conv, body);
             break;
         }
 
@@ -468,7 +468,7 @@ void FormatInto(std::wstring& out, const wchar_t* pszFormat, va_list args)
         {
             double v = mod == LengthMod::LongDouble ? static_cast<double>(va_arg(args, long double))
                                                     : va_arg(args, double);
-            AppendFloat(out, spec, conversion, v);
+            AppendFloat(out, conv, conversion, v);
             break;
         }
 
