@@ -312,30 +312,31 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pR
     return OnWndMsg(WM_REFLECT_BASE + message, wParam, lParam, pResult);
 }
 
-BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+namespace {
+
+BOOL ModifyWindowLong(HWND hWnd, int nIndex, DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
-    const DWORD dwStyle = GetStyle();
-    const DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
-    if (dwStyle == dwNewStyle)
+    const DWORD dwOld = static_cast<DWORD>(::GetWindowLongW(hWnd, nIndex));
+    const DWORD dwNew = (dwOld & ~dwRemove) | dwAdd;
+    if (dwOld == dwNew)
         return FALSE;
-    ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(dwNewStyle));
+    ::SetWindowLongW(hWnd, nIndex, static_cast<LONG>(dwNew));
     if (nFlags != 0)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+        ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
                        SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
     return TRUE;
 }
 
+}  // namespace
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    return ModifyWindowLong(m_hWnd, GWL_STYLE, dwRemove, dwAdd, nFlags);
+}
+
 BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
-    const DWORD dwStyle = GetExStyle();
-    const DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
-    if (dwStyle == dwNewStyle)
-        return FALSE;
-    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(dwNewStyle));
-    if (nFlags != 0)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
-    return TRUE;
+    return ModifyWindowLong(m_hWnd, GWL_EXSTYLE, dwRemove, dwAdd, nFlags);
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const

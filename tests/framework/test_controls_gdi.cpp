@@ -131,3 +131,41 @@ TEST(GdiTest, TemporaryDcWrapperDoesNotReleaseTheDc)
     EXPECT_GT(::GetDeviceCaps(hScreen, LOGPIXELSX), 0);
     ::ReleaseDC(nullptr, hScreen);
 }
+
+TEST(WindowOpsTest, ModifyStyleReportsOnlyRealChanges)
+{
+    CWnd wnd;
+    const RECT rc = {0, 0, 60, 40};
+    ASSERT_TRUE(wnd.CreateEx(0, L"STATIC", L"", WS_POPUP, rc, nullptr, 0));
+    EXPECT_TRUE(wnd.ModifyStyle(0, WS_CLIPCHILDREN));
+    EXPECT_TRUE(wnd.GetStyle() & WS_CLIPCHILDREN);
+    EXPECT_FALSE(wnd.ModifyStyle(0, WS_CLIPCHILDREN));
+    EXPECT_TRUE(wnd.ModifyStyle(WS_CLIPCHILDREN, 0, SWP_FRAMECHANGED));
+    EXPECT_FALSE(wnd.GetStyle() & WS_CLIPCHILDREN);
+    EXPECT_TRUE(wnd.ModifyStyleEx(0, WS_EX_TOOLWINDOW));
+    EXPECT_TRUE(wnd.GetExStyle() & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(wnd.ModifyStyleEx(0, WS_EX_TOOLWINDOW));
+    wnd.DestroyWindow();
+}
+
+TEST(WindowOpsTest, WindowRectInClientCoordinatesKeepsLeftBelowRightUnderRtl)
+{
+    for (DWORD exStyle : {0ul, static_cast<unsigned long>(WS_EX_LAYOUTRTL)})
+    {
+        SCOPED_TRACE(exStyle);
+        CWnd wnd;
+        const RECT rc = {100, 80, 300, 200};
+        ASSERT_TRUE(wnd.CreateEx(exStyle, L"STATIC", L"", WS_POPUP | WS_BORDER, rc, nullptr, 0));
+        RECT window;
+        wnd.GetWindowRect(&window);
+        RECT converted = window;
+        wnd.ScreenToClient(&converted);
+        EXPECT_LT(converted.left, converted.right);
+        EXPECT_EQ(window.right - window.left, converted.right - converted.left);
+        EXPECT_EQ(window.bottom - window.top, converted.bottom - converted.top);
+        // The border lies outside the client area, so the frame starts before 0.
+        EXPECT_LT(converted.left, 0);
+        EXPECT_LT(converted.top, 0);
+        wnd.DestroyWindow();
+    }
+}
