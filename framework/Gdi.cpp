@@ -10,6 +10,7 @@ IMPLEMENT_DYNAMIC(CBrush, CGdiObject)
 IMPLEMENT_DYNAMIC(CDC, CObject)
 IMPLEMENT_DYNAMIC(CPaintDC, CDC)
 IMPLEMENT_DYNAMIC(CClientDC, CDC)
+IMPLEMENT_DYNAMIC(CWindowDC, CDC)
 
 namespace {
 thread_local std::unordered_map<HDC, CDC*> t_temporaryDCs;
@@ -136,6 +137,52 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr)
     FillSolidRect(&rect, clr);
 }
 
+namespace {
+
+// The region covered by a frame of thickness size inside rc; the whole of rc
+// when the frame is thicker than half of it.
+HRGN DragFrameRegion(const RECT& rc, SIZE size)
+{
+    HRGN hOuter = ::CreateRectRgnIndirect(&rc);
+    RECT inner = rc;
+    ::InflateRect(&inner, -size.cx, -size.cy);
+    if (inner.right > inner.left && inner.bottom > inner.top)
+    {
+        HRGN hInner = ::CreateRectRgnIndirect(&inner);
+        ::CombineRgn(hOuter, hOuter, hInner, RGN_DIFF);
+        ::DeleteObject(hInner);
+    }
+    return hOuter;
+}
+
+}  // namespace
+
+void CDC::DrawDragRect(LPCRECT lpRect, SIZE size, LPCRECT lpRectLast, SIZE sizeLast)
+{
+    HRGN hUpdate = DragFrameRegion(*lpRect, size);
+    if (lpRectLast != nullptr)
+    {
+        // Inverting the symmetric difference erases the old frame and draws
+        // the new one; where they overlap the pixels stay inverted.
+        HRGN hLast = DragFrameRegion(*lpRectLast, sizeLast);
+        ::CombineRgn(hUpdate, hUpdate, hLast, RGN_XOR);
+        ::DeleteObject(hLast);
+    }
+    static const WORD kHalftone[8] = {0x5555, 0xAAAA, 0x5555, 0xAAAA, 0x5555, 0xAAAA, 0x5555, 0xAAAA};
+    HBITMAP hPattern = ::CreateBitmap(8, 8, 1, 1, kHalftone);
+    HBRUSH hBrush = ::CreatePatternBrush(hPattern);
+    ::SelectClipRgn(m_hDC, hUpdate);
+    RECT box;
+    ::GetClipBox(m_hDC, &box);
+    HGDIOBJ hOldBrush = ::SelectObject(m_hDC, hBrush);
+    ::PatBlt(m_hDC, box.left, box.top, box.right - box.left, box.bottom - box.top, PATINVERT);
+    ::SelectObject(m_hDC, hOldBrush);
+    ::SelectClipRgn(m_hDC, nullptr);
+    ::DeleteObject(hBrush);
+    ::DeleteObject(hPattern);
+    ::DeleteObject(hUpdate);
+}
+
 SIZE CDC::GetTextExtent(LPCWSTR lpszString, int nCount) const
 {
     SIZE size = {0, 0};
@@ -153,6 +200,20 @@ CPaintDC::~CPaintDC()
     if (m_hDC != nullptr)
     {
         ::EndPaint(m_hWnd, &m_ps);
+        m_hDC = nullptr;
+    }
+}
+
+CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd != nullptr ? pWnd->m_hWnd : nullptr)
+{
+    m_hDC = ::GetWindowDC(m_hWnd);
+}
+
+CWindowDC::~CWindowDC()
+{
+    if (m_hDC != nullptr)
+    {
+        ::ReleaseDC(m_hWnd, m_hDC);
         m_hDC = nullptr;
     }
 }

@@ -101,6 +101,10 @@ public:
     {
         return ::DrawFrameControl(m_hDC, lpRect, nType, nState);
     }
+    // Inverts a frame of the given thickness around lpRect in the halftone
+    // pattern; with lpRectLast, the frame drawn there before is erased in the
+    // same pass (only the difference is touched, so nothing flickers).
+    void DrawDragRect(LPCRECT lpRect, SIZE size, LPCRECT lpRectLast, SIZE sizeLast);
 
 protected:
     bool m_bTemporary = false;
@@ -115,6 +119,19 @@ public:
     ~CPaintDC() override;
 
     PAINTSTRUCT m_ps;
+
+private:
+    HWND m_hWnd;
+};
+
+// The DC of a whole window, frame and caption included.
+class CWindowDC : public CDC
+{
+    DECLARE_DYNAMIC(CWindowDC)
+
+public:
+    explicit CWindowDC(CWnd* pWnd);
+    ~CWindowDC() override;
 
 private:
     HWND m_hWnd;

@@ -30,6 +30,17 @@ HINSTANCE AfxGetInstanceHandle()
     return g_pModule != nullptr ? g_pModule->m_hInstance : ::GetModuleHandleW(nullptr);
 }
 
+HINSTANCE AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType)
+{
+    HINSTANCE hInstance = AfxGetInstanceHandle();
+    if (::FindResourceW(hInstance, lpszName, lpszType) != nullptr)
+        return hInstance;
+    HINSTANCE hExe = ::GetModuleHandleW(nullptr);
+    if (hExe != hInstance && ::FindResourceW(hExe, lpszName, lpszType) != nullptr)
+        return hExe;
+    return nullptr;
+}
+
 void AfxDeleteTempMaps()
 {
     CWnd::DeleteTempMap();

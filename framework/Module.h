@@ -21,6 +21,9 @@ public:
 };
 
 HINSTANCE AfxGetInstanceHandle();
+// The module that holds the resource (the framework's module or the
+// executable), or null when neither does.
+HINSTANCE AfxFindResourceHandle(LPCWSTR lpszName, LPCWSTR lpszType);
 
 // Frees the temporary wrappers handed out by CWnd::FromHandle and
 // CDC::FromHandle; run whenever a message loop goes idle.

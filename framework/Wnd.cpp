@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "framework/Collections.h"
+#include "framework/Gdi.h"
 #include "framework/Module.h"
 #include "framework/WinApp.h"
 
@@ -342,6 +343,21 @@ BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 CWnd* CWnd::GetDlgItem(int nID) const
 {
     return FromHandle(::GetDlgItem(m_hWnd, nID));
+}
+
+CDC* CWnd::GetDC()
+{
+    return CDC::FromHandle(::GetDC(m_hWnd));
+}
+
+CDC* CWnd::GetWindowDC()
+{
+    return CDC::FromHandle(::GetWindowDC(m_hWnd));
+}
+
+int CWnd::ReleaseDC(CDC* pDC)
+{
+    return pDC != nullptr ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0;
 }
 
 CWnd* CWnd::GetParent() const

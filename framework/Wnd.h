@@ -15,6 +15,8 @@ constexpr UINT WM_REFLECT_BASE = 0xBC00;
 constexpr UINT WM_REFLECT_NOTIFY = WM_REFLECT_BASE + WM_NOTIFY;
 constexpr UINT WM_REFLECT_COMMAND = WM_REFLECT_BASE + WM_COMMAND;
 
+class CDC;
+
 // Window wrapper. It never owns its HWND: Attach/Detach bind and unbind,
 // DestroyWindow destroys explicitly. A bound window is subclassed, so its
 // messages reach WindowProc, and it is listed in the permanent map that
@@ -135,6 +137,13 @@ public:
         return ::RedrawWindow(m_hWnd, lpRectUpdate, hrgnUpdate, flags);
     }
     void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    // Temporary wrappers (see FromHandle) of the client-area and whole-window
+    // DCs; give each back with ReleaseDC.
+    CDC* GetDC();
+    CDC* GetWindowDC();
+    int ReleaseDC(CDC* pDC);
+    CWnd* SetCapture() { return FromHandle(::SetCapture(m_hWnd)); }
+    static CWnd* GetCapture() { return FromHandle(::GetCapture()); }
     void SetRedraw(BOOL bRedraw = TRUE) { SendMessage(WM_SETREDRAW, bRedraw, 0); }
     void SetWindowText(LPCWSTR lpszString) { ::SetWindowTextW(m_hWnd, lpszString); }
     void GetWindowText(CString& rString) const;
