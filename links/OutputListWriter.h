@@ -1,0 +1,34 @@
+#pragma once
+
+#include "framework/Controls.h"
+#include "links/LinkBatch.h"
+
+#include <vector>
+
+// Writes a batch's lines into a list view that sorts its items by text.
+// The lines are collected and handed over in one go, with drawing off and in
+// descending order: a sorted list view that searches for the insert position
+// from the top then inserts each at once (in ascending order every insert
+// would pass all items before it). The list ends the same either way, since
+// the control sorts; the batch does not pump messages, so nobody sees it in
+// between.
+class COutputListWriter : public ILinkOutput
+{
+public:
+    explicit COutputListWriter(CListCtrl& list);
+    ~COutputListWriter() override;
+    COutputListWriter(const COutputListWriter&) = delete;
+    COutputListWriter& operator=(const COutputListWriter&) = delete;
+
+    void AddLine(const CString& strLine) override;
+    void EndFolder() override;
+
+    // Inserts what was collected and fits column 0 to the contents if at
+    // least one folder ended. Runs once; the destructor calls it too.
+    void Flush();
+
+private:
+    CListCtrl& m_list;
+    std::vector<CString> m_lines;
+    bool m_bFitColumn;
+};
