@@ -77,8 +77,13 @@ public:
     BOOL CreateCompatibleDC(CDC* pDC);
     BOOL DeleteDC();
 
+    // Wrappers select their handle; each overload returns the handle it
+    // replaced. Without the wrapper overloads a wrapper's address would
+    // convert to HGDIOBJ silently and select nothing.
     HGDIOBJ SelectObject(HGDIOBJ hObject) { return ::SelectObject(m_hDC, hObject); }
-    HFONT SelectObject(CFont* pFont) { return static_cast<HFONT>(::SelectObject(m_hDC, pFont->m_hObject)); }
+    HGDIOBJ SelectObject(const CGdiObject* pObject) { return ::SelectObject(m_hDC, pObject->m_hObject); }
+    HFONT SelectObject(const CFont* pFont) { return static_cast<HFONT>(::SelectObject(m_hDC, pFont->m_hObject)); }
+    HBRUSH SelectObject(const CBrush* pBrush) { return static_cast<HBRUSH>(::SelectObject(m_hDC, pBrush->m_hObject)); }
     int GetDeviceCaps(int nIndex) const { return ::GetDeviceCaps(m_hDC, nIndex); }
     COLORREF SetBkColor(COLORREF crColor) { return ::SetBkColor(m_hDC, crColor); }
     COLORREF SetTextColor(COLORREF crColor) { return ::SetTextColor(m_hDC, crColor); }

@@ -92,6 +92,31 @@ TEST(GdiTest, FillSolidRectPaintsExactlyTheRectangleAndKeepsTheBackground)
     ::DeleteObject(hBitmap);
 }
 
+TEST(GdiTest, SelectingAWrapperSelectsItsHandleAndReturnsThePrevious)
+{
+    CDC memory;
+    ASSERT_TRUE(memory.CreateCompatibleDC(nullptr));
+    CBrush brush(RGB(10, 20, 30));
+    CFont font;
+    ASSERT_TRUE(font.CreatePointFont(90, L"Tahoma"));
+    const HGDIOBJ hStockBrush = ::GetCurrentObject(memory, OBJ_BRUSH);
+    const HGDIOBJ hStockFont = ::GetCurrentObject(memory, OBJ_FONT);
+
+    const HGDIOBJ hOldBrush = memory.SelectObject(&brush);
+    EXPECT_EQ(hStockBrush, hOldBrush);
+    EXPECT_EQ(brush.GetSafeHandle(), ::GetCurrentObject(memory, OBJ_BRUSH));
+
+    // Through the common base, as code handling any wrapper would.
+    CGdiObject* pAny = &font;
+    EXPECT_EQ(hStockFont, memory.SelectObject(pAny));
+    EXPECT_EQ(font.GetSafeHandle(), ::GetCurrentObject(memory, OBJ_FONT));
+
+    memory.SelectObject(hOldBrush);
+    memory.SelectObject(hStockFont);
+    EXPECT_EQ(hStockBrush, ::GetCurrentObject(memory, OBJ_BRUSH));
+    EXPECT_EQ(hStockFont, ::GetCurrentObject(memory, OBJ_FONT));
+}
+
 TEST(GdiTest, FontIsOwnedAndDeletedWithItsWrapper)
 {
     HGDIOBJ hFont = nullptr;
