@@ -260,10 +260,10 @@ CString CWinApp::GetProfileStringW(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPCWS
             continue;
         if (rc != ERROR_SUCCESS || dwType != REG_SZ)
             return strDefault;
-        size_t nChars = cbRead / sizeof(wchar_t);
-        while (nChars > 0 && buffer[nChars - 1] == L'\0')
-            --nChars;
-        return CString(buffer.data(), static_cast<int>(nChars));
+        // The string ends at its first NUL, as every C caller reads it.
+        const wchar_t* pBegin = buffer.data();
+        const wchar_t* pEnd = std::find(pBegin, pBegin + cbRead / sizeof(wchar_t), L'\0');
+        return CString(pBegin, static_cast<int>(pEnd - pBegin));
     }
     return strDefault;
 }

@@ -138,6 +138,31 @@ TEST_F(ProfileTest, UnterminatedOrOddSizedStringsAreReadSafely)
     EXPECT_EQ(longText, std::wstring(m_app.GetProfileStringW(L"S", L"Long", L"def")));
 }
 
+TEST_F(ProfileTest, StringEndsAtItsFirstNul)
+{
+    const wchar_t embedded[] = L"C:\\A\0mehr";
+    const wchar_t leading[] = L"\0Rest";
+    const struct
+    {
+        const wchar_t* entry;
+        const wchar_t* data;
+        DWORD cb;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"Embedded", embedded, sizeof(embedded), L"C:\\A"},
+        {L"Leading", leading, sizeof(leading), L""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.entry);
+        WriteRaw(L"S", c.entry, REG_SZ, c.data, c.cb);
+        const CString value = m_app.GetProfileStringW(L"S", c.entry, L"def");
+        EXPECT_EQ(static_cast<int>(wcslen(c.expected)), value.GetLength());
+        EXPECT_TRUE(value == c.expected);
+        EXPECT_TRUE(value + L"\\x" == CString(c.expected) + L"\\x");
+    }
+}
+
 TEST_F(ProfileTest, NullValueDeletesTheEntryAndNullEntryTheSection)
 {
     ASSERT_TRUE(m_app.WriteProfileStringW(L"Gone", L"A", L"1"));
