@@ -132,7 +132,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     if (message != WM_INITDIALOG)
         return FALSE;
     CDialog* pDlg = reinterpret_cast<CDialog*>(lParam);
-    if (pDlg == nullptr || (pDlg->m_hWnd != hWnd && !pDlg->SubclassWindow(hWnd)))
+    // Default processing of WM_INITDIALOG (Default(), or a handler that
+    // declined it) comes back here once the object is bound: it was
+    // dispatched already, and dispatching again would never end.
+    if (pDlg == nullptr || pDlg->m_hWnd == hWnd || !pDlg->SubclassWindow(hWnd))
         return FALSE;
     return AfxCallWndProc(pDlg, hWnd, message, wParam, lParam);
 }
@@ -171,7 +174,9 @@ INT_PTR CDialog::DoModal()
     while (m_bInModalLoop && m_hWnd != nullptr)
     {
         MSG msg;
-        if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        // A loop nested in a handler leaves the temporaries to the loop that
+        // dispatched that handler's message.
+        if (!AfxIsHandlingMessage() && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
             AfxDeleteTempMaps();
         const BOOL bRet = ::GetMessageW(&msg, nullptr, 0, 0);
         if (bRet == -1)
@@ -199,7 +204,8 @@ INT_PTR CDialog::DoModal()
 
     if (m_hWnd != nullptr)
         DestroyWindow();
-    AfxDeleteTempMaps();
+    if (!AfxIsHandlingMessage())
+        AfxDeleteTempMaps();
     return hWnd != nullptr ? m_nModalResult : -1;
 }
 

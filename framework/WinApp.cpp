@@ -72,7 +72,8 @@ int CWinThread::Run()
     {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
-        AfxDeleteTempMaps();
+        if (!AfxIsHandlingMessage())
+            AfxDeleteTempMaps();
     }
     return ExitInstance();
 }

@@ -18,8 +18,77 @@ constexpr UINT_PTR kSubclassId = 0x514E4C57;
 thread_local std::unordered_map<HWND, CWnd*> t_permanentMap;
 thread_local std::unordered_map<HWND, CWnd*> t_temporaryMap;
 thread_local MSG t_currentMsg;
+// How many window messages this thread is handling further up its stack.
+thread_local int t_nWndProcDepth = 0;
+
+class CWndProcDepth
+{
+public:
+    CWndProcDepth() { ++t_nWndProcDepth; }
+    ~CWndProcDepth() { --t_nWndProcDepth; }
+    CWndProcDepth(const CWndProcDepth&) = delete;
+    CWndProcDepth& operator=(const CWndProcDepth&) = delete;
+};
+
+// Makes a message current for Default() and GetCurrentMessage(), and puts
+// the previous one back however the handling ends.
+class CCurrentMessage
+{
+public:
+    CCurrentMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) : m_saved(t_currentMsg)
+    {
+        t_currentMsg = MSG{};
+        t_currentMsg.hwnd = hWnd;
+        t_currentMsg.message = message;
+        t_currentMsg.wParam = wParam;
+        t_currentMsg.lParam = lParam;
+    }
+    ~CCurrentMessage() { t_currentMsg = m_saved; }
+    CCurrentMessage(const CCurrentMessage&) = delete;
+    CCurrentMessage& operator=(const CCurrentMessage&) = delete;
+
+private:
+    const MSG m_saved;
+};
+
+// No exception may unwind through the system's window procedures: whatever
+// a handler throws ends here. Returns false when it threw.
+template <typename F>
+bool RunAtBoundary(F&& f)
+{
+    try
+    {
+        f();
+        return true;
+    }
+    catch (CInvalidArgException* e)
+    {
+        e->Delete();
+    }
+    catch (...)
+    {
+    }
+    return false;
+}
+
+bool IsReflectedMessage(UINT message)
+{
+    return message >= WM_REFLECT_BASE && message < WM_REFLECT_BASE + WM_USER;
+}
+
+// The child handles a notification of its parent as a message of its own.
+BOOL ReflectToChild(CWnd* pChild, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    CCurrentMessage current(pChild->m_hWnd, WM_REFLECT_BASE + message, wParam, lParam);
+    return pChild->OnChildNotify(message, wParam, lParam, pResult);
+}
 
 }  // namespace
+
+bool AfxIsHandlingMessage()
+{
+    return t_nWndProcDepth > 0;
+}
 
 LRESULT CALLBACK FrameworkSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR uIdSubclass, DWORD_PTR dwRefData)
@@ -34,7 +103,8 @@ LRESULT CALLBACK FrameworkSubclassProc(HWND hWnd, UINT message, WPARAM wParam, L
             t_permanentMap.erase(hWnd);
             pWnd->m_hWnd = nullptr;
             pWnd->m_bSubclassed = false;
-            pWnd->PostNcDestroy();
+            CWndProcDepth depth;
+            RunAtBoundary([pWnd] { pWnd->PostNcDestroy(); });
         }
     }
     return lResult;
@@ -42,27 +112,17 @@ LRESULT CALLBACK FrameworkSubclassProc(HWND hWnd, UINT message, WPARAM wParam, L
 
 LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const MSG saved = t_currentMsg;
-    t_currentMsg = MSG{};
-    t_currentMsg.hwnd = hWnd;
-    t_currentMsg.message = message;
-    t_currentMsg.wParam = wParam;
-    t_currentMsg.lParam = lParam;
-
+    CWndProcDepth depth;
+    CCurrentMessage current(hWnd, message, wParam, lParam);
     LRESULT lResult = 0;
-    // No exception may unwind through the system's window procedures.
-    try
+    if (!RunAtBoundary([&] { lResult = pWnd->WindowProc(message, wParam, lParam); }))
     {
-        lResult = pWnd->WindowProc(message, wParam, lParam);
+        // A bare 0 is a harmful answer to some messages (WM_NCHITTEST,
+        // WM_GETDLGCODE, WM_QUERYENDSESSION): the system's answer is safer.
+        lResult = 0;
+        if (pWnd->m_hWnd == hWnd)
+            RunAtBoundary([&] { lResult = pWnd->DefWindowProc(message, wParam, lParam); });
     }
-    catch (CInvalidArgException* e)
-    {
-        e->Delete();
-    }
-    catch (...)
-    {
-    }
-    t_currentMsg = saved;
     return lResult;
 }
 
@@ -242,7 +302,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         if (hCtl != nullptr)
         {
             CWnd* pChild = FromHandlePermanent(hCtl);
-            if (pChild != nullptr && pChild != this && pChild->OnChildNotify(message, wParam, lParam, pResult))
+            if (pChild != nullptr && pChild != this && ReflectToChild(pChild, message, wParam, lParam, pResult))
                 return TRUE;
         }
         if (OnCommand(LOWORD(wParam), HIWORD(wParam)))
@@ -266,7 +326,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         if (pNMHDR == nullptr)
             return FALSE;
         CWnd* pChild = FromHandlePermanent(pNMHDR->hwndFrom);
-        if (pChild != nullptr && pChild != this && pChild->OnChildNotify(message, wParam, lParam, pResult))
+        if (pChild != nullptr && pChild != this && ReflectToChild(pChild, message, wParam, lParam, pResult))
             return TRUE;
         LRESULT lResult = 0;
         if (OnNotify(static_cast<UINT>(pNMHDR->idFrom), pNMHDR, &lResult))
@@ -290,6 +350,9 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::Default()
 {
+    // The control's own procedure never asked for its parent's notification.
+    if (IsReflectedMessage(t_currentMsg.message))
+        return 0;
     return DefWindowProc(t_currentMsg.message, t_currentMsg.wParam, t_currentMsg.lParam);
 }
 

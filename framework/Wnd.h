@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <type_traits>
+
 #include "framework/Object.h"
 #include "framework/String.h"
 
@@ -56,8 +58,9 @@ public:
     HWND UnsubclassWindow();
     virtual void PreSubclassWindow();
 
-    // The attached object, or a temporary one that lives until the modal
-    // loop next goes idle (callers must not keep it). Null for a null handle.
+    // The attached object, or a temporary one that lives until the handling
+    // of the current message has returned and a loop next goes idle (callers
+    // must not keep it across messages). Null for a null handle.
     static CWnd* FromHandle(HWND hWnd);
     static CWnd* FromHandlePermanent(HWND hWnd);
     static void DeleteTempMap();
@@ -83,7 +86,9 @@ public:
     // WM_NOTIFY after reflection; TRUE when handled, *pResult is the answer.
     virtual BOOL OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult);
     // Called on the child for notifications its parent received. TRUE stops
-    // the parent from seeing the message.
+    // the parent from seeing the message. Meanwhile the child's current
+    // message is its own (child window, WM_REFLECT_BASE + message, same
+    // wParam and lParam), and Default() does nothing and answers 0.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
@@ -112,8 +117,11 @@ public:
     void ScreenToClient(LPRECT lpRect) const;
     void ClientToScreen(LPPOINT lpPoint) const { ::ClientToScreen(m_hWnd, lpPoint); }
     void ClientToScreen(LPRECT lpRect) const;
+    // NULL and nullptr take the CWnd overload (no window: HWND_TOP); the
+    // placeholder overload is a template so that they cannot match it too.
     BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
-    BOOL SetWindowPos(const CZOrder* pInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
+    template <typename Z, typename = std::enable_if_t<std::is_same_v<Z, CZOrder>>>
+    BOOL SetWindowPos(const Z* pInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
     {
         return ::SetWindowPos(m_hWnd, pInsertAfter->GetHandle(), x, y, cx, cy, nFlags);
     }
@@ -170,5 +178,11 @@ private:
 };
 
 // Runs one message through a bound window's WindowProc with the framework's
-// bookkeeping (current message for Default(), exception boundary).
+// bookkeeping (current message for Default(), exception boundary: a handler
+// that throws leaves the message its default processing).
 LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Whether a window message is being handled further up this thread's stack.
+// Temporary wrappers handed out during that handling must live until it
+// returns, so message loops free them only when this is false.
+bool AfxIsHandlingMessage();

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/Gdi.h"
 #include "framework/WinApp.h"
 #include "tests/framework/test_resource.h"
 #include "tests/framework/test_support.h"
@@ -166,6 +169,123 @@ TEST(DialogModalTest, QuitMessageEndsTheLoopAndStaysForTheOuterLoop)
     MSG msg;
     ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(7u, msg.wParam);
+}
+
+namespace {
+
+constexpr UINT WM_TEST_NESTED = WM_APP + 3;
+
+// Takes temporary wrappers while handling a message, runs two modal dialogs
+// owned through one of them, and then checks that the wrappers are still the
+// ones it was handed.
+class CNestingDialog : public CDialog
+{
+public:
+    explicit CNestingDialog(bool bModal) : CDialog(IDD_TEST_DIALOG), m_bModal(bModal) {}
+    ~CNestingDialog() override { DestroyWindow(); }
+
+    const bool m_bModal;
+    int m_nNestedRuns = 0;
+    int m_nNestedOwnedByUs = 0;
+    bool m_bTemporariesKept = false;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        if (m_bModal)
+            PostMessage(WM_TEST_NESTED);
+        return TRUE;
+    }
+
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        if (message != WM_TEST_NESTED)
+            return CDialog::OnWndMsg(message, wParam, lParam, pResult);
+        HWND hButton = ::GetDlgItem(m_hWnd, IDC_TEST_BUTTON);
+        CWnd* pButton = GetDlgItem(IDC_TEST_BUTTON);
+        HDC hDC = ::GetDC(m_hWnd);
+        CDC* pDC = CDC::FromHandle(hDC);
+        for (int i = 0; i < 2; ++i)
+        {
+            CSelfEndingDialog nested(pButton);
+            if (nested.DoModal() == 42)
+                ++m_nNestedRuns;
+            if (nested.m_bOwnerDisabledDuringRun)
+                ++m_nNestedOwnedByUs;
+        }
+        // A freed wrapper's memory goes to the next object of its size;
+        // taking it first makes a stale answer visible.
+        auto pWndBlocker = std::make_unique<CWnd>();
+        auto pDCBlocker = std::make_unique<CDC>();
+        m_bTemporariesKept = CWnd::FromHandle(hButton) == pButton && CDC::FromHandle(hDC) == pDC;
+        ::ReleaseDC(m_hWnd, hDC);
+        if (m_bModal)
+            EndDialog(IDOK);
+        *pResult = 0;
+        return TRUE;
+    }
+};
+
+}  // namespace
+
+TEST(DialogNestingTest, TemporariesOfAHandlerOutliveANestedModalLoop)
+{
+    for (bool bModal : {false, true})
+    {
+        SCOPED_TRACE(bModal ? "modal" : "modeless");
+        CNestingDialog dlg(bModal);
+        if (bModal)
+        {
+            EXPECT_EQ(IDOK, dlg.DoModal());
+        }
+        else
+        {
+            ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+            dlg.SendMessage(WM_TEST_NESTED);
+        }
+        EXPECT_EQ(2, dlg.m_nNestedRuns);
+        EXPECT_EQ(2, dlg.m_nNestedOwnedByUs);
+        EXPECT_TRUE(dlg.m_bTemporariesKept);
+    }
+}
+
+TEST(DialogInitTest, DefaultProcessingOfInitDialogDoesNotDispatchItAgain)
+{
+    // The handler either runs the default processing itself or declines.
+    for (bool bDecline : {false, true})
+    {
+        SCOPED_TRACE(bDecline ? "declined" : "Default()");
+        class CDefaultingDialog : public CDialog
+        {
+        public:
+            explicit CDefaultingDialog(bool bDecline) : CDialog(IDD_TEST_DIALOG), m_bDecline(bDecline) {}
+            ~CDefaultingDialog() override { DestroyWindow(); }
+            const bool m_bDecline;
+            int m_nDispatches = 0;
+
+        protected:
+            BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+            {
+                if (message == WM_INITDIALOG)
+                {
+                    // A second dispatch would recurse without end; stop it
+                    // here so that the count can tell.
+                    if (++m_nDispatches > 1)
+                    {
+                        *pResult = FALSE;
+                        return TRUE;
+                    }
+                    if (m_bDecline)
+                        return FALSE;
+                    Default();
+                }
+                return CDialog::OnWndMsg(message, wParam, lParam, pResult);
+            }
+        } dlg(bDecline);
+        ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+        EXPECT_EQ(1, dlg.m_nDispatches);
+    }
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <vector>
 
 #include "framework/Collections.h"
@@ -284,4 +285,161 @@ TEST(WindowMapTest, WrapperDyingBeforeItsWindowUnhooksIt)
     ::GetWindowTextW(hWnd, text, 16);
     EXPECT_STREQ(L"neu", text);
     ::DestroyWindow(hWnd);
+}
+
+namespace {
+
+// A control class of our own that counts what reaches its window procedure,
+// so that a reflected message leaking into the control shows up.
+int g_nProbeCommands = 0;
+int g_nProbeNotifies = 0;
+
+LRESULT CALLBACK ProbeClassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND)
+    {
+        ++g_nProbeCommands;
+        return 77;
+    }
+    if (message == WM_NOTIFY)
+    {
+        ++g_nProbeNotifies;
+        return 77;
+    }
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+LPCWSTR ProbeClassName()
+{
+    static const ATOM atom = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = ProbeClassProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QuillonReflectProbe";
+        return ::RegisterClassW(&wc);
+    }();
+    return atom != 0 ? L"QuillonReflectProbe" : nullptr;
+}
+
+class CReflectProbe : public CWnd
+{
+public:
+    MSG m_seen = {};
+    LRESULT m_defaultResult = -1;
+
+protected:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        if (message == WM_REFLECT_COMMAND || message == WM_REFLECT_NOTIFY)
+        {
+            m_seen = *GetCurrentMessage();
+            m_defaultResult = Default();
+            *pResult = 0;
+            return TRUE;
+        }
+        return CWnd::OnWndMsg(message, wParam, lParam, pResult);
+    }
+};
+
+}  // namespace
+
+TEST(DispatchTest, ReflectedMessageIsTheChildsOwnAndHasNoDefaultProcessing)
+{
+    ASSERT_NE(nullptr, ProbeClassName());
+    CWnd parent;
+    const RECT rc = {0, 0, 200, 100};
+    ASSERT_TRUE(parent.CreateEx(0, L"STATIC", L"", WS_POPUP, rc, nullptr, 0));
+    constexpr int kId = 55;
+    HWND hChild = ::CreateWindowExW(0, ProbeClassName(), L"", WS_CHILD, 0, 0, 50, 20, parent.m_hWnd,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)),
+                                    ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, hChild);
+    CReflectProbe child;
+    ASSERT_TRUE(child.SubclassWindow(hChild));
+
+    NMHDR hdr = {hChild, kId, NM_CLICK};
+    const struct
+    {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    } cases[] = {
+        {WM_COMMAND, MAKEWPARAM(kId, BN_CLICKED), reinterpret_cast<LPARAM>(hChild)},
+        {WM_NOTIFY, kId, reinterpret_cast<LPARAM>(&hdr)},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.message);
+        g_nProbeCommands = g_nProbeNotifies = 0;
+        child.m_seen = MSG{};
+        parent.SendMessage(c.message, c.wParam, c.lParam);
+        EXPECT_EQ(hChild, child.m_seen.hwnd);
+        EXPECT_EQ(WM_REFLECT_BASE + c.message, child.m_seen.message);
+        EXPECT_EQ(c.wParam, child.m_seen.wParam);
+        EXPECT_EQ(c.lParam, child.m_seen.lParam);
+        EXPECT_EQ(0, child.m_defaultResult);
+        EXPECT_EQ(0, g_nProbeCommands + g_nProbeNotifies);
+    }
+    parent.DestroyWindow();
+}
+
+namespace {
+
+class CThrowingWnd : public CWnd
+{
+public:
+    UINT m_nThrowOn = 0;
+    bool m_bThrowInPostNcDestroy = false;
+    int m_nPostNcDestroy = 0;
+
+protected:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        if (message == m_nThrowOn)
+            throw std::runtime_error("handler failed");
+        return CWnd::OnWndMsg(message, wParam, lParam, pResult);
+    }
+    void PostNcDestroy() override
+    {
+        ++m_nPostNcDestroy;
+        if (m_bThrowInPostNcDestroy)
+            AfxThrowInvalidArgException();
+    }
+};
+
+}  // namespace
+
+TEST(DispatchTest, HandlerThatThrowsLeavesTheMessageItsDefaultProcessing)
+{
+    CThrowingWnd wnd;
+    const RECT rc = {20, 20, 220, 120};
+    ASSERT_TRUE(wnd.CreateEx(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_NOTIFY, rc, nullptr, 0));
+    const LPARAM inside = MAKELPARAM(100, 60);
+    const LRESULT normal = wnd.SendMessage(WM_NCHITTEST, 0, inside);
+    ASSERT_NE(0, normal);
+    wnd.m_nThrowOn = WM_NCHITTEST;
+    EXPECT_EQ(normal, wnd.SendMessage(WM_NCHITTEST, 0, inside));
+
+    wnd.m_bThrowInPostNcDestroy = true;
+    HWND hWnd = wnd.m_hWnd;
+    EXPECT_TRUE(::DestroyWindow(hWnd));
+    EXPECT_EQ(1, wnd.m_nPostNcDestroy);
+    EXPECT_EQ(nullptr, wnd.m_hWnd);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+}
+
+TEST(WindowOpsTest, SetWindowPosTakesANullInsertAfter)
+{
+    CWnd wnd;
+    const RECT rc = {0, 0, 60, 40};
+    ASSERT_TRUE(wnd.CreateEx(0, L"STATIC", L"", WS_POPUP, rc, nullptr, 0));
+    EXPECT_TRUE(wnd.SetWindowPos(NULL, 10, 20, 30, 40, SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_TRUE(wnd.SetWindowPos(nullptr, 0, 0, 50, 45, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    RECT window;
+    wnd.GetWindowRect(&window);
+    const RECT expected = {10, 20, 60, 65};
+    EXPECT_TRUE(::EqualRect(&expected, &window));
+    // The placeholders still choose their own overload.
+    EXPECT_TRUE(wnd.SetWindowPos(&CWnd::wndBottom, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+    wnd.DestroyWindow();
 }
