@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "framework/WinApp.h"
+#include "framework/Wnd.h"
+#include "layout/LayoutGroup.h"
+#include "layout/Placement.h"
+#include "tests/layout/rect_compare.h"
+
+namespace {
+
+constexpr UINT kPositionAndSize = GLL_RESTORE_POSITION | GLL_RESTORE_SIZE;
+const RECT kWork = {0, 0, 1920, 1040};
+
+struct PlacementCase
+{
+    const char* name;
+    std::map<std::wstring, int> stored;
+    UINT nFlags;
+    UINT curShowCmd;
+    bool bMainWindow;
+    RECT expected;
+    UINT expectedShowCmd;
+    bool expectedSizeFromProfile;
+};
+
+std::map<std::wstring, int> StoredRect(int l, int t, int r, int b, int showCmd = SW_SHOWNORMAL)
+{
+    return {{L"ShowCmd", showCmd}, {L"Left", l}, {L"Top", t}, {L"Right", r}, {L"Bottom", b}};
+}
+
+WINDOWPLACEMENT Current(UINT showCmd)
+{
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof(wp);
+    wp.showCmd = showCmd;
+    wp.rcNormalPosition = {10, 20, 610, 420};  // the 600 x 400 the layout gave
+    return wp;
+}
+
+}  // namespace
+
+TEST(PlacementRules, StoredValuesAreCheckedAgainstTheWorkArea)
+{
+    const PlacementCase cases[] = {
+        {"first run centres on the screen", {}, kPositionAndSize, SW_SHOWNORMAL, true,
+         {660, 340, 1260, 740}, SW_HIDE, true},
+        {"a Left of -1000 counts as missing", StoredRect(-1000, 5, 700, 405), kPositionAndSize, SW_SHOWNORMAL,
+         true, {660, 340, 700, 405}, SW_HIDE, true},
+        {"inside the work area it stays", StoredRect(100, 100, 900, 700), kPositionAndSize, SW_SHOWNORMAL, true,
+         {100, 100, 900, 700}, SW_HIDE, true},
+        {"off every monitor the current placement stays", StoredRect(-2500, 100, -1900, 500, SW_MAXIMIZE),
+         kPositionAndSize, SW_SHOWNORMAL, true, {10, 20, 610, 420}, SW_HIDE, true},
+        {"past the right edge it shifts left", StoredRect(1700, 100, 2300, 500), kPositionAndSize, SW_SHOWNORMAL,
+         true, {1320, 100, 1920, 500}, SW_HIDE, true},
+        {"larger than the work area it is cut", StoredRect(-100, -50, 2100, 1200), kPositionAndSize,
+         SW_SHOWNORMAL, true, {0, 0, 1920, 1040}, SW_HIDE, true},
+        {"right less than left is normalised", StoredRect(800, 500, 200, 100), kPositionAndSize, SW_SHOWNORMAL,
+         true, {200, 100, 800, 500}, SW_HIDE, true},
+        {"without the size flag the layout's size stays", StoredRect(100, 120, 300, 200), GLL_RESTORE_POSITION,
+         SW_SHOWNORMAL, true, {100, 120, 700, 520}, SW_HIDE, false},
+        {"closed minimised, the main window shows normally", StoredRect(100, 100, 700, 500, SW_SHOWMINIMIZED),
+         kPositionAndSize, SW_SHOWNORMAL, true, {100, 100, 700, 500}, SW_HIDE, true},
+        {"closed minimised, another window stays minimised", StoredRect(100, 100, 700, 500, SW_SHOWMINIMIZED),
+         kPositionAndSize, SW_SHOWNORMAL, false, {100, 100, 700, 500}, SW_SHOWMINIMIZED, true},
+        {"closed maximised, it opens maximised", StoredRect(100, 100, 700, 500, SW_MAXIMIZE), kPositionAndSize,
+         SW_SHOWNORMAL, true, {100, 100, 700, 500}, SW_MAXIMIZE, true},
+        {"SW_MINIMIZE becomes SW_RESTORE", StoredRect(100, 100, 700, 500, SW_MINIMIZE), kPositionAndSize,
+         SW_SHOWNORMAL, true, {100, 100, 700, 500}, SW_RESTORE, true},
+        {"a maximised window stays maximised", StoredRect(100, 100, 700, 500, SW_SHOWNORMAL), kPositionAndSize,
+         SW_MAXIMIZE, true, {100, 100, 700, 500}, SW_MAXIMIZE, true},
+    };
+    for (const PlacementCase& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        PlacementEnvironment env;
+        env.readInt = [&c](LPCWSTR lpszName, int nDefault) {
+            auto it = c.stored.find(lpszName);
+            return it != c.stored.end() ? it->second : nDefault;
+        };
+        RECT asked = {};
+        env.workAreaFor = [&asked](const RECT& rc) {
+            asked = rc;
+            return kWork;
+        };
+        env.screen = {1920, 1080};
+        env.bMainWindow = c.bMainWindow;
+
+        WINDOWPLACEMENT result = {};
+        const bool bSized = ComputeRestoredPlacement(Current(c.curShowCmd), c.nFlags, env, result);
+        EXPECT_EQ(c.expected, result.rcNormalPosition);
+        EXPECT_EQ(c.expectedShowCmd, result.showCmd);
+        EXPECT_EQ(c.expectedSizeFromProfile, bSized);
+        EXPECT_TRUE(result.flags & WPF_ASYNCWINDOWPLACEMENT);
+        EXPECT_EQ(sizeof(WINDOWPLACEMENT), result.length);
+        EXPECT_LE(asked.left, asked.right);
+        EXPECT_LE(asked.top, asked.bottom);
+    }
+}
+
+namespace {
+
+// A plain top-level window and an application object whose profile lives
+// under a key of this test alone.
+class PlacementWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_app.SetCurrentHandles(::GetModuleHandleW(nullptr), nullptr, SW_SHOWNORMAL);
+        m_app.SetRegistryKey(L"VelmoraTest");
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest");
+        ASSERT_TRUE(m_wnd.CreateEx(0, L"STATIC", L"Platzierung", WS_POPUP | WS_CAPTION | WS_THICKFRAME,
+                                   RECT{50, 60, 550, 460}, nullptr, 0));
+    }
+    void TearDown() override
+    {
+        m_wnd.DestroyWindow();
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest");
+    }
+
+    void Store(const RECT& rc, int showCmd)
+    {
+        m_app.WriteProfileInt(L"Platz", L"ShowCmd", showCmd);
+        m_app.WriteProfileInt(L"Platz", L"Left", rc.left);
+        m_app.WriteProfileInt(L"Platz", L"Top", rc.top);
+        m_app.WriteProfileInt(L"Platz", L"Right", rc.right);
+        m_app.WriteProfileInt(L"Platz", L"Bottom", rc.bottom);
+    }
+    WINDOWPLACEMENT Placement() const
+    {
+        WINDOWPLACEMENT wp = {};
+        wp.length = sizeof(wp);
+        m_wnd.GetWindowPlacement(&wp);
+        return wp;
+    }
+    static void Pump()
+    {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+
+    CWinApp m_app;
+    CWnd m_wnd;
+};
+
+}  // namespace
+
+TEST_F(PlacementWindowTest, SavedPlacementComesBackOnTheWindow)
+{
+    SavePlacement(&m_wnd, L"Platz");
+    const WINDOWPLACEMENT saved = Placement();
+    const std::pair<const wchar_t*, int> values[] = {
+        {L"ShowCmd", static_cast<int>(saved.showCmd)}, {L"Flags", static_cast<int>(saved.flags)},
+        {L"MinPositionX", saved.ptMinPosition.x},       {L"MinPositionY", saved.ptMinPosition.y},
+        {L"MaxPositionX", saved.ptMaxPosition.x},       {L"MaxPositionY", saved.ptMaxPosition.y},
+        {L"Left", 50},                                  {L"Top", 60},
+        {L"Right", 550},                                {L"Bottom", 460},
+    };
+    for (const auto& v : values)
+        EXPECT_EQ(v.second, static_cast<int>(m_app.GetProfileIntW(L"Platz", v.first, 12345))) << v.first;
+
+    Store({120, 130, 720, 530}, SW_SHOWNORMAL);
+    EXPECT_TRUE(RestorePlacement(&m_wnd, L"Platz", kPositionAndSize));
+    Pump();
+    EXPECT_EQ((RECT{120, 130, 720, 530}), Placement().rcNormalPosition);
+    EXPECT_FALSE(m_wnd.IsWindowVisible());
+}
+
+TEST_F(PlacementWindowTest, MaximisedAndOffScreenPlacements)
+{
+    Store({100, 100, 600, 400}, SW_MAXIMIZE);
+    RestorePlacement(&m_wnd, L"Platz", kPositionAndSize);
+    Pump();
+    EXPECT_TRUE(m_wnd.IsZoomed());
+    EXPECT_EQ((RECT{100, 100, 600, 400}), Placement().rcNormalPosition);
+
+    m_wnd.ShowWindow(SW_RESTORE);
+    m_wnd.MoveWindow(50, 60, 500, 400, TRUE);
+    // No monitor lies this far to the left: the window keeps its place.
+    Store({-20000, 100, -19400, 500}, SW_MAXIMIZE);
+    RestorePlacement(&m_wnd, L"Platz", kPositionAndSize);
+    Pump();
+    EXPECT_FALSE(m_wnd.IsZoomed());
+    EXPECT_EQ((RECT{50, 60, 550, 460}), Placement().rcNormalPosition);
+}
+
+TEST_F(PlacementWindowTest, NothingHappensWithoutSectionOrApplication)
+{
+    SavePlacement(&m_wnd, nullptr);
+    SavePlacement(nullptr, L"Platz");
+    EXPECT_EQ(-7, static_cast<int>(m_app.GetProfileIntW(L"Platz", L"Left", -7)));
+    Store({120, 130, 720, 530}, SW_SHOWNORMAL);
+    EXPECT_FALSE(RestorePlacement(&m_wnd, nullptr, kPositionAndSize));
+    EXPECT_FALSE(RestorePlacement(nullptr, L"Platz", kPositionAndSize));
+    Pump();
+    EXPECT_EQ((RECT{50, 60, 550, 460}), Placement().rcNormalPosition);
+}
