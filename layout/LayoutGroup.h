@@ -170,12 +170,16 @@ public:
 
 private:
     CLayoutGroupObj* CreateItem(UINT nOrientation);
+    // Takes back the item CreateItem appended last.
+    void DiscardLastItem(CLayoutGroupObj* pItem);
     void ClearItems();
+    // Releases the separator or splitter object an item owns.
+    void ReleaseItemWindow(CLayoutGroupObj* pItem);
     UINT FindFreeControlId() const;
-    void MeasureChildren(CLayoutGroupObj* pGroup);
     void AssignWeights(CLayoutGroupObj* pGroup, int nTotalAlong);
     void ClassifyWindow(CLayoutGroupObj* pItem);
-    void MeasureSplitter(CLayoutGroupObj* pGroup, INT_PTR nIndex);
+    // The splitter's part of the first measuring; false ends the group's.
+    bool MeasureSplitter(CLayoutGroupObj* pGroup, INT_PTR nIndex);
     void FitSplitterAcross(CLayoutGroupObj* pGroup, CLayoutGroupObj* pItem);
     void ResizeToText(CLayoutGroupObj* pItem, const CString& strClass);
     void PositionItem(CLayoutGroupObj* pGroup, CLayoutGroupObj* pItem, int x, int y, int dx, int dy);

@@ -21,7 +21,7 @@ public:
     // The window rectangle in screen coordinates.
     virtual BOOL GetWindowRect(HWND hWnd, RECT* pRect);
     virtual void GetClientRect(HWND hWnd, RECT* pRect);
-    virtual CString GetClassName(HWND hWnd);
+    virtual CString GetWindowClass(HWND hWnd);
     virtual DWORD GetStyle(HWND hWnd);
     virtual DWORD GetExStyle(HWND hWnd);
     virtual HWND GetPrevWindow(HWND hWnd);
