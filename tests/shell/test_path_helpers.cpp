@@ -6,69 +6,9 @@
 #include <string>
 
 #include "shell/PathHelpers.h"
+#include "tests/shell/shell_test_support.h"
 
 namespace {
-
-std::wstring Str(const CString& s)
-{
-    return std::wstring(s.GetString(), static_cast<size_t>(s.GetLength()));
-}
-
-// A temporary folder tree, removed again with everything in it.
-class CTempTree
-{
-public:
-    CTempTree()
-    {
-        wchar_t base[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, base);
-        m_root = std::wstring(base) + L"QuillonShell" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
-        ::CreateDirectoryW(m_root.c_str(), nullptr);
-    }
-    ~CTempTree() { RemoveTree(m_root); }
-    CTempTree(const CTempTree&) = delete;
-    CTempTree& operator=(const CTempTree&) = delete;
-
-    const std::wstring& Root() const { return m_root; }
-
-    std::wstring MakeDir(const std::wstring& relative) const
-    {
-        const std::wstring path = m_root + relative;
-        ::CreateDirectoryW(path.c_str(), nullptr);
-        return path;
-    }
-
-    static void RemoveTree(const std::wstring& dir)
-    {
-        WIN32_FIND_DATAW fd;
-        HANDLE hFind = ::FindFirstFileW((dir + L"*").c_str(), &fd);
-        if (hFind != INVALID_HANDLE_VALUE)
-        {
-            do
-            {
-                const std::wstring name = fd.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(dir + name + L"\\");
-                else
-                    ::DeleteFileW((dir + name).c_str());
-            } while (::FindNextFileW(hFind, &fd));
-            ::FindClose(hFind);
-        }
-        ::RemoveDirectoryW(dir.c_str());
-    }
-
-private:
-    std::wstring m_root;
-};
-
-std::wstring Lower(std::wstring s)
-{
-    for (wchar_t& ch : s)
-        ch = static_cast<wchar_t>(towlower(ch));
-    return s;
-}
 
 // A drive letter that nothing is mapped to, or 0.
 wchar_t MissingDriveLetter()
@@ -130,15 +70,15 @@ TEST(FindExistingFolder, WalksUpToTheNearestExistingFolder)
 
 TEST(FindExistingFolder, UsesTheRealFileSystem)
 {
-    CTempTree tree;
+    CTempFolder tree;
     const std::wstring kept = tree.MakeDir(L"Kept");
     tree.MakeDir(L"Kept\\Gone");
     const std::wstring gone = kept + L"\\Gone\\Deeper\\";
-    CTempTree::RemoveTree(kept + L"\\Gone\\");
+    CTempFolder::RemoveTree(kept + L"\\Gone\\");
 
     EXPECT_EQ(Lower(kept + L"\\"), Str(FindExistingFolder(gone.c_str())));
     EXPECT_EQ(Lower(kept), Str(FindExistingFolder(kept.c_str())));
-    EXPECT_EQ(Lower(tree.Root()), Str(FindExistingFolder((tree.Root() + L"nothing.txt").c_str())));
+    EXPECT_EQ(Lower(tree.Path()), Str(FindExistingFolder((tree.Path() + L"nothing.txt").c_str())));
 
     const wchar_t letter = MissingDriveLetter();
     if (letter == 0)
