@@ -3,11 +3,15 @@
 #include "app/AboutDlg.h"
 #include "framework/Gdi.h"
 #include "framework/Module.h"
+#include "links/LinkBatch.h"
+#include "links/OutputListWriter.h"
+#include "links/Win32FileSystem.h"
 #include "res/resource.h"
 
 CQuillonDlg::CQuillonDlg(CWnd* pParent)
     : CDialog(IDD_QUILLON_DIALOG, pParent),
       m_hIcon(::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      m_pfnCreateSymbolicLinkW(nullptr),
       m_nLinkType(1),
       m_bRemoveExisting(1)
 {
@@ -17,6 +21,7 @@ void CQuillonDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
     DDX_Radio(pDX, IDC_RADIO_SYMBOLIC, m_nLinkType);
+    DDX_Control(pDX, IDC_LIST_OUTPUT, m_listOutput);
     DDX_Check(pDX, IDC_CHECK_REMOVE_EXISTING, m_bRemoveExisting);
 }
 
@@ -38,6 +43,21 @@ BOOL CQuillonDlg::OnInitDialog()
 
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
+
+    m_pfnCreateSymbolicLinkW = LookUpSymbolicLinkOperation();
+    EnableRestorePrivilege();
+
+    m_listOutput.InsertColumn(0, L"Text", LVCFMT_LEFT, 500);
+
+    if (m_pfnCreateSymbolicLinkW == nullptr)
+    {
+        m_nLinkType = 1;
+        ::CheckRadioButton(m_hWnd, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_RADIO_HARD);
+        m_listOutput.InsertItem(LVIF_TEXT, 0, L"Function CreateSymbolicLinkW not found!", 0, 0, 0, 0);
+        CWnd* pSymbolic = GetDlgItem(IDC_RADIO_SYMBOLIC);
+        if (pSymbolic != nullptr)
+            pSymbolic->EnableWindow(FALSE);
+    }
     return TRUE;
 }
 
@@ -66,7 +86,11 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
     // "Erstellen" (IDOK) never closes the window: the dialog stays open for
     // another run.
     if (nID == IDOK)
+    {
+        if (nCode == BN_CLICKED)
+            OnCreateLinks();
         return TRUE;
+    }
     return CDialog::OnCommand(nID, nCode);
 }
 
@@ -99,4 +123,21 @@ void CQuillonDlg::OnPaint()
     const int x = (rect.right - rect.left - cxIcon + 1) / 2;
     const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
     dc.DrawIcon(x, y, m_hIcon);
+}
+
+PFNCREATESYMBOLICLINKW CQuillonDlg::LookUpSymbolicLinkOperation()
+{
+    return LookUpCreateSymbolicLinkW();
+}
+
+void CQuillonDlg::OnCreateLinks()
+{
+    UpdateData(TRUE);
+    m_listOutput.DeleteAllItems();
+
+    CWin32FileSystem fileSystem(m_pfnCreateSymbolicLinkW);
+    COutputListWriter output(m_listOutput);
+    RunLinkBatch(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
+                 m_nLinkType, m_bRemoveExisting, fileSystem, output);
+    output.Flush();
 }

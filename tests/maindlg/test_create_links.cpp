@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "maindlg/QuillonDlg.h"
+#include "res/resource.h"
+
+namespace {
+
+class CCreateLinksDlg : public CQuillonDlg
+{
+public:
+    explicit CCreateLinksDlg(bool bHasSymbolicLinks = true) : m_bHasSymbolicLinks(bHasSymbolicLinks) {}
+    ~CCreateLinksDlg() override { DestroyWindow(); }
+
+    void PressCreate()
+    {
+        SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, IDOK)));
+    }
+
+    std::vector<std::wstring> OutputLines() const
+    {
+        std::vector<std::wstring> lines;
+        for (int i = 0; i < m_listOutput.GetItemCount(); ++i)
+            lines.emplace_back(m_listOutput.GetItemText(i, 0).GetString());
+        return lines;
+    }
+
+protected:
+    PFNCREATESYMBOLICLINKW LookUpSymbolicLinkOperation() override
+    {
+        return m_bHasSymbolicLinks ? CQuillonDlg::LookUpSymbolicLinkOperation() : nullptr;
+    }
+
+private:
+    bool m_bHasSymbolicLinks;
+};
+
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                ::DeleteFileW(child.c_str());
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+class CTempTree
+{
+public:
+    CTempTree() : m_root(L"C:\\quillon-dlg-" + std::to_wstring(::GetCurrentProcessId()))
+    {
+        RemoveTree(m_root);
+        ::CreateDirectoryW(m_root.c_str(), nullptr);
+    }
+    ~CTempTree() { RemoveTree(m_root); }
+    CTempTree(const CTempTree&) = delete;
+    CTempTree& operator=(const CTempTree&) = delete;
+
+    std::wstring Folder(const std::wstring& name) const
+    {
+        const std::wstring path = m_root + L"\\" + name;
+        ::CreateDirectoryW(path.c_str(), nullptr);
+        return path + L"\\";
+    }
+    std::wstring File(const std::wstring& folder, const std::wstring& name) const
+    {
+        const std::wstring path = Folder(folder) + name;
+        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ::CloseHandle(h);
+        return path;
+    }
+
+private:
+    std::wstring m_root;
+};
+
+CString ErrorText(DWORD code)
+{
+    wchar_t* raw = nullptr;
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&raw), 0, nullptr);
+    CString text(raw, static_cast<int>(n));
+    ::LocalFree(raw);
+    return text;
+}
+
+std::wstring HardLinkLine(const std::wstring& target, DWORD code)
+{
+    CString line;
+    line.Format(L"HardLink: %s, File: %s, Error: %ld, %s.", code == 0 ? L"OK" : L"FAILED", target.c_str(),
+                static_cast<long>(code), ErrorText(code).GetString());
+    return line.GetString();
+}
+
+// What a list with the output list's style shows after the lines were
+// inserted one by one in processing order, and the width that fits them.
+std::vector<std::wstring> AsTheListShowsThem(HWND hDlg, const std::vector<std::wstring>& lines, int* pWidth)
+{
+    RECT rc = {0, 0, 300, 100};
+    CListCtrl list;
+    list.Create(LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SORTASCENDING | WS_CHILD, rc,
+                CWnd::FromHandle(hDlg), 2000);
+    list.SetFont(reinterpret_cast<HFONT>(::SendMessageW(::GetDlgItem(hDlg, IDC_LIST_OUTPUT), WM_GETFONT, 0, 0)));
+    list.InsertColumn(0, L"Text", LVCFMT_LEFT, 500);
+    for (size_t i = 0; i < lines.size(); ++i)
+        list.InsertItem(static_cast<int>(i), lines[i].c_str());
+    list.SetColumnWidth(0, LVSCW_AUTOSIZE);
+    *pWidth = list.GetColumnWidth(0);
+    std::vector<std::wstring> shown;
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        shown.emplace_back(list.GetItemText(i, 0).GetString());
+    list.DestroyWindow();
+    return shown;
+}
+
+}  // namespace
+
+TEST(CreateLinksDialogTest, WithoutSymbolicLinksHardLinkIsForcedUntilTheFirstRun)
+{
+    for (bool hasSymbolicLinks : {true, false})
+    {
+        SCOPED_TRACE(hasSymbolicLinks);
+        CCreateLinksDlg dlg(hasSymbolicLinks);
+        ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+        EXPECT_EQ(hasSymbolicLinks, dlg.m_pfnCreateSymbolicLinkW != nullptr);
+        EXPECT_EQ(hasSymbolicLinks ? TRUE : FALSE, ::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_SYMBOLIC)));
+        EXPECT_EQ(static_cast<UINT>(BST_CHECKED), ::IsDlgButtonChecked(dlg.m_hWnd, IDC_RADIO_HARD));
+        const std::vector<std::wstring> before = dlg.OutputLines();
+        EXPECT_EQ(hasSymbolicLinks ? std::vector<std::wstring>{}
+                                   : std::vector<std::wstring>{L"Function CreateSymbolicLinkW not found!"},
+                  before);
+
+        // Even with the symbolic button checked by hand, only hard links are
+        // made while the operation is missing.
+        CTempTree tree;
+        const std::wstring source = tree.File(L"S", L"a.txt");
+        const std::wstring folder = tree.Folder(L"T");
+        dlg.m_setFiles.Add(source.c_str());
+        dlg.m_setFolders.Add(folder.c_str());
+        ::CheckRadioButton(dlg.m_hWnd, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_RADIO_SYMBOLIC);
+        dlg.PressCreate();
+        ASSERT_TRUE(dlg.IsWindow());
+        const std::vector<std::wstring> after = dlg.OutputLines();
+        ASSERT_EQ(1u, after.size());
+        const std::wstring kind = hasSymbolicLinks ? L"SymbolicLink: " : L"HardLink: OK, ";
+        EXPECT_EQ(0u, after[0].rfind(kind, 0)) << after[0].c_str();
+        EXPECT_EQ(hasSymbolicLinks ? TRUE : FALSE, ::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDC_RADIO_SYMBOLIC)));
+    }
+}
+
+TEST(CreateLinksDialogTest, OutputListEndsAsIfEveryLineWereInsertedInTurn)
+{
+    CTempTree tree;
+    const std::wstring T = tree.Folder(L"T");
+    const std::wstring S = tree.Folder(L"S");
+    const std::wstring R = tree.Folder(L"R");
+    tree.File(L"S", L"b.dat");
+    tree.File(L"S", L"a.txt");
+    tree.File(L"R", L"A.txt");
+    const auto skipSelf = [](const std::wstring& target) { return L"Skip: File: " + target + L"."; };
+    const auto skipKept = [](const std::wstring& source, const std::wstring& target) {
+        return L"Skip: " + source + L", File: " + target + L".";
+    };
+
+    struct Run
+    {
+        int removeExisting;
+        std::vector<std::wstring> files;
+        std::vector<std::wstring> linesInProcessingOrder;
+    };
+    // Folders T and S, outer; files inner. The first run keeps what is in
+    // the way; the second replaces the first run's links.
+    const std::vector<Run> runs = {
+        {0,
+         {S + L"b.dat", S + L"a.txt", R + L"A.txt", R + L"missing.txt"},
+         {HardLinkLine(T + L"b.dat", 0), HardLinkLine(T + L"a.txt", 0), skipKept(R + L"A.txt", T + L"A.txt"),
+          HardLinkLine(T + L"missing.txt", ERROR_FILE_NOT_FOUND), skipSelf(S + L"b.dat"), skipSelf(S + L"a.txt"),
+          skipKept(R + L"A.txt", S + L"A.txt"), HardLinkLine(S + L"missing.txt", ERROR_FILE_NOT_FOUND)}},
+        {1,
+         {S + L"b.dat", S + L"a.txt", R + L"missing.txt"},
+         {HardLinkLine(T + L"b.dat", 0), HardLinkLine(T + L"a.txt", 0),
+          HardLinkLine(T + L"missing.txt", ERROR_FILE_NOT_FOUND), skipSelf(S + L"b.dat"), skipSelf(S + L"a.txt"),
+          HardLinkLine(S + L"missing.txt", ERROR_FILE_NOT_FOUND)}},
+    };
+
+    CCreateLinksDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    HWND hOutput = ::GetDlgItem(dlg.m_hWnd, IDC_LIST_OUTPUT);
+    const LONG style = ::GetWindowLongW(hOutput, GWL_STYLE);
+    ASSERT_TRUE(style & LVS_SORTASCENDING);
+    dlg.m_setFolders.Add(T.c_str());
+    dlg.m_setFolders.Add(S.c_str());
+    for (const Run& run : runs)
+    {
+        SCOPED_TRACE(run.removeExisting);
+        dlg.m_setFiles.RemoveAll();
+        for (const std::wstring& f : run.files)
+            dlg.m_setFiles.Add(f.c_str());
+        ::CheckDlgButton(dlg.m_hWnd, IDC_CHECK_REMOVE_EXISTING, run.removeExisting ? BST_CHECKED : BST_UNCHECKED);
+        dlg.PressCreate();
+
+        int width = 0;
+        EXPECT_EQ(AsTheListShowsThem(dlg.m_hWnd, run.linesInProcessingOrder, &width), dlg.OutputLines());
+        EXPECT_EQ(width, dlg.m_listOutput.GetColumnWidth(0));
+        // The list's own style bits; the scroll bars come and go with the contents.
+        EXPECT_EQ(style & 0xFFFF, ::GetWindowLongW(hOutput, GWL_STYLE) & 0xFFFF);
+        EXPECT_EQ(run.removeExisting, dlg.m_bRemoveExisting);
+        for (const wchar_t* name : {L"b.dat", L"a.txt"})
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((S + name).c_str())) << name;
+    }
+
+    // No folders: the list ends empty and the column is not refitted.
+    dlg.m_setFolders.RemoveAll();
+    dlg.m_listOutput.SetColumnWidth(0, 321);
+    dlg.PressCreate();
+    EXPECT_TRUE(dlg.OutputLines().empty());
+    EXPECT_EQ(321, dlg.m_listOutput.GetColumnWidth(0));
+}
