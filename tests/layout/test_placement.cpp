@@ -10,6 +10,7 @@
 #include "layout/LayoutGroup.h"
 #include "layout/Placement.h"
 #include "tests/layout/rect_compare.h"
+#include "tests/layout/test_profile_key.h"
 
 namespace {
 
@@ -112,15 +113,16 @@ protected:
     void SetUp() override
     {
         m_app.SetCurrentHandles(::GetModuleHandleW(nullptr), nullptr, SW_SHOWNORMAL);
-        m_app.SetRegistryKey(L"VelmoraTest");
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest");
+        m_strKey = TestProfileKey();
+        m_app.SetRegistryKey(m_strKey.c_str());
+        DeleteProfile();
         ASSERT_TRUE(m_wnd.CreateEx(0, L"STATIC", L"Platzierung", WS_POPUP | WS_CAPTION | WS_THICKFRAME,
                                    RECT{50, 60, 550, 460}, nullptr, 0));
     }
     void TearDown() override
     {
         m_wnd.DestroyWindow();
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest");
+        DeleteProfile();
     }
 
     void Store(const RECT& rc, int showCmd)
@@ -145,6 +147,9 @@ protected:
             ::DispatchMessageW(&msg);
     }
 
+    void DeleteProfile() { ::RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + m_strKey).c_str()); }
+
+    std::wstring m_strKey;
     CWinApp m_app;
     CWnd m_wnd;
 };

@@ -12,6 +12,7 @@
 #include "layout/LayoutGroup.h"
 #include "tests/layout/controls_test_dialog.h"
 #include "tests/layout/rect_compare.h"
+#include "tests/layout/test_profile_key.h"
 
 namespace {
 
@@ -175,12 +176,13 @@ protected:
     void SetUp() override
     {
         m_app.SetCurrentHandles(::GetModuleHandleW(nullptr), nullptr, SW_SHOWNORMAL);
-        m_app.SetRegistryKey(L"VelmoraTest");
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest");
+        m_strKey = TestProfileKey();
+        m_app.SetRegistryKey(m_strKey.c_str());
+        DeleteProfile();
     }
     void TearDown() override
     {
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest");
+        DeleteProfile();
         AfxDeleteTempMaps();
     }
 
@@ -197,6 +199,9 @@ protected:
     }
     int StoredPosition() { return static_cast<int>(m_app.GetProfileIntW(kSection, L"Splitter", -1)); }
 
+    void DeleteProfile() { ::RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + m_strKey).c_str()); }
+
+    std::wstring m_strKey;
     CWinApp m_app;
 };
 
@@ -244,7 +249,7 @@ TEST_F(SplitterDialogTest, StoredPositionSetsTheNeighboursWeights)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.nStored);
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest");
+        DeleteProfile();
         if (c.nStored >= 0)
             m_app.WriteProfileInt(kSection, L"Splitter", c.nStored);
         CControlsTestDlg dlg(kSection);
@@ -444,7 +449,7 @@ TEST_F(SplitterDialogTest, RealMouseDragMovesTheBoundaryAndTheBarWithThePointer)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.bSideBySide ? "vertical bar" : "horizontal bar");
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest");
+        DeleteProfile();
         double dPosition = 0;
         {
             CControlsTestDlg dlg(kSection, c.bSideBySide);
