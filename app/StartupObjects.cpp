@@ -6,9 +6,13 @@
 
 #include "app/QuillonApp.h"
 #include "framework/Module.h"
+#include "shell/ShellApi.h"
 
 // 1. The framework's module object: resources come from this executable.
 static CFrameworkModule s_frameworkModule;
+
+// The shell entry points and the system version the folder picker uses.
+static CShellApi s_shellApi;
 
 // 2. Last, the application object.
 static CQuillonApp s_theApp;
