@@ -2,6 +2,6 @@
 
 #include "res/resource.h"
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
+CAboutDlg::CAboutDlg() : CDialogLayout(IDD_ABOUTBOX)
 {
 }

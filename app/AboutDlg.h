@@ -1,9 +1,11 @@
 #pragma once
 
-#include "framework/Dialog.h"
+#include "layout/DialogLayout.h"
 
-// "Info über Quillon": icon, name and version, maker; closes with OK.
-class CAboutDlg : public CDialog
+// "Info über Quillon": icon, name and version, maker; closes with OK. A
+// layout dialog without a layout: its controls keep their template places,
+// and without a section nothing of it is stored.
+class CAboutDlg : public CDialogLayout
 {
 public:
     CAboutDlg();
