@@ -7,27 +7,43 @@
 #include "links/OutputListWriter.h"
 #include "links/Win32FileSystem.h"
 #include "res/resource.h"
+#include "shell/FilePicker.h"
+#include "shell/FolderPicker.h"
+#include "shell/PathHelpers.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+CQuillonDlg* g_pMainDlg = nullptr;
 
 CQuillonDlg::CQuillonDlg(CWnd* pParent)
-    : CDialog(IDD_QUILLON_DIALOG, pParent),
+    : CDialogLayout(IDD_QUILLON_DIALOG, L"Dialog"),
       m_hIcon(::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       m_pfnCreateSymbolicLinkW(nullptr),
       m_nLinkType(1),
+      m_sfi(),
       m_bRemoveExisting(1)
 {
+    m_pParentWnd = pParent;
 }
 
 void CQuillonDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
     DDX_Radio(pDX, IDC_RADIO_SYMBOLIC, m_nLinkType);
+    DDX_Control(pDX, IDC_LIST_FILES, m_listFiles);
+    DDX_Control(pDX, IDC_LIST_FOLDERS, m_listFolders);
     DDX_Control(pDX, IDC_LIST_OUTPUT, m_listOutput);
     DDX_Check(pDX, IDC_CHECK_REMOVE_EXISTING, m_bRemoveExisting);
 }
 
 BOOL CQuillonDlg::OnInitDialog()
 {
-    CDialog::OnInitDialog();
+    CDialogLayout::OnInitDialog();
+    g_pMainDlg = this;
 
     HMENU hSysMenu = GetSystemMenu(FALSE);
     if (hSysMenu != nullptr)
@@ -47,6 +63,13 @@ BOOL CQuillonDlg::OnInitDialog()
     m_pfnCreateSymbolicLinkW = LookUpSymbolicLinkOperation();
     EnableRestorePrivilege();
 
+    for (CDropListCtrl* pList : {&m_listFiles, &m_listFolders})
+    {
+        pList->DragAcceptFiles(TRUE);
+        pList->m_pfnDrop = &CQuillonDlg::OnDropPaths;
+        pList->InitDropList(&CQuillonDlg::OnGetFileIcon);
+        pList->InsertColumn(0, L"Path", LVCFMT_LEFT, 500);
+    }
     m_listOutput.InsertColumn(0, L"Text", LVCFMT_LEFT, 500);
 
     if (m_pfnCreateSymbolicLinkW == nullptr)
@@ -58,6 +81,7 @@ BOOL CQuillonDlg::OnInitDialog()
         if (pSymbolic != nullptr)
             pSymbolic->EnableWindow(FALSE);
     }
+
     return TRUE;
 }
 
@@ -74,10 +98,10 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         *pResult = 0;
         return TRUE;
     case WM_QUERYDRAGICON:
-        *pResult = reinterpret_cast<LRESULT>(m_hIcon);
+        *pResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
         return TRUE;
     default:
-        return CDialog::OnWndMsg(message, wParam, lParam, pResult);
+        return CDialogLayout::OnWndMsg(message, wParam, lParam, pResult);
     }
 }
 
@@ -91,7 +115,45 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
             OnCreateLinks();
         return TRUE;
     }
+    if (nCode == BN_CLICKED)
+    {
+        switch (nID)
+        {
+        case IDC_ADD_FILES:
+            OnAddFiles();
+            return TRUE;
+        case IDC_ADD_FOLDER:
+            OnAddFolder();
+            return TRUE;
+        case IDC_REMOVE_FILE:
+            OnRemoveFile();
+            return TRUE;
+        case IDC_REMOVE_FOLDER:
+            OnRemoveFolder();
+            return TRUE;
+        default:
+            break;
+        }
+    }
     return CDialog::OnCommand(nID, nCode);
+}
+
+BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
+{
+    if (pNMHDR->code == NM_CLICK)
+    {
+        if (nID == IDC_LIST_FILES)
+        {
+            OnClickFileList(pNMHDR, pResult);
+            return TRUE;
+        }
+        if (nID == IDC_LIST_FOLDERS)
+        {
+            OnClickFolderList(pNMHDR, pResult);
+            return TRUE;
+        }
+    }
+    return CDialog::OnNotify(nID, pNMHDR, pResult);
 }
 
 void CQuillonDlg::OnSysCommand(UINT nID, LPARAM /*lParam*/)
@@ -120,9 +182,216 @@ void CQuillonDlg::OnPaint()
     const int cyIcon = ::GetSystemMetrics(SM_CYICON);
     RECT rect;
     GetClientRect(&rect);
-    const int x = (rect.right - rect.left - cxIcon + 1) / 2;
-    const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
-    dc.DrawIcon(x, y, m_hIcon);
+    const POINT pt = GetIconPaintPosition(rect, cxIcon, cyIcon);
+    dc.DrawIcon(pt.x, pt.y, m_hIcon);
+}
+
+POINT CQuillonDlg::GetIconPaintPosition(const RECT& rcClient, int cxIcon, int cyIcon)
+{
+    POINT pt;
+    pt.x = (rcClient.right - rcClient.left - cxIcon + 1) / 2;
+    pt.y = (rcClient.bottom - rcClient.top - cyIcon + 1) / 2;
+    return pt;
+}
+
+namespace {
+
+// PathIsDirectoryW stops at MAX_PATH; longer paths are asked through the
+// long-path prefix.
+bool IsDirectoryPath(const CString& path)
+{
+    if (path.GetLength() < MAX_PATH)
+        return ::PathIsDirectoryW(path) != FALSE;
+    CString longPath;
+    if (path.Left(2) == L"\\\\")
+        longPath = path.Left(4) == L"\\\\?\\" ? path : CString(L"\\\\?\\UNC\\") + path.Mid(2);
+    else
+        longPath = CString(L"\\\\?\\") + path;
+    const DWORD dwAttributes = ::GetFileAttributesW(longPath);
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+void CQuillonDlg::FillFileList()
+{
+    FillList(m_listFiles, m_setFiles);
+}
+
+void CQuillonDlg::FillFolderList()
+{
+    FillList(m_listFolders, m_setFolders);
+}
+
+void CQuillonDlg::FillList(CDropListCtrl& list, const CQNStringArrayHash& set)
+{
+    list.SetRedraw(FALSE);
+    list.DeleteAllItems();
+
+    const int nCount = set.GetCount();
+    std::vector<CString> texts;
+    texts.reserve(static_cast<size_t>(nCount));
+    for (int i = 0; i < nCount; ++i)
+        texts.push_back(set.GetAt(i));
+
+    // The control sorts by itself, placing each new item before the first
+    // one that does not compare lower, and it finds that place by scanning
+    // from the top. Handing the items over from the last place to the first
+    // makes every insertion stop at the top, and gives the very order that
+    // inserting in set order would (equal texts: the later one first).
+    std::vector<int> order(static_cast<size_t>(nCount));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&texts](int a, int b) {
+        const int nCompare = ::lstrcmpW(texts[static_cast<size_t>(a)], texts[static_cast<size_t>(b)]);
+        return nCompare != 0 ? nCompare < 0 : a > b;
+    });
+    for (auto it = order.rbegin(); it != order.rend(); ++it)
+        list.InsertItem(LVIF_TEXT | LVIF_IMAGE, 0, texts[static_cast<size_t>(*it)], 0, 0, I_IMAGECALLBACK, 0);
+
+    list.SetColumnWidth(0, LVSCW_AUTOSIZE);
+    list.SetRedraw(TRUE);
+    UpdateCreateButton();
+}
+
+void CQuillonDlg::RemoveSelected(CDropListCtrl& list, CQNStringArrayHash& set, int nButtonID)
+{
+    const int nItem = list.GetNextItem(-1, LVNI_SELECTED);
+    if (nItem >= 0)
+    {
+        set.Remove(list.GetItemText(nItem, 0));
+        list.DeleteItem(nItem);
+        if (nItem < list.GetItemCount())
+            list.SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
+        UpdateRemoveButton(list, nButtonID);
+    }
+    UpdateCreateButton();
+}
+
+void CQuillonDlg::OnAddFiles()
+{
+    // This dialog is the application's main window: it owns the picker.
+    CFilePicker picker(m_strFolder, this);
+    picker.m_ofn.Flags |= OFN_ALLOWMULTISELECT;
+    if (picker.DoModal() == 0)
+        return;
+    CStringArray paths;
+    picker.GetPathNames(paths);
+    for (INT_PTR i = 0; i < paths.GetSize(); ++i)
+    {
+        m_strWork = paths[i];
+        if (IsDirectoryPath(m_strWork))
+            continue;
+        m_setFiles.Add(m_strWork);
+    }
+    FillFileList();
+}
+
+void CQuillonDlg::OnAddFolder()
+{
+    if (PickFolder(m_strFolder) == IDOK)
+    {
+        AddTrailingBackslash(m_strFolder);
+        m_setFolders.Add(m_strFolder);
+    }
+    FillFolderList();
+}
+
+void CQuillonDlg::OnRemoveFile()
+{
+    RemoveSelected(m_listFiles, m_setFiles, IDC_REMOVE_FILE);
+}
+
+void CQuillonDlg::OnRemoveFolder()
+{
+    RemoveSelected(m_listFolders, m_setFolders, IDC_REMOVE_FOLDER);
+}
+
+void CQuillonDlg::OnDropPaths(HDROP hDrop, CDropListCtrl* pCtrl)
+{
+    CQuillonDlg* pDlg = g_pMainDlg;
+    if (pDlg == nullptr)
+        return;
+    const bool bFolders = pCtrl == &pDlg->m_listFolders;
+
+    // Each path is read whole: its length is asked for first, so a path
+    // longer than MAX_PATH is not cut into the name of another file.
+    std::vector<wchar_t> buffer(MAX_PATH, L'\0');
+    for (UINT i = 0;; ++i)
+    {
+        const UINT nLength = ::DragQueryFileW(hDrop, i, nullptr, 0);
+        if (nLength == 0)
+            break;
+        if (buffer.size() <= nLength)
+            buffer.assign(nLength + 1, L'\0');
+        if (::DragQueryFileW(hDrop, i, buffer.data(), static_cast<UINT>(buffer.size())) == 0)
+            break;
+        CString path(buffer.data());
+        if (bFolders)
+        {
+            if (!IsDirectoryPath(path))
+                continue;
+            AddTrailingBackslash(path);
+            pDlg->m_setFolders.Add(path);
+        }
+        else
+        {
+            if (IsDirectoryPath(path))
+                continue;
+            pDlg->m_setFiles.Add(path);
+        }
+    }
+
+    if (bFolders)
+        pDlg->FillFolderList();
+    else
+        pDlg->FillFileList();
+}
+
+HCURSOR CQuillonDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CQuillonDlg::UpdateCreateButton()
+{
+    CWnd* pCreate = GetDlgItem(IDOK);
+    if (pCreate != nullptr)
+        pCreate->EnableWindow(m_listFiles.GetItemCount() > 0 && m_listFolders.GetItemCount() > 0);
+}
+
+void CQuillonDlg::UpdateRemoveButton(CDropListCtrl& list, int nButtonID)
+{
+    CWnd* pRemove = GetDlgItem(nButtonID);
+    if (pRemove != nullptr)
+        pRemove->EnableWindow(list.GetNextItem(-1, LVNI_SELECTED) >= 0);
+}
+
+void CQuillonDlg::OnClickFileList(NMHDR* /*pNMHDR*/, LRESULT* pResult)
+{
+    *pResult = 0;
+    UpdateRemoveButton(m_listFiles, IDC_REMOVE_FILE);
+}
+
+void CQuillonDlg::OnClickFolderList(NMHDR* /*pNMHDR*/, LRESULT* pResult)
+{
+    *pResult = 0;
+    UpdateRemoveButton(m_listFolders, IDC_REMOVE_FOLDER);
+}
+
+int CQuillonDlg::OnGetFileIcon(int nItem, DWORD_PTR /*dwData*/, CDropListCtrl* pCtrl, NMLVDISPINFOW* /*pDispInfo*/)
+{
+    CQuillonDlg* pDlg = g_pMainDlg;
+    if (pDlg == nullptr)
+        return 0;
+    pDlg->m_strWork = pCtrl->GetItemText(nItem, 0);
+    const bool bFolder = pCtrl->GetDlgCtrlID() == IDC_LIST_FOLDERS;
+    if (bFolder)
+        RemoveTrailingBackslash(pDlg->m_strWork);
+    pDlg->m_sfi = SHFILEINFOW();
+    if (::SHGetFileInfoW(pDlg->m_strWork, bFolder ? FILE_ATTRIBUTE_DIRECTORY : 0, &pDlg->m_sfi, sizeof(pDlg->m_sfi),
+                         SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES) == 0)
+        pDlg->m_sfi.iIcon = 3;
+    return pDlg->m_sfi.iIcon;
 }
 
 PFNCREATESYMBOLICLINKW CQuillonDlg::LookUpSymbolicLinkOperation()

@@ -126,7 +126,11 @@ TEST(MainDialogTest, EveryControlOfTheTemplateWithItsTextStyleAndPlace)
         }
         if (ClassOf(hCtl) == L"SysListView32")
         {
-            EXPECT_EQ(c.requiredStyle & 0xFFFFu, style & 0xFFFFu);
+            // The two path lists share the shell's image list from
+            // initialisation on.
+            const DWORD shared =
+                (c.id == IDC_LIST_FILES || c.id == IDC_LIST_FOLDERS) ? static_cast<DWORD>(LVS_SHAREIMAGELISTS) : 0u;
+            EXPECT_EQ((c.requiredStyle & 0xFFFFu) | shared, style & 0xFFFFu);
             // The list view trades WS_BORDER for a client edge when it is created.
             const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(hCtl, GWL_EXSTYLE));
             EXPECT_TRUE((style & WS_BORDER) || (exStyle & WS_EX_CLIENTEDGE));

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "framework/Controls.h"
+
+// List view of the main dialog's path lists: shell drops go to a drop
+// callback, item icons come on demand from an image callback and are shown
+// from the system's shared small-icon image list.
+class CDropListCtrl : public CListCtrl
+{
+    DECLARE_DYNAMIC(CDropListCtrl)
+
+public:
+    using PFN_IMAGE = int (*)(int nItem, DWORD_PTR dwData, CDropListCtrl* pCtrl, NMLVDISPINFOW* pDispInfo);
+    using PFN_DROP = void (*)(HDROP hDrop, CDropListCtrl* pCtrl);
+
+    // The message-filter entry points, looked up at run time because older
+    // systems lack one or both of them.
+    using PFN_FILTER_EX = BOOL(WINAPI*)(HWND hWnd, UINT message, DWORD action, void* pChangeFilterStruct);
+    using PFN_FILTER = BOOL(WINAPI*)(UINT message, DWORD flag);
+    struct MessageFilterApi
+    {
+        PFN_FILTER_EX pfnChangeWindowMessageFilterEx;
+        PFN_FILTER pfnChangeWindowMessageFilter;
+    };
+    enum FilterResult
+    {
+        FilterNone,       // neither entry point exists: nothing to open up
+        FilterWindow,     // opened for this window only
+        FilterProcess,    // opened for the whole process (older systems)
+    };
+
+    CDropListCtrl();
+    ~CDropListCtrl() override;
+
+    void InitDropList(PFN_IMAGE pfnImage);
+
+    // An elevated process does not get drops from a non-elevated shell
+    // unless the drop messages may pass the privilege isolation filter.
+    static MessageFilterApi LookupMessageFilterApi();
+    static FilterResult AllowDropMessages(HWND hWnd, const MessageFilterApi& api);
+
+    BOOL OnGetDispInfo(NMLVDISPINFOW* pDispInfo, LRESULT* pResult);
+    void OnDropFiles(HDROP hDrop);
+
+    PFN_IMAGE m_pfnImage;
+    PFN_DROP m_pfnDrop;
+    bool m_bImageOnly;
+
+protected:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+private:
+    void DetachImageList();
+};

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "maindlg/QuillonDlg.h"
+#include "res/resource.h"
+
+// The main dialog as a modeless window the test owns.
+class CTestMainDlg : public CQuillonDlg
+{
+public:
+    ~CTestMainDlg() override { DestroyWindow(); }
+    using CQuillonDlg::OnWndMsg;
+};
+
+// A drop as the shell hands it over: DROPFILES, then wide paths, each
+// NUL-terminated, then one more NUL. The receiver frees it.
+inline HDROP MakeDrop(const std::vector<std::wstring>& paths)
+{
+    size_t cch = 1;
+    for (const std::wstring& p : paths)
+        cch += p.size() + 1;
+    HGLOBAL h = ::GlobalAlloc(GHND, sizeof(DROPFILES) + cch * sizeof(wchar_t));
+    auto* pDrop = static_cast<DROPFILES*>(::GlobalLock(h));
+    pDrop->pFiles = sizeof(DROPFILES);
+    pDrop->fWide = TRUE;
+    auto* pText = reinterpret_cast<wchar_t*>(pDrop + 1);
+    for (const std::wstring& p : paths)
+    {
+        p.copy(pText, p.size());
+        pText += p.size() + 1;
+    }
+    ::GlobalUnlock(h);
+    return static_cast<HDROP>(h);
+}
+
+// A folder tree under %TEMP% that is removed again.
+class CTempTree
+{
+public:
+    CTempTree()
+    {
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        m_root = std::wstring(temp) + L"quillon_mw_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                 std::to_wstring(++Counter());
+        ::CreateDirectoryW(m_root.c_str(), nullptr);
+    }
+    ~CTempTree()
+    {
+        std::wstring from = L"\\\\?\\" + m_root;
+        RemoveTree(from);
+    }
+    const std::wstring& Root() const { return m_root; }
+    std::wstring File(const std::wstring& name) const
+    {
+        const std::wstring path = m_root + L"\\" + name;
+        HANDLE h = ::CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE)
+            ::CloseHandle(h);
+        return path;
+    }
+    std::wstring Folder(const std::wstring& name) const
+    {
+        const std::wstring path = m_root + L"\\" + name;
+        ::CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr);
+        return path;
+    }
+
+private:
+    static int& Counter()
+    {
+        static int n = 0;
+        return n;
+    }
+    static void RemoveTree(const std::wstring& dir)
+    {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE)
+        {
+            do
+            {
+                const std::wstring name = fd.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                const std::wstring full = dir + L"\\" + name;
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(full);
+                else
+                    ::DeleteFileW(full.c_str());
+            } while (::FindNextFileW(h, &fd));
+            ::FindClose(h);
+        }
+        ::RemoveDirectoryW(dir.c_str());
+    }
+    std::wstring m_root;
+};
+
+inline std::vector<std::wstring> ListTexts(CListCtrl& list)
+{
+    std::vector<std::wstring> texts;
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        texts.push_back(list.GetItemText(i, 0).GetString());
+    return texts;
+}
+
+inline std::vector<std::wstring> SetTexts(const CQNStringArrayHash& set)
+{
+    std::vector<std::wstring> texts;
+    for (int i = 0; i < set.GetCount(); ++i)
+        texts.push_back(set.GetAt(i).GetString());
+    return texts;
+}
+
+inline bool IsEnabled(const CWnd& dlg, int nID)
+{
+    return ::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, nID)) != FALSE;
+}

@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include "tests/maindlg/main_window_support.h"
+
+#include <algorithm>
+
+namespace {
+
+std::wstring Upper(std::wstring s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(::towupper(c)); });
+    return s;
+}
+
+void Drop(CTestMainDlg& dlg, int nListID, const std::vector<std::wstring>& paths)
+{
+    ::SendMessageW(::GetDlgItem(dlg.m_hWnd, nListID), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+}
+
+struct DropCase
+{
+    const char* name;
+    int nListID;
+    bool bFolders;
+};
+
+}  // namespace
+
+// Three files and a folder on each list, then the same selection again in
+// other letter case: each list takes only its kind, once, in drop order,
+// shown sorted.
+TEST(MainWindowDropTest, EachListTakesItsKindOnceInDropOrder)
+{
+    CTempTree tree;
+    const std::wstring c = tree.File(L"c.txt");
+    const std::wstring a = tree.File(L"a.txt");
+    const std::wstring b = tree.File(L"B.txt");
+    const std::wstring sub = tree.Folder(L"Sub");
+    const DropCase cases[] = {
+        {"files", IDC_LIST_FILES, false},
+        {"folders", IDC_LIST_FOLDERS, true},
+    };
+    for (const DropCase& dc : cases)
+    {
+        SCOPED_TRACE(dc.name);
+        CTestMainDlg dlg;
+        ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+        Drop(dlg, dc.nListID, {c, a, sub, b});
+        Drop(dlg, dc.nListID, {Upper(c), Upper(a), Upper(sub), Upper(b)});
+
+        CQNStringArrayHash& set = dc.bFolders ? dlg.m_setFolders : dlg.m_setFiles;
+        CDropListCtrl& list = dc.bFolders ? dlg.m_listFolders : dlg.m_listFiles;
+        const std::vector<std::wstring> inSetOrder =
+            dc.bFolders ? std::vector<std::wstring>{sub + L"\\"} : std::vector<std::wstring>{c, a, b};
+        EXPECT_EQ(inSetOrder, SetTexts(set));
+        const std::vector<std::wstring> shown =
+            dc.bFolders ? std::vector<std::wstring>{sub + L"\\"} : std::vector<std::wstring>{a, b, c};
+        EXPECT_EQ(shown, ListTexts(list));
+        EXPECT_EQ(0, (dc.bFolders ? dlg.m_setFiles : dlg.m_setFolders).GetCount());
+        EXPECT_FALSE(IsEnabled(dlg, IDOK));
+    }
+}
+
+// A path longer than MAX_PATH arrives whole on either list.
+TEST(MainWindowDropTest, PathsLongerThanMaxPathAreTakenWhole)
+{
+    CTempTree tree;
+    std::wstring deep = tree.Folder(std::wstring(120, L'd'));
+    deep = tree.Folder(std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e'));
+    const std::wstring longFile = tree.File(std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e') + L"\\f.txt");
+    ASSERT_GT(longFile.size(), static_cast<size_t>(MAX_PATH));
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((L"\\\\?\\" + deep).c_str()));
+
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    Drop(dlg, IDC_LIST_FILES, {longFile, deep});
+    Drop(dlg, IDC_LIST_FOLDERS, {longFile, deep});
+    EXPECT_EQ(std::vector<std::wstring>{longFile}, SetTexts(dlg.m_setFiles));
+    EXPECT_EQ(std::vector<std::wstring>{longFile}, ListTexts(dlg.m_listFiles));
+    EXPECT_EQ(std::vector<std::wstring>{deep + L"\\"}, SetTexts(dlg.m_setFolders));
+    EXPECT_TRUE(IsEnabled(dlg, IDOK));
+}
+
+// "Erstellen" is enabled exactly when both lists hold items.
+TEST(MainWindowButtonTest, CreateNeedsItemsInBothLists)
+{
+    struct Case
+    {
+        int nFiles;
+        int nFolders;
+        bool bEnabled;
+    } cases[] = {{0, 0, false}, {2, 0, false}, {0, 1, false}, {1, 1, true}, {3, 2, true}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.nFiles << " files, " << c.nFolders << " folders");
+        CTestMainDlg dlg;
+        ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+        ::EnableWindow(::GetDlgItem(dlg.m_hWnd, IDOK), !c.bEnabled);
+        for (int i = 0; i < c.nFiles; ++i)
+            dlg.m_setFiles.Add(L"C:\\f" + CString(static_cast<wchar_t>(L'0' + i)) + L".txt");
+        for (int i = 0; i < c.nFolders; ++i)
+            dlg.m_setFolders.Add(L"C:\\d" + CString(static_cast<wchar_t>(L'0' + i)) + L"\\");
+        dlg.FillFileList();
+        dlg.FillFolderList();
+        EXPECT_EQ(c.bEnabled, IsEnabled(dlg, IDOK));
+        EXPECT_EQ(c.nFiles, dlg.m_listFiles.GetItemCount());
+    }
+}
+
+namespace {
+
+void Click(CTestMainDlg& dlg, CListCtrl& list)
+{
+    NMITEMACTIVATE nm = {};
+    nm.hdr.hwndFrom = list.m_hWnd;
+    nm.hdr.idFrom = static_cast<UINT_PTR>(list.GetDlgCtrlID());
+    nm.hdr.code = NM_CLICK;
+    nm.iItem = -1;
+    dlg.SendMessage(WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+}
+
+void PressButton(CTestMainDlg& dlg, int nID)
+{
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, nID)));
+}
+
+}  // namespace
+
+// Clicking and removing on both lists: the next item takes the selection;
+// the last removal disables "Entfernen" and "Erstellen".
+TEST(MainWindowButtonTest, RemoveTakesTheSelectedItemOutOfListAndSet)
+{
+    struct Side
+    {
+        const char* name;
+        bool bFolders;
+        int nRemoveID;
+    } sides[] = {{"files", false, IDC_REMOVE_FILE}, {"folders", true, IDC_REMOVE_FOLDER}};
+    for (const Side& side : sides)
+    {
+        SCOPED_TRACE(side.name);
+        CTestMainDlg dlg;
+        ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+        CQNStringArrayHash& set = side.bFolders ? dlg.m_setFolders : dlg.m_setFiles;
+        CDropListCtrl& list = side.bFolders ? dlg.m_listFolders : dlg.m_listFiles;
+        for (const wchar_t* p : {L"C:\\c\\", L"C:\\a\\", L"C:\\b\\"})
+            set.Add(p);
+        (side.bFolders ? dlg.m_setFiles : dlg.m_setFolders).Add(L"C:\\other\\");
+        dlg.FillFileList();
+        dlg.FillFolderList();
+        ASSERT_TRUE(IsEnabled(dlg, IDOK));
+
+        Click(dlg, list);  // nothing selected
+        EXPECT_FALSE(IsEnabled(dlg, side.nRemoveID));
+        PressButton(dlg, side.nRemoveID);
+        EXPECT_EQ(3, list.GetItemCount());
+
+        list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);  // the middle one, b
+        Click(dlg, list);
+        EXPECT_TRUE(IsEnabled(dlg, side.nRemoveID));
+        PressButton(dlg, side.nRemoveID);
+        EXPECT_EQ((std::vector<std::wstring>{L"C:\\a\\", L"C:\\c\\"}), ListTexts(list));
+        EXPECT_EQ((std::vector<std::wstring>{L"C:\\c\\", L"C:\\a\\"}), SetTexts(set));
+        EXPECT_EQ(1, list.GetNextItem(-1, LVNI_SELECTED));
+        EXPECT_TRUE(IsEnabled(dlg, side.nRemoveID));
+
+        PressButton(dlg, side.nRemoveID);  // c, the last row
+        EXPECT_EQ(-1, list.GetNextItem(-1, LVNI_SELECTED));
+        EXPECT_FALSE(IsEnabled(dlg, side.nRemoveID));
+        EXPECT_TRUE(IsEnabled(dlg, IDOK));
+
+        list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+        PressButton(dlg, side.nRemoveID);
+        EXPECT_EQ(0, list.GetItemCount());
+        EXPECT_EQ(0, set.GetCount());
+        EXPECT_FALSE(IsEnabled(dlg, side.nRemoveID));
+        EXPECT_FALSE(IsEnabled(dlg, IDOK));
+    }
+}
+
+// Icons: a folder entry keeps the shell's folder icon although its text ends
+// in a backslash; a file gets the icon its name calls for.
+TEST(MainWindowIconTest, IconFollowsTheNameAndTheList)
+{
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    dlg.m_setFolders.Add(L"C:\\nowhere\\Target\\");
+    dlg.m_setFiles.Add(L"C:\\nowhere\\readme.txt");
+    dlg.FillFolderList();
+    dlg.FillFileList();
+
+    auto expected = [](const wchar_t* path, DWORD attributes) {
+        SHFILEINFOW sfi = {};
+        ::SHGetFileInfoW(path, attributes, &sfi, sizeof(sfi), SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+        return sfi.iIcon;
+    };
+    const int folderIcon = expected(L"C:\\nowhere\\Target", FILE_ATTRIBUTE_DIRECTORY);
+    const int fileIcon = expected(L"C:\\nowhere\\readme.txt", 0);
+    ASSERT_NE(folderIcon, fileIcon);
+    EXPECT_EQ(folderIcon, CQuillonDlg::OnGetFileIcon(0, 0, &dlg.m_listFolders, nullptr));
+    EXPECT_EQ(fileIcon, CQuillonDlg::OnGetFileIcon(0, 0, &dlg.m_listFiles, nullptr));
+
+    // The list asks for it itself.
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = 0;
+    ASSERT_TRUE(::SendMessageW(dlg.m_listFolders.m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(folderIcon, item.iImage);
+}
+
+TEST(MainWindowPaintTest, MinimisedIconIsCentredWithHalvesTruncatedTowardZero)
+{
+    struct Case
+    {
+        RECT rcClient;
+        int cx, cy;
+        POINT expected;
+    } cases[] = {
+        {{0, 0, 100, 60}, 32, 32, {34, 14}},
+        {{0, 0, 101, 61}, 32, 32, {35, 15}},
+        {{10, 20, 42, 52}, 32, 32, {0, 0}},
+        {{0, 0, 0, 0}, 32, 32, {-15, -15}},  // (0 - 32 + 1) / 2, not -16
+        {{0, 0, 160, 24}, 48, 48, {56, -11}},
+    };
+    for (const Case& c : cases)
+    {
+        const POINT pt = CQuillonDlg::GetIconPaintPosition(c.rcClient, c.cx, c.cy);
+        EXPECT_EQ(c.expected.x, pt.x) << c.rcClient.right;
+        EXPECT_EQ(c.expected.y, pt.y) << c.rcClient.bottom;
+    }
+}
+
+TEST(MainWindowPaintTest, PaintsWhileMinimisedAndWhenRestored)
+{
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    dlg.ShowWindow(SW_MINIMIZE);
+    ASSERT_TRUE(dlg.IsIconic());
+    dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    RECT rcUpdate;
+    EXPECT_FALSE(::GetUpdateRect(dlg.m_hWnd, &rcUpdate, FALSE));
+    dlg.ShowWindow(SW_RESTORE);
+    dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    EXPECT_FALSE(::GetUpdateRect(dlg.m_hWnd, &rcUpdate, FALSE));
+}
