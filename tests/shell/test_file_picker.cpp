@@ -177,3 +177,42 @@ TEST(FilePicker, SelectionTooLargeForTheBufferIsReportedToTheUser)
     EXPECT_TRUE(message.Found()) << "no message box after the dialog ran out of room";
     EXPECT_TRUE(bMessageShown);
 }
+
+TEST(FilePicker, SelectionOfSeveralHundredFilesFitsTheResultBuffer)
+{
+    CShellTestApp app;
+    CTempFolder folder;
+    std::wstring typed;
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 300; ++i)
+    {
+        names.push_back(L"source file number " + std::to_wstring(1000 + i) + L".txt");
+        folder.MakeFile(names.back());
+        typed += L"\"" + names.back() + L"\" ";
+    }
+
+    bool bMessageShown = false;
+    CDialogDriver message([&](HWND hBox) {
+        bMessageShown = true;
+        ::PostMessageW(hBox, WM_COMMAND, IDOK, 0);
+    }, L"ShellTests", 8000);
+    CDialogDriver dialog([&](HWND hDlg) { TypeAndConfirm(hDlg, typed); }, L"Open");
+    CFilePicker picker(folder.Path().c_str(), nullptr);
+    picker.m_ofn.Flags |= OFN_ALLOWMULTISELECT;
+    EXPECT_NE(0, picker.DoModal());
+    dialog.Join();
+    message.Join();
+    EXPECT_FALSE(bMessageShown);
+
+    // Far more than the 4,097 units a single-path buffer would offer.
+    CStringArray paths;
+    picker.GetPathNames(paths);
+    ASSERT_EQ(300, paths.GetSize());
+    size_t cchTotal = 0;
+    for (int i = 0; i < 300; ++i)
+    {
+        EXPECT_EQ(Lower(folder.Path() + names[static_cast<size_t>(i)]), Lower(Str(paths[i])));
+        cchTotal += names[static_cast<size_t>(i)].size() + 1;
+    }
+    EXPECT_GT(cchTotal, 4097u);
+}
