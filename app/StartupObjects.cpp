@@ -6,10 +6,22 @@
 
 #include "app/QuillonApp.h"
 #include "framework/Module.h"
+#include "layout/LayoutDpi.h"
+#include "layout/LayoutMessages.h"
+#include "layout/LayoutMonitor.h"
 #include "shell/ShellApi.h"
 
 // 1. The framework's module object: resources come from this executable.
 static CFrameworkModule s_frameworkModule;
+
+// The layout library's registered window messages.
+static CLayoutMessages s_layoutMessages;
+
+// The DPI record, queried here, and the lengths scaled once with it.
+static CLayoutScaledLengths s_layoutScaledLengths;
+
+// The monitor helper.
+static CGUILayoutLibMonitor s_layoutMonitor;
 
 // The shell entry points and the system version the folder picker uses.
 static CShellApi s_shellApi;

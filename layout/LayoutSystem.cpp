@@ -20,11 +20,16 @@ int QueryOSVersionCode()
     info.dwOSVersionInfoSize = sizeof(info);
     if (pfnRtlGetVersion(&info) != 0)
         return 50;
-    if (info.dwBuildNumber >= 22000)
-        return 110;
-    return static_cast<int>(10 * info.dwMajorVersion + info.dwMinorVersion);
+    return OSVersionCodeFrom(info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber);
 }
 }  // namespace
+
+int OSVersionCodeFrom(unsigned long nMajor, unsigned long nMinor, unsigned long nBuild)
+{
+    if (nBuild >= 22000)
+        return 110;
+    return static_cast<int>(10 * nMajor + nMinor);
+}
 
 int GetOSVersionCode()
 {

@@ -120,7 +120,10 @@ TEST_F(DialogLayoutTest, FirstLayoutAndResizesPlaceTheRealControls)
     EXPECT_EQ(dlg.m_nMinWindowHeight, sizeFirst.cy);
     ExpectLaidOut(dlg, nButtonHeight, nButtonWidth);
 
-    const SIZE sizes[] = {{700, 500}, {sizeFirst.cx + 1, sizeFirst.cy + 1}, {1000, 300}, {450, 800}};
+    const SIZE sizes[] = {{sizeFirst.cx + 300, sizeFirst.cy + 200},
+                         {sizeFirst.cx + 1, sizeFirst.cy + 1},
+                         {sizeFirst.cx + 500, sizeFirst.cy},
+                         {sizeFirst.cx + 40, sizeFirst.cy + 400}};
     for (const SIZE& size : sizes)
     {
         dlg.Resize(size.cx, size.cy);
