@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include "tests/maindlg/main_window_support.h"
+
+#include <cstring>
+
+#include "shell/PickerDialogs.h"
+
+namespace {
+
+// Stands in for the system's dialogs: answers as the test scripted and
+// records what it was asked.
+struct DialogScript
+{
+    BOOL bFileOk = FALSE;
+    std::wstring fileResult;  // the Open dialog's result buffer, NULs included
+    std::wstring initialDirSeen;
+    DWORD dwFlagsSeen = 0;
+    int nFolderResult = IDCANCEL;
+    std::wstring folderResult;
+    std::wstring folderStartSeen;
+    int nFolderCalls = 0;
+    int nFileCalls = 0;
+};
+
+DialogScript* g_pScript = nullptr;
+
+BOOL ScriptedOpenFile(OPENFILENAMEW* pofn, DWORD* pdwError)
+{
+    ++g_pScript->nFileCalls;
+    g_pScript->initialDirSeen = pofn->lpstrInitialDir != nullptr ? pofn->lpstrInitialDir : L"";
+    g_pScript->dwFlagsSeen = pofn->Flags;
+    *pdwError = 0;
+    if (g_pScript->bFileOk)
+    {
+        std::memset(pofn->lpstrFile, 0, pofn->nMaxFile * sizeof(wchar_t));
+        g_pScript->fileResult.copy(pofn->lpstrFile, g_pScript->fileResult.size());
+    }
+    return g_pScript->bFileOk;
+}
+
+int ScriptedChooseFolder(CString& path, const CString& /*guidText*/, bool /*bItemDialog*/)
+{
+    ++g_pScript->nFolderCalls;
+    g_pScript->folderStartSeen = path.GetString();
+    if (g_pScript->nFolderResult == IDOK)
+        path = g_pScript->folderResult.c_str();
+    return g_pScript->nFolderResult;
+}
+
+class CScriptedDialogs
+{
+public:
+    explicit CScriptedDialogs(DialogScript& script)
+    {
+        g_pScript = &script;
+        m_pPrevious = SetPickerDialogs(&m_dialogs);
+    }
+    ~CScriptedDialogs()
+    {
+        SetPickerDialogs(m_pPrevious);
+        g_pScript = nullptr;
+    }
+    CScriptedDialogs(const CScriptedDialogs&) = delete;
+    CScriptedDialogs& operator=(const CScriptedDialogs&) = delete;
+
+private:
+    PickerDialogs m_dialogs = {ScriptedOpenFile, ScriptedChooseFolder};
+    const PickerDialogs* m_pPrevious = nullptr;
+};
+
+void Click(CTestMainDlg& dlg, int nID)
+{
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, nID)));
+}
+
+std::wstring Lower(std::wstring s)
+{
+    for (wchar_t& ch : s)
+        ch = static_cast<wchar_t>(::towlower(ch));
+    return s;
+}
+
+}  // namespace
+
+TEST(AddHandlersTest, ChosenFilesGoIntoTheListButChosenFoldersDoNot)
+{
+    CTempTree tree;
+    const std::wstring b = tree.File(L"b.txt");
+    const std::wstring a = tree.File(L"a.txt");
+    tree.Folder(L"Sub");
+    DialogScript script;
+    CScriptedDialogs scripted(script);
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    dlg.m_strFolder = (tree.Root() + L"\\").c_str();
+
+    script.bFileOk = TRUE;
+    script.fileResult = tree.Root() + std::wstring(1, L'\0') + L"b.txt" + std::wstring(1, L'\0') + L"Sub" +
+                        std::wstring(1, L'\0') + L"a.txt" + std::wstring(2, L'\0');
+    Click(dlg, IDC_ADD_FILES);
+    EXPECT_EQ(1, script.nFileCalls);
+    EXPECT_EQ(tree.Root(), script.initialDirSeen);
+    EXPECT_EQ(static_cast<DWORD>(OFN_ALLOWMULTISELECT), script.dwFlagsSeen & OFN_ALLOWMULTISELECT);
+    EXPECT_EQ((std::vector<std::wstring>{b, a}), SetTexts(dlg.m_setFiles));
+    EXPECT_EQ((std::vector<std::wstring>{a, b}), ListTexts(dlg.m_listFiles));
+    EXPECT_EQ(tree.Root() + L"\\", std::wstring(dlg.m_strFolder.GetString()));
+
+    // A cancelled pick changes nothing and does not rebuild the list: a path
+    // put into the set behind the list's back stays unseen.
+    dlg.m_setFiles.Add(L"C:\\only\\in\\the\\set.txt");
+    script.bFileOk = FALSE;
+    Click(dlg, IDC_ADD_FILES);
+    EXPECT_EQ(2, script.nFileCalls);
+    EXPECT_EQ((std::vector<std::wstring>{a, b}), ListTexts(dlg.m_listFiles));
+}
+
+TEST(AddHandlersTest, PickedFolderEndsInBackslashAndEnablesCreateWithFiles)
+{
+    CTempTree tree;
+    const std::wstring file = tree.File(L"a.txt");
+    const std::wstring folder = tree.Folder(L"Target");
+    DialogScript script;
+    CScriptedDialogs scripted(script);
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    dlg.m_strFolder = tree.Root().c_str();
+
+    script.nFolderResult = IDOK;
+    script.folderResult = folder;
+    Click(dlg, IDC_ADD_FOLDER);
+    EXPECT_EQ(1, script.nFolderCalls);
+    EXPECT_EQ((std::vector<std::wstring>{folder + L"\\"}), ListTexts(dlg.m_listFolders));
+    EXPECT_EQ(folder + L"\\", std::wstring(dlg.m_strFolder.GetString()));
+    EXPECT_FALSE(IsEnabled(dlg, IDOK));
+
+    // The same folder in other letter case is not taken twice.
+    for (wchar_t& ch : script.folderResult)
+        ch = static_cast<wchar_t>(::towupper(ch));
+    Click(dlg, IDC_ADD_FOLDER);
+    EXPECT_EQ(1, dlg.m_setFolders.GetCount());
+
+    script.bFileOk = TRUE;
+    script.fileResult = file + std::wstring(2, L'\0');
+    Click(dlg, IDC_ADD_FILES);
+    EXPECT_TRUE(IsEnabled(dlg, IDOK));
+    // The file picker starts in the folder picked last.
+    EXPECT_EQ(Lower(folder), Lower(script.initialDirSeen));
+}
+
+TEST(AddHandlersTest, CancelledFolderPickRebuildsTheListUnchanged)
+{
+    CTempTree tree;
+    const std::wstring kept = tree.Folder(L"Kept");
+    DialogScript script;
+    CScriptedDialogs scripted(script);
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    dlg.m_setFolders.Add((kept + L"\\").c_str());
+    dlg.m_strFolder = (kept + L"\\Gone\\").c_str();
+
+    script.nFolderResult = IDCANCEL;
+    Click(dlg, IDC_ADD_FOLDER);
+    EXPECT_EQ(1, script.nFolderCalls);
+    EXPECT_EQ((std::vector<std::wstring>{kept + L"\\"}), SetTexts(dlg.m_setFolders));
+    EXPECT_EQ((std::vector<std::wstring>{kept + L"\\"}), ListTexts(dlg.m_listFolders));
+    // The start folder is kept in its settled form: the nearest existing
+    // folder, lower-cased.
+    EXPECT_EQ(Lower(kept + L"\\"), script.folderStartSeen);
+    EXPECT_EQ(Lower(kept + L"\\"), std::wstring(dlg.m_strFolder.GetString()));
+    EXPECT_FALSE(IsEnabled(dlg, IDOK));
+}
