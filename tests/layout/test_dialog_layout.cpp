@@ -396,3 +396,40 @@ TEST_F(DialogLayoutTest, CursorInTheGripCornerIsTheDiagonalArrow)
         EXPECT_EQ(c.bDiagonal, ::GetCursor() == hDiagonal) << c.pt.x << ", " << c.pt.y;
     }
 }
+
+TEST_F(DialogLayoutTest, SizeToTextWidensByTheTextAndTheButtonsDecoration)
+{
+    CLayoutTestDlg dlg(IDD_LAYOUT_RESIZABLE, CLayoutTestDlg::kNoLayout);
+    ASSERT_TRUE(dlg.Create(IDD_LAYOUT_RESIZABLE));
+    struct Case
+    {
+        int nID;
+        int nExtra;  // beyond text margin and text width
+    };
+    const Case cases[] = {
+        {IDC_LAYOUT_TEXT, 0},
+        {IDOK, SCALED_21},  // BS_DEFPUSHBUTTON counts as a box to tick
+        {IDCANCEL, SCALED_12 + 2 * ::GetSystemMetrics(SM_CXBORDER) + 2},
+    };
+    for (const Case& c : cases)
+    {
+        HWND hCtl = ::GetDlgItem(dlg.m_hWnd, c.nID);
+        wchar_t szText[64] = {};
+        ::GetWindowTextW(hCtl, szText, 64);
+        HDC hDC = ::GetDC(dlg.m_hWnd);
+        HGDIOBJ hOld = ::SelectObject(hDC, ::GetStockObject(DEFAULT_GUI_FONT));
+        RECT rcText = {};
+        ::DrawTextW(hDC, szText, -1, &rcText, DT_CALCRECT | DT_EXPANDTABS);
+        ::SelectObject(hDC, hOld);
+        ::ReleaseDC(dlg.m_hWnd, hDC);
+        const RECT rcBefore = dlg.ChildRect(c.nID);
+
+        CLayoutGroupObj* pItem = dlg.m_layout.AddControl(c.nID, GLL_SIZE_TO_TEXT);
+        ASSERT_NE(nullptr, pItem);
+        const RECT rcAfter = dlg.ChildRect(c.nID);
+        EXPECT_EQ(SCALED_5 + rcText.right + c.nExtra, rcAfter.right - rcAfter.left) << c.nID;
+        EXPECT_EQ(rcBefore.bottom - rcBefore.top, rcAfter.bottom - rcAfter.top);
+        EXPECT_FALSE(pItem->m_bStretchX);
+        EXPECT_FALSE(pItem->m_bStretchY);
+    }
+}
