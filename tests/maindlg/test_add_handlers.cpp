@@ -2,72 +2,9 @@
 
 #include "tests/maindlg/main_window_support.h"
 
-#include <cstring>
-
-#include "shell/PickerDialogs.h"
+#include "tests/shell/scripted_pickers.h"
 
 namespace {
-
-// Stands in for the system's dialogs: answers as the test scripted and
-// records what it was asked.
-struct DialogScript
-{
-    BOOL bFileOk = FALSE;
-    std::wstring fileResult;  // the Open dialog's result buffer, NULs included
-    std::wstring initialDirSeen;
-    DWORD dwFlagsSeen = 0;
-    int nFolderResult = IDCANCEL;
-    std::wstring folderResult;
-    std::wstring folderStartSeen;
-    int nFolderCalls = 0;
-    int nFileCalls = 0;
-};
-
-DialogScript* g_pScript = nullptr;
-
-BOOL ScriptedOpenFile(OPENFILENAMEW* pofn, DWORD* pdwError)
-{
-    ++g_pScript->nFileCalls;
-    g_pScript->initialDirSeen = pofn->lpstrInitialDir != nullptr ? pofn->lpstrInitialDir : L"";
-    g_pScript->dwFlagsSeen = pofn->Flags;
-    *pdwError = 0;
-    if (g_pScript->bFileOk)
-    {
-        std::memset(pofn->lpstrFile, 0, pofn->nMaxFile * sizeof(wchar_t));
-        g_pScript->fileResult.copy(pofn->lpstrFile, g_pScript->fileResult.size());
-    }
-    return g_pScript->bFileOk;
-}
-
-int ScriptedChooseFolder(CString& path, const CString& /*guidText*/, bool /*bItemDialog*/)
-{
-    ++g_pScript->nFolderCalls;
-    g_pScript->folderStartSeen = path.GetString();
-    if (g_pScript->nFolderResult == IDOK)
-        path = g_pScript->folderResult.c_str();
-    return g_pScript->nFolderResult;
-}
-
-class CScriptedDialogs
-{
-public:
-    explicit CScriptedDialogs(DialogScript& script)
-    {
-        g_pScript = &script;
-        m_pPrevious = SetPickerDialogs(&m_dialogs);
-    }
-    ~CScriptedDialogs()
-    {
-        SetPickerDialogs(m_pPrevious);
-        g_pScript = nullptr;
-    }
-    CScriptedDialogs(const CScriptedDialogs&) = delete;
-    CScriptedDialogs& operator=(const CScriptedDialogs&) = delete;
-
-private:
-    PickerDialogs m_dialogs = {ScriptedOpenFile, ScriptedChooseFolder};
-    const PickerDialogs* m_pPrevious = nullptr;
-};
 
 void Click(CTestMainDlg& dlg, int nID)
 {
@@ -89,8 +26,7 @@ TEST(AddHandlersTest, ChosenFilesGoIntoTheListButChosenFoldersDoNot)
     const std::wstring b = tree.File(L"b.txt");
     const std::wstring a = tree.File(L"a.txt");
     tree.Folder(L"Sub");
-    DialogScript script;
-    CScriptedDialogs scripted(script);
+    CScriptedPickers script;
     CTestMainDlg dlg;
     ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
     dlg.m_strFolder = (tree.Root() + L"\\").c_str();
@@ -120,8 +56,7 @@ TEST(AddHandlersTest, PickedFolderEndsInBackslashAndEnablesCreateWithFiles)
     CTempTree tree;
     const std::wstring file = tree.File(L"a.txt");
     const std::wstring folder = tree.Folder(L"Target");
-    DialogScript script;
-    CScriptedDialogs scripted(script);
+    CScriptedPickers script;
     CTestMainDlg dlg;
     ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
     dlg.m_strFolder = tree.Root().c_str();
@@ -152,8 +87,7 @@ TEST(AddHandlersTest, CancelledFolderPickRebuildsTheListUnchanged)
 {
     CTempTree tree;
     const std::wstring kept = tree.Folder(L"Kept");
-    DialogScript script;
-    CScriptedDialogs scripted(script);
+    CScriptedPickers script;
     CTestMainDlg dlg;
     ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
     dlg.m_setFolders.Add((kept + L"\\").c_str());

@@ -117,27 +117,6 @@ private:
     volatile bool m_bForced = false;
 };
 
-// Class, id and text of every descendant of hWnd, for messages of failed tests.
-inline std::wstring DescribeChildren(HWND hWnd)
-{
-    std::wstring text;
-    ::EnumChildWindows(
-        hWnd,
-        [](HWND hChild, LPARAM lParam) -> BOOL {
-            wchar_t cls[64] = {};
-            wchar_t caption[128] = {};
-            ::GetClassNameW(hChild, cls, 64);
-            ::SendMessageW(hChild, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(caption));
-            auto* out = reinterpret_cast<std::wstring*>(lParam);
-            *out += std::wstring(cls) + L" id=" + std::to_wstring(::GetDlgCtrlID(hChild)) + L" vis=" +
-                    std::to_wstring(::IsWindowVisible(hChild) ? 1 : 0) + L" parent=" +
-                    std::to_wstring(reinterpret_cast<INT_PTR>(::GetParent(hChild))) + L" '" + caption + L"'\n";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-
 // The first descendant of hWnd of the given class (and id, unless -1).
 inline HWND FindDescendant(HWND hWnd, const wchar_t* pszClass, int nId = -1)
 {

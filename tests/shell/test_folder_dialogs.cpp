@@ -62,35 +62,7 @@ DWORD WINAPI ItemDialogWithoutCom(LPVOID pv)
 
 }  // namespace
 
-TEST(FolderDialogs, ItemDialogReturnsTheChosenFolderOrCancels)
-{
-    CShellManager shell;
-    if (!shell.IsComInitialized())
-        GTEST_SKIP() << "COM could not be initialised as an apartment on this thread";
-    CShellTestApp app;
-    CTempFolder tree;
-    const std::wstring sub = tree.MakeDir(L"Sub");
-
-    CDialogDriver chooseSub([&](HWND hDlg) {
-        ::SendMessageW(::GetDlgItem(hDlg, kItemDialogNameEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(sub.c_str()));
-        PressOk(hDlg);
-    });
-    CString path(tree.Path().c_str());
-    EXPECT_EQ(IDOK, PickFolderWithItemDialog(path, L"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"));
-    chooseSub.Join();
-    ASSERT_TRUE(chooseSub.Found());
-    EXPECT_FALSE(chooseSub.ForcedClose());
-    EXPECT_EQ(Lower(sub + L"\\"), Lower(Str(path)));
-
-    CDialogDriver cancel(PressCancel);
-    CString kept(L"c:\\unchanged\\");
-    EXPECT_EQ(IDCANCEL, PickFolderWithItemDialog(kept, L""));
-    cancel.Join();
-    EXPECT_TRUE(cancel.Found());
-    EXPECT_EQ(L"c:\\unchanged\\", Str(kept));
-}
-
-TEST(FolderDialogs, PickFolderRemembersOnlyWhatTheItemDialogConfirmed)
+TEST(FolderDialogs, ItemDialogResultIsRememberedOnlyWhenConfirmed)
 {
     CShellManager shell;
     if (!shell.IsComInitialized())
@@ -115,6 +87,8 @@ TEST(FolderDialogs, PickFolderRemembersOnlyWhatTheItemDialogConfirmed)
     });
     EXPECT_EQ(IDOK, PickFolder(path));
     choose.Join();
+    ASSERT_TRUE(choose.Found());
+    EXPECT_FALSE(choose.ForcedClose());
     EXPECT_EQ(Lower(sub + L"\\"), Lower(Str(path)));
     EXPECT_EQ(Str(path), CShellTestApp::Value(BROWSE_FOLDERS_SECTION, LAST_DIR_VALUE));
     const std::wstring id = CShellTestApp::Value(BROWSE_FOLDERS_SECTION, DIALOG_ID_VALUE);
@@ -197,41 +171,34 @@ class CWineVersionOverride
 public:
     explicit CWineVersionOverride(const wchar_t* pszVersion)
     {
-        if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                              &m_hKey, nullptr) != ERROR_SUCCESS)
-        {
-            m_hKey = nullptr;
-            return;
-        }
-        wchar_t previous[64] = {};
-        DWORD cb = sizeof(previous) - sizeof(wchar_t);
-        DWORD type = 0;
-        m_bHadValue = ::RegQueryValueExW(m_hKey, L"Version", nullptr, &type, reinterpret_cast<BYTE*>(previous),
-                                         &cb) == ERROR_SUCCESS;
-        m_previous = previous;
-        ::RegSetValueExW(m_hKey, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(pszVersion),
-                         static_cast<DWORD>((wcslen(pszVersion) + 1) * sizeof(wchar_t)));
+        DWORD cb = sizeof(m_szPrevious);
+        m_bHadValue = ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"Version", RRF_RT_REG_SZ, nullptr, m_szPrevious, &cb) ==
+                      ERROR_SUCCESS;
+        m_bSet = Set(pszVersion);
     }
     ~CWineVersionOverride()
     {
-        if (m_hKey == nullptr)
-            return;
         if (m_bHadValue)
-            ::RegSetValueExW(m_hKey, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(m_previous.c_str()),
-                             static_cast<DWORD>((m_previous.size() + 1) * sizeof(wchar_t)));
+            Set(m_szPrevious);
         else
-            ::RegDeleteValueW(m_hKey, L"Version");
-        ::RegCloseKey(m_hKey);
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Version");
     }
     CWineVersionOverride(const CWineVersionOverride&) = delete;
     CWineVersionOverride& operator=(const CWineVersionOverride&) = delete;
 
-    bool IsSet() const { return m_hKey != nullptr; }
+    bool IsSet() const { return m_bSet; }
 
 private:
-    HKEY m_hKey = nullptr;
+    static constexpr const wchar_t* kKey = L"Software\\Wine";
+    static bool Set(const wchar_t* pszVersion)
+    {
+        return ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Version", REG_SZ, pszVersion,
+                                 static_cast<DWORD>((wcslen(pszVersion) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+
+    wchar_t m_szPrevious[64] = {};
     bool m_bHadValue = false;
-    std::wstring m_previous;
+    bool m_bSet = false;
 };
 
 bool IsWine()

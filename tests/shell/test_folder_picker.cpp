@@ -8,56 +8,11 @@
 #include "shell/DirectoryMemory.h"
 #include "shell/FolderPicker.h"
 #include "shell/PathHelpers.h"
-#include "shell/PickerDialogs.h"
 #include "shell/ShellApi.h"
-#include "tests/shell/dialog_driver.h"
+#include "tests/shell/scripted_pickers.h"
 #include "tests/shell/shell_test_support.h"
 
 namespace {
-
-// A folder dialog that records what it was asked and answers as told.
-struct ScriptedFolderDialog
-{
-    int nResult = IDCANCEL;
-    std::wstring chosen;
-    int nCalls = 0;
-    std::wstring startSeen;
-    std::wstring guidSeen;
-    bool bItemDialogSeen = false;
-
-    static ScriptedFolderDialog* s_pCurrent;
-
-    static int Choose(CString& path, const CString& guidText, bool bItemDialog)
-    {
-        ScriptedFolderDialog& self = *s_pCurrent;
-        ++self.nCalls;
-        self.startSeen = Str(path);
-        self.guidSeen = Str(guidText);
-        self.bItemDialogSeen = bItemDialog;
-        if (self.nResult == IDOK)
-            path = self.chosen.c_str();
-        return self.nResult;
-    }
-};
-ScriptedFolderDialog* ScriptedFolderDialog::s_pCurrent = nullptr;
-
-class CScriptedFolderDialogs
-{
-public:
-    explicit CScriptedFolderDialogs(ScriptedFolderDialog& script)
-    {
-        ScriptedFolderDialog::s_pCurrent = &script;
-        m_dialogs = {GetPickerDialogs().pfnOpenFile, ScriptedFolderDialog::Choose};
-        m_pPrevious = SetPickerDialogs(&m_dialogs);
-    }
-    ~CScriptedFolderDialogs() { SetPickerDialogs(m_pPrevious); }
-    CScriptedFolderDialogs(const CScriptedFolderDialogs&) = delete;
-    CScriptedFolderDialogs& operator=(const CScriptedFolderDialogs&) = delete;
-
-private:
-    PickerDialogs m_dialogs = {};
-    const PickerDialogs* m_pPrevious = nullptr;
-};
 
 const wchar_t* const kNone = L"<none>";
 const std::wstring kValidId = L"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
@@ -109,15 +64,14 @@ TEST(PickFolder, StartFolderProfileAndVersionSwitch)
             app.App().WriteProfileStringW(BROWSE_FOLDERS_SECTION, DIALOG_ID_VALUE, c.id.c_str());
         CShellApi api;
         api.m_nOsMajorVersion = c.nMajor;
-        ScriptedFolderDialog script;
-        script.nResult = c.nResult;
-        script.chosen = c.chosen;
-        CScriptedFolderDialogs scripted(script);
+        CScriptedPickers script;
+        script.nFolderResult = c.nResult;
+        script.folderResult = c.chosen;
 
         CString path(c.path.c_str());
         EXPECT_EQ(c.nResult, PickFolder(path));
-        EXPECT_EQ(1, script.nCalls);
-        EXPECT_EQ(c.start, script.startSeen);
+        EXPECT_EQ(1, script.nFolderCalls);
+        EXPECT_EQ(c.start, script.folderStartSeen);
         EXPECT_EQ(c.bItemDialog, script.bItemDialogSeen);
         if (c.guidSeen == L"new")
         {

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "shell/PickerDialogs.h"
+
+// Stands in for the system's Open and folder dialogs while it lives: answers
+// as the test scripted and records what it was asked.
+class CScriptedPickers
+{
+public:
+    BOOL bFileOk = FALSE;
+    std::wstring fileResult;  // the Open dialog's result buffer, NULs included
+    int nFolderResult = IDCANCEL;
+    std::wstring folderResult;
+
+    int nFileCalls = 0;
+    std::wstring initialDirSeen;
+    DWORD dwFlagsSeen = 0;
+    int nFolderCalls = 0;
+    std::wstring folderStartSeen;
+    std::wstring guidSeen;
+    bool bItemDialogSeen = false;
+
+    CScriptedPickers() : m_pPrevious(SetPickerDialogs(&s_dialogs)) { Current() = this; }
+    ~CScriptedPickers()
+    {
+        SetPickerDialogs(m_pPrevious);
+        Current() = nullptr;
+    }
+    CScriptedPickers(const CScriptedPickers&) = delete;
+    CScriptedPickers& operator=(const CScriptedPickers&) = delete;
+
+private:
+    static CScriptedPickers*& Current()
+    {
+        static CScriptedPickers* s_pCurrent = nullptr;
+        return s_pCurrent;
+    }
+
+    static BOOL OpenFile(OPENFILENAMEW* pofn, DWORD* pdwError)
+    {
+        CScriptedPickers& self = *Current();
+        ++self.nFileCalls;
+        self.initialDirSeen = pofn->lpstrInitialDir != nullptr ? pofn->lpstrInitialDir : L"";
+        self.dwFlagsSeen = pofn->Flags;
+        *pdwError = 0;
+        if (self.bFileOk)
+        {
+            std::memset(pofn->lpstrFile, 0, pofn->nMaxFile * sizeof(wchar_t));
+            self.fileResult.copy(pofn->lpstrFile, self.fileResult.size());
+        }
+        return self.bFileOk;
+    }
+
+    static int ChooseFolder(CString& path, const CString& guidText, bool bItemDialog)
+    {
+        CScriptedPickers& self = *Current();
+        ++self.nFolderCalls;
+        self.folderStartSeen.assign(path.GetString(), static_cast<size_t>(path.GetLength()));
+        self.guidSeen.assign(guidText.GetString(), static_cast<size_t>(guidText.GetLength()));
+        self.bItemDialogSeen = bItemDialog;
+        if (self.nFolderResult == IDOK)
+            path = self.folderResult.c_str();
+        return self.nFolderResult;
+    }
+
+    static inline const PickerDialogs s_dialogs = {OpenFile, ChooseFolder};
+    const PickerDialogs* m_pPrevious;
+};
