@@ -33,9 +33,23 @@ void COutputListWriter::Flush()
                      [this](size_t a, size_t b) { return ::lstrcmpW(m_lines[a], m_lines[b]) > 0; });
 
     m_list.SetRedraw(FALSE);
+    // The lines go straight to the list view's own procedure: a message
+    // through a subclassed window costs property look-ups that Wine answers
+    // through its server (about 0.15 ms each, as much as a link), and
+    // nothing of ours handles an insert.
+    const WNDPROC pfnListProc = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(m_list.m_hWnd, GCLP_WNDPROC));
     int nItem = m_list.GetItemCount();
     for (size_t i : order)
-        m_list.InsertItem(LVIF_TEXT, nItem++, m_lines[i], 0, 0, 0, 0);
+    {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = nItem++;
+        item.pszText = const_cast<LPWSTR>(m_lines[i].GetString());
+        if (pfnListProc != nullptr)
+            ::CallWindowProcW(pfnListProc, m_list.m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        else
+            m_list.InsertItem(&item);
+    }
     if (m_bFitColumn)
         m_list.SetColumnWidth(0, LVSCW_AUTOSIZE);
     m_list.SetRedraw(TRUE);
