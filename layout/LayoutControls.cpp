@@ -120,7 +120,8 @@ bool CLayoutGroup::MeasureSplitter(CLayoutGroupObj* pGroup, INT_PTR nIndex)
 
     double dPosition = pItem->m_dWeight;
     CWinApp* pApp = AfxGetApp();
-    if (!pItem->m_strName.IsEmpty() && pApp != nullptr)
+    // Without a section nothing is stored, so nothing is read either.
+    if (!pItem->m_strName.IsEmpty() && !m_strProfileSection.IsEmpty() && pApp != nullptr)
         dPosition = static_cast<UINT>(
             pApp->GetProfileIntW(m_strProfileSection, pItem->m_strName, static_cast<int>(pItem->m_dWeight)));
     if (dPosition > 95.0)
