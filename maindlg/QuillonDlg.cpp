@@ -82,7 +82,65 @@ BOOL CQuillonDlg::OnInitDialog()
             pSymbolic->EnableWindow(FALSE);
     }
 
+    DeclareLayout();
     return TRUE;
+}
+
+void CQuillonDlg::DeclareLayout()
+{
+    CLayoutGroup& layout = m_layout;
+    const RECT rcTop5 = {0, 5, 0, 0};
+    const RECT rcButtonsFiles = {0, 5, 0, 10};
+    const RECT rcLeft10 = {10, 0, 0, 0};
+
+    layout.BeginGroup(GLL_VERTICAL);
+    layout.AddControl(IDC_STATIC_DESCRIPTION, GLL_FIXED_HEIGHT);
+    layout.BeginGroup(GLL_VERTICAL, &rcTop5);
+
+    layout.BeginGroup(GLL_VERTICAL);
+    layout.AddControl(IDC_STATIC_FILES, GLL_FIXED_HEIGHT);
+    layout.AddControl(IDC_LIST_FILES, 0);
+    layout.BeginGroup(GLL_HORIZONTAL, &rcButtonsFiles);
+    layout.AddSpace(0);
+    layout.AddControl(IDC_ADD_FILES, GLL_FIXED_SIZE);
+    layout.AddSpace(10);
+    layout.AddControl(IDC_REMOVE_FILE, GLL_FIXED_SIZE);
+    EndGroup();
+    EndGroup();
+
+    layout.AddSplitter();
+
+    layout.BeginGroup(GLL_VERTICAL, &rcTop5);
+    layout.AddControl(IDC_STATIC_FOLDERS, GLL_FIXED_HEIGHT);
+    layout.AddControl(IDC_LIST_FOLDERS, 0);
+    layout.BeginGroup(GLL_HORIZONTAL, &rcTop5);
+    layout.AddControl(IDC_CHECK_REMOVE_EXISTING, GLL_FIXED_HEIGHT);
+    layout.AddControl(IDC_ADD_FOLDER, GLL_FIXED_SIZE);
+    layout.AddSpace(10);
+    layout.AddControl(IDC_REMOVE_FOLDER, GLL_FIXED_SIZE);
+    EndGroup();
+    EndGroup();
+
+    EndGroup();
+
+    layout.AddSpace(5);
+    layout.AddSeparator();
+
+    layout.BeginGroup(GLL_HORIZONTAL);
+    layout.BeginGroup(GLL_VERTICAL);
+    layout.AddControl(IDC_STATIC_OUTPUT, GLL_FIXED_HEIGHT);
+    layout.AddControl(IDC_LIST_OUTPUT, GLL_FIXED_HEIGHT);
+    EndGroup();
+    layout.BeginGroup(GLL_VERTICAL, &rcLeft10);
+    layout.GetCurrentGroup()->Alignment = GLL_ALIGN_BOTTOM;
+    layout.AddControl(IDC_RADIO_SYMBOLIC, GLL_FIXED_SIZE);
+    layout.AddControl(IDC_RADIO_HARD, GLL_FIXED_SIZE);
+    layout.AddSpace(10);
+    layout.AddControl(IDOK, GLL_FIXED_SIZE);
+    EndGroup();
+    EndGroup();
+
+    EndGroup();
 }
 
 BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
@@ -152,6 +210,13 @@ BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
             OnClickFolderList(pNMHDR, pResult);
             return TRUE;
         }
+    }
+    // Clearing the output list needs no notice per line; thousands of them
+    // would cost more than the run that follows.
+    if (nID == IDC_LIST_OUTPUT && pNMHDR->code == LVN_DELETEALLITEMS)
+    {
+        *pResult = TRUE;
+        return TRUE;
     }
     return CDialog::OnNotify(nID, pNMHDR, pResult);
 }

@@ -64,6 +64,9 @@ protected:
     virtual PFNCREATESYMBOLICLINKW LookUpSymbolicLinkOperation();
 
 private:
+    // The nested rows and columns; closing the outermost runs the first
+    // layout.
+    void DeclareLayout();
     void UpdateCreateButton();
     void UpdateRemoveButton(CDropListCtrl& list, int nButtonID);
     void FillList(CDropListCtrl& list, const CQNStringArrayHash& set);
