@@ -9,12 +9,13 @@
 
 // Two lists divided by a splitter bar, a separator line under them and OK
 // at the bottom right. Stacked (horizontal bar) or side by side (vertical
-// bar). The dialog can answer the controls' colour question.
+// bar, narrower lists). The dialog can answer the controls' colour question.
 class CControlsTestDlg : public CDialogLayout
 {
 public:
     explicit CControlsTestDlg(LPCWSTR lpszSection = nullptr, bool bSideBySide = false)
-        : CDialogLayout(IDD_CONTROLS_SPLIT, lpszSection), m_bSideBySide(bSideBySide)
+        : CDialogLayout(bSideBySide ? IDD_CONTROLS_SIDE_BY_SIDE : IDD_CONTROLS_SPLIT, lpszSection),
+          m_bSideBySide(bSideBySide)
     {
     }
     ~CControlsTestDlg() override

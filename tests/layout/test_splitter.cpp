@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <thread>
 
 #include "framework/Module.h"
@@ -190,7 +191,7 @@ protected:
     // either way before a list reaches its template size.
     static void Open(CControlsTestDlg& dlg)
     {
-        ASSERT_TRUE(dlg.Create(IDD_CONTROLS_SPLIT));
+        ASSERT_TRUE(dlg.Create(dlg.GetTemplateId()));
         const int cx = dlg.m_bSideBySide ? 1000 : 500;
         ::SetWindowPos(dlg.m_hWnd, nullptr, 100, 100, cx, 500, SWP_NOZORDER | SWP_NOACTIVATE);
         dlg.ShowWindow(SW_SHOW);
@@ -465,6 +466,12 @@ TEST_F(SplitterDialogTest, RealMouseDragMovesTheBoundaryAndTheBarWithThePointer)
             ::GetCursorPos(&ptNow);
             if (ptNow.x != ptFrom.x || ptNow.y != ptFrom.y)
                 GTEST_SKIP() << "the display does not move the pointer";
+            // The pointer can only take the bar as far as both lists keep
+            // their template size; the dialog must leave that much room.
+            const auto room = [&](const CLayoutGroupObj* p) {
+                return c.bSideBySide ? p->m_rcSlot.right - p->m_rcMin.right : p->m_rcSlot.bottom - p->m_rcMin.bottom;
+            };
+            ASSERT_GT(room(c.nDelta > 0 ? dlg.m_pBottom : dlg.m_pTop), std::abs(c.nDelta) + 10);
             const RECT rcFirst = dlg.ChildRect(IDC_CONTROLS_TOP);
             const RECT rcSecond = dlg.ChildRect(IDC_CONTROLS_BOTTOM);
             const RECT rcBarBefore = dlg.ClientRectOf(bar.m_hWnd);
