@@ -9,6 +9,7 @@
 #include "framework/Wnd.h"
 #include "layout/LayoutGroup.h"
 #include "layout/Placement.h"
+#include "tests/layout/layout_test_dialog.h"
 #include "tests/layout/rect_compare.h"
 #include "tests/layout/test_profile_key.h"
 
@@ -205,4 +206,101 @@ TEST_F(PlacementWindowTest, NothingHappensWithoutSectionOrApplication)
     EXPECT_FALSE(RestorePlacement(nullptr, L"Platz", kPositionAndSize));
     Pump();
     EXPECT_EQ((RECT{50, 60, 550, 460}), Placement().rcNormalPosition);
+}
+
+namespace {
+
+constexpr wchar_t kDialogSection[] = L"Fenster";
+
+// A layout dialog with a section: what its window looked like when it went
+// decides how the next one opens.
+class DialogPlacementTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_app.SetCurrentHandles(::GetModuleHandleW(nullptr), nullptr, SW_SHOWNORMAL);
+        m_strKey = TestProfileKey();
+        m_app.SetRegistryKey(m_strKey.c_str());
+        DeleteProfile();
+    }
+    void TearDown() override { DeleteProfile(); }
+    void DeleteProfile() { ::RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + m_strKey).c_str()); }
+    int Stored(LPCWSTR lpszName) { return static_cast<int>(m_app.GetProfileIntW(kDialogSection, lpszName, -7)); }
+    static WINDOWPLACEMENT PlacementOf(const CWnd& wnd)
+    {
+        WINDOWPLACEMENT wp = {};
+        wp.length = sizeof(wp);
+        wnd.GetWindowPlacement(&wp);
+        return wp;
+    }
+
+    std::wstring m_strKey;
+    CWinApp m_app;
+};
+
+}  // namespace
+
+TEST_F(DialogPlacementTest, PlacementIsSavedOnCloseAndComesBackOnTheNextOpening)
+{
+    struct Case
+    {
+        const char* name;
+        int nShowCmd;  // how the dialog is left before it closes
+        bool bZoomedAgain;
+    };
+    const Case cases[] = {{"restored", SW_SHOWNORMAL, false}, {"maximised", SW_SHOWMAXIMIZED, true}};
+    const RECT rcLeft = {90, 110, 790, 610};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        DeleteProfile();
+        {
+            CLayoutTestDlg first(IDD_LAYOUT_RESIZABLE, CLayoutTestDlg::kListsAndButtons, kDialogSection);
+            ASSERT_TRUE(first.Create(IDD_LAYOUT_RESIZABLE));
+            // Nothing stored yet: centred on the primary screen at the
+            // layout's size.
+            const RECT rcFirst = PlacementOf(first).rcNormalPosition;
+            EXPECT_EQ(first.m_nMinWindowWidth, rcFirst.right - rcFirst.left);
+            EXPECT_EQ((::GetSystemMetrics(SM_CXSCREEN) - first.m_nMinWindowWidth) / 2, rcFirst.left);
+            EXPECT_EQ((::GetSystemMetrics(SM_CYSCREEN) - first.m_nMinWindowHeight) / 2, rcFirst.top);
+            EXPECT_EQ(-7, Stored(L"Left")) << "nothing is written before the window goes";
+            first.MoveWindow(rcLeft.left, rcLeft.top, rcLeft.right - rcLeft.left, rcLeft.bottom - rcLeft.top, TRUE);
+            first.ShowWindow(c.nShowCmd);
+            first.DestroyWindow();
+        }
+        EXPECT_EQ(c.bZoomedAgain ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL, Stored(L"ShowCmd"));
+        EXPECT_EQ(rcLeft, (RECT{Stored(L"Left"), Stored(L"Top"), Stored(L"Right"), Stored(L"Bottom")}));
+
+        CLayoutTestDlg again(IDD_LAYOUT_RESIZABLE, CLayoutTestDlg::kListsAndButtons, kDialogSection);
+        ASSERT_TRUE(again.Create(IDD_LAYOUT_RESIZABLE));
+        EXPECT_EQ(rcLeft, PlacementOf(again).rcNormalPosition);
+        EXPECT_EQ(c.bZoomedAgain, again.IsZoomed() != FALSE);
+        // The controls follow the restored size.
+        RECT rcClient = {};
+        again.GetClientRect(&rcClient);
+        const RECT rcCancel = again.ChildRect(IDCANCEL);
+        EXPECT_EQ(rcClient.bottom - again.m_nSizeGripAllowance, rcCancel.bottom);
+    }
+}
+
+TEST_F(DialogPlacementTest, StoredRectangleOffEveryMonitorIsIgnored)
+{
+    const RECT rcOff = {-30000, 200, -29300, 700};
+    m_app.WriteProfileInt(kDialogSection, L"ShowCmd", SW_SHOWMAXIMIZED);
+    m_app.WriteProfileInt(kDialogSection, L"Left", rcOff.left);
+    m_app.WriteProfileInt(kDialogSection, L"Top", rcOff.top);
+    m_app.WriteProfileInt(kDialogSection, L"Right", rcOff.right);
+    m_app.WriteProfileInt(kDialogSection, L"Bottom", rcOff.bottom);
+
+    CLayoutTestDlg dlg(IDD_LAYOUT_RESIZABLE, CLayoutTestDlg::kListsAndButtons, kDialogSection);
+    ASSERT_TRUE(dlg.Create(IDD_LAYOUT_RESIZABLE));
+    EXPECT_FALSE(dlg.IsZoomed()) << "the show state goes with the rectangle";
+    RECT rcWindow = {};
+    dlg.GetWindowRect(&rcWindow);
+    EXPECT_EQ(dlg.m_nMinWindowWidth, rcWindow.right - rcWindow.left) << "the layout's size stays";
+    EXPECT_EQ(dlg.m_nMinWindowHeight, rcWindow.bottom - rcWindow.top);
+    const RECT rcScreen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    RECT rcOverlap = {};
+    EXPECT_TRUE(::IntersectRect(&rcOverlap, &rcWindow, &rcScreen));
 }
