@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,28 @@ RECT ClientRectOf(HWND hDlg, HWND hCtl)
     return rc;
 }
 
+// Template 102 as the system builds it, without the program's dialog code
+// and its layout: the controls stay where the template puts them.
+class CTemplateDialog
+{
+public:
+    CTemplateDialog()
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        m_hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QUILLON_DIALOG), nullptr,
+                                      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    }
+    ~CTemplateDialog()
+    {
+        if (m_hWnd != nullptr)
+            ::DestroyWindow(m_hWnd);
+    }
+    CTemplateDialog(const CTemplateDialog&) = delete;
+    CTemplateDialog& operator=(const CTemplateDialog&) = delete;
+    HWND m_hWnd;
+};
+
 class CTestMainDlg : public CQuillonDlg
 {
 public:
@@ -109,6 +133,14 @@ TEST(MainDialogTest, EveryControlOfTheTemplateWithItsTextStyleAndPlace)
 {
     CTestMainDlg dlg;
     ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    const CTemplateDialog plain;
+    ASSERT_NE(nullptr, plain.m_hWnd);
+    RECT rcDialog = {0, 0, 321, 350};
+    ::MapDialogRect(plain.m_hWnd, &rcDialog);
+    RECT rcClient;
+    ::GetClientRect(plain.m_hWnd, &rcClient);
+    EXPECT_EQ(rcDialog.right, rcClient.right);
+    EXPECT_EQ(rcDialog.bottom, rcClient.bottom);
     for (const ExpectedControl& c : MainDialogControls())
     {
         SCOPED_TRACE(c.id);
@@ -143,10 +175,11 @@ TEST(MainDialogTest, EveryControlOfTheTemplateWithItsTextStyleAndPlace)
         EXPECT_EQ(0u, style & c.forbiddenStyle);
 
         // The system converts position and size separately, as MapDialogRect
-        // does field by field.
+        // does field by field. The live window's layout moves the controls
+        // at once; their places in the window are checked with the layout.
         RECT expected = c.dialogUnits;
-        ::MapDialogRect(dlg.m_hWnd, &expected);
-        const RECT actual = ClientRectOf(dlg.m_hWnd, hCtl);
+        ::MapDialogRect(plain.m_hWnd, &expected);
+        const RECT actual = ClientRectOf(plain.m_hWnd, ::GetDlgItem(plain.m_hWnd, c.id));
         EXPECT_EQ(expected.left, actual.left);
         EXPECT_EQ(expected.top, actual.top);
         EXPECT_EQ(expected.right, actual.right - actual.left);
@@ -156,14 +189,23 @@ TEST(MainDialogTest, EveryControlOfTheTemplateWithItsTextStyleAndPlace)
         ::GetWindowLongW(::GetDlgItem(dlg.m_hWnd, IDC_STATIC_DESCRIPTION), GWL_EXSTYLE));
     EXPECT_TRUE(exStyle & WS_EX_STATICEDGE);
 
-    // Tab order is template order.
-    HWND hPrev = nullptr;
+    // Tab order is template order; the layout's own windows (separator,
+    // splitter, size grip) come after the template's controls or between
+    // them, never change their order.
+    std::vector<int> templateOrder;
     for (const ExpectedControl& c : MainDialogControls())
+        templateOrder.push_back(c.id);
+    for (HWND hDlg : {plain.m_hWnd, dlg.m_hWnd})
     {
-        HWND hCtl = ::GetDlgItem(dlg.m_hWnd, c.id);
-        EXPECT_EQ(hPrev == nullptr ? ::GetWindow(dlg.m_hWnd, GW_CHILD) : ::GetWindow(hPrev, GW_HWNDNEXT), hCtl)
-            << c.id;
-        hPrev = hCtl;
+        std::vector<int> order;
+        for (HWND h = ::GetWindow(hDlg, GW_CHILD); h != nullptr; h = ::GetWindow(h, GW_HWNDNEXT))
+        {
+            const int nID = ::GetDlgCtrlID(h);
+            if (hDlg == plain.m_hWnd ||
+                std::find(templateOrder.begin(), templateOrder.end(), nID) != templateOrder.end())
+                order.push_back(nID);
+        }
+        EXPECT_EQ(templateOrder, order) << (hDlg == plain.m_hWnd ? "template" : "live window");
     }
 }
 
