@@ -14,6 +14,8 @@ constexpr DWORD kMsgFilterAdd = 1;    // MSGFLT_ADD
 
 }  // namespace
 
+CDropListCtrl::MessageFilterApi (*CDropListCtrl::s_pfnGetMessageFilterApi)() = &CDropListCtrl::LookupMessageFilterApi;
+
 CDropListCtrl::CDropListCtrl()
     : m_pfnImage(nullptr),
       m_pfnDrop(nullptr),
@@ -39,7 +41,7 @@ void CDropListCtrl::InitDropList(PFN_IMAGE pfnImage)
     ModifyStyle(0, LVS_SHAREIMAGELISTS);
     m_pfnImage = pfnImage;
     m_bImageOnly = true;
-    AllowDropMessages(m_hWnd, LookupMessageFilterApi());
+    AllowDropMessages(m_hWnd, s_pfnGetMessageFilterApi());
 
     SHFILEINFOW sfi = {};
     const HIMAGELIST hSystem = reinterpret_cast<HIMAGELIST>(

@@ -37,6 +37,8 @@ public:
     // An elevated process does not get drops from a non-elevated shell
     // unless the drop messages may pass the privilege isolation filter.
     static MessageFilterApi LookupMessageFilterApi();
+    // Where InitDropList gets the entry points; a test puts its own here.
+    static MessageFilterApi (*s_pfnGetMessageFilterApi)();
     static FilterResult AllowDropMessages(HWND hWnd, const MessageFilterApi& api);
 
     BOOL OnGetDispInfo(NMLVDISPINFOW* pDispInfo, LRESULT* pResult);

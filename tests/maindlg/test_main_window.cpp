@@ -230,16 +230,47 @@ TEST(MainWindowPaintTest, MinimisedIconIsCentredWithHalvesTruncatedTowardZero)
     }
 }
 
-TEST(MainWindowPaintTest, PaintsWhileMinimisedAndWhenRestored)
+namespace {
+
+// Counts the icon-background erases the dialog asks for while painting.
+class CPaintRecordingDlg : public CTestMainDlg
 {
-    CTestMainDlg dlg;
+public:
+    int m_nIconErases = 0;
+    bool m_bEraseHadDC = true;
+
+protected:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        if (message == WM_ICONERASEBKGND)
+        {
+            ++m_nIconErases;
+            m_bEraseHadDC = m_bEraseHadDC && wParam != 0;
+        }
+        return CTestMainDlg::OnWndMsg(message, wParam, lParam, pResult);
+    }
+};
+
+}  // namespace
+
+// Minimised, a paint erases the icon background with the paint context and
+// draws the icon; restored, the dialog paints as usual. Either way the
+// window ends validated.
+TEST(MainWindowPaintTest, PaintsTheIconOnlyWhileMinimised)
+{
+    CPaintRecordingDlg dlg;
     ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
-    dlg.ShowWindow(SW_MINIMIZE);
-    ASSERT_TRUE(dlg.IsIconic());
-    dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-    RECT rcUpdate;
-    EXPECT_FALSE(::GetUpdateRect(dlg.m_hWnd, &rcUpdate, FALSE));
-    dlg.ShowWindow(SW_RESTORE);
-    dlg.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-    EXPECT_FALSE(::GetUpdateRect(dlg.m_hWnd, &rcUpdate, FALSE));
+    for (const int nShow : {SW_MINIMIZE, SW_RESTORE})
+    {
+        SCOPED_TRACE(nShow);
+        dlg.ShowWindow(nShow);
+        ASSERT_EQ(nShow == SW_MINIMIZE, dlg.IsIconic() != FALSE);
+        dlg.m_nIconErases = 0;
+        dlg.InvalidateRect(nullptr, TRUE);
+        dlg.SendMessage(WM_PAINT);
+        EXPECT_EQ(nShow == SW_MINIMIZE ? 1 : 0, dlg.m_nIconErases);
+        EXPECT_TRUE(dlg.m_bEraseHadDC);
+        RECT rcUpdate;
+        EXPECT_FALSE(::GetUpdateRect(dlg.m_hWnd, &rcUpdate, FALSE));
+    }
 }

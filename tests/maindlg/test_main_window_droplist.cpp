@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -208,4 +209,33 @@ TEST_F(DropListTest, DropMessagesPassTheMessageFilter)
     const Api real = CDropListCtrl::LookupMessageFilterApi();
     EXPECT_EQ(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilterEx")),
               reinterpret_cast<void*>(real.pfnChangeWindowMessageFilterEx));
+}
+
+namespace {
+
+CDropListCtrl::MessageFilterApi FakeFilterApi()
+{
+    return {&FakeFilterEx, &FakeFilter};
+}
+
+}  // namespace
+
+// Initialisation opens the filter of both path lists, and of nothing else.
+TEST(MainWindowDropListTest, BothPathListsLetDropsThroughTheFilter)
+{
+    g_filterCalls.clear();
+    CDropListCtrl::s_pfnGetMessageFilterApi = &FakeFilterApi;
+    CTestMainDlg dlg;
+    const BOOL bCreated = dlg.Create(IDD_QUILLON_DIALOG);
+    CDropListCtrl::s_pfnGetMessageFilterApi = &CDropListCtrl::LookupMessageFilterApi;
+    ASSERT_TRUE(bCreated);
+    std::vector<std::pair<HWND, UINT>> calls;
+    for (const FilterCall& call : g_filterCalls)
+        calls.emplace_back(call.hWnd, call.message);
+    const std::vector<std::pair<HWND, UINT>> expected = {
+        {dlg.m_listFiles.m_hWnd, WM_DROPFILES},   {dlg.m_listFiles.m_hWnd, WM_COPYDATA},
+        {dlg.m_listFiles.m_hWnd, 0x0049},         {dlg.m_listFolders.m_hWnd, WM_DROPFILES},
+        {dlg.m_listFolders.m_hWnd, WM_COPYDATA},  {dlg.m_listFolders.m_hWnd, 0x0049},
+    };
+    EXPECT_EQ(expected, calls);
 }
