@@ -39,5 +39,19 @@ shot="$build/screenshots/quillon.png"
 mkdir -p "$(dirname "$shot")"
 import -window "$win" "$shot"
 echo "Quillon is running (no display here); screenshot saved to $shot"
-xdotool key --window "$win" Escape
+# Escape through the keyboard of the private screen. A key sent to the window
+# itself goes as two events, press and release, and the press already closes
+# the window: the release then fails with an X error (BadWindow, X_SendEvent).
+xdotool windowfocus --sync "$win" 2>/dev/null
+xdotool key Escape
+for _ in $(seq 1 100); do
+  kill -0 "$app" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$app" 2>/dev/null; then
+  echo "run: Quillon did not end on Escape; stopping it" >&2
+  kill "$app" 2>/dev/null
+  wait "$app" 2>/dev/null
+  exit 1
+fi
 wait "$app"

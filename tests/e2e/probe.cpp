@@ -1,0 +1,190 @@
+// Looks at another program's windows from outside, for the end-to-end
+// scripts: where the controls are, whether they are enabled, and what a list
+// view shows. Writes UTF-8 lines to stdout.
+//   probe windows                    visible top-level windows
+//   probe controls TITLE             the window and its direct children
+//   probe items TITLE CONTROL_ID     the texts of a list view's items
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Write(const std::wstring& text, DWORD nStdHandle = STD_OUTPUT_HANDLE)
+{
+    const int nBytes = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                             nullptr, nullptr);
+    if (nBytes <= 0)
+        return;
+    std::string bytes(static_cast<size_t>(nBytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], nBytes, nullptr,
+                          nullptr);
+    DWORD dwWritten = 0;
+    ::WriteFile(::GetStdHandle(nStdHandle), bytes.data(), static_cast<DWORD>(bytes.size()), &dwWritten,
+                nullptr);
+}
+
+std::wstring RectText(const RECT& rc)
+{
+    wchar_t buffer[64];
+    std::swprintf(buffer, 64, L"%ld %ld %ld %ld", static_cast<long>(rc.left), static_cast<long>(rc.top),
+                  static_cast<long>(rc.right), static_cast<long>(rc.bottom));
+    return buffer;
+}
+
+std::wstring WindowText(HWND hwnd)
+{
+    // WM_GETTEXT is answered by the owning thread, also across processes.
+    const int nLength = ::GetWindowTextLengthW(hwnd);
+    std::vector<wchar_t> text(static_cast<size_t>(nLength) + 1, L'\0');
+    ::GetWindowTextW(hwnd, text.data(), nLength + 1);
+    std::wstring result(text.data());
+    for (wchar_t& ch : result)
+    {
+        if (ch == L'\r' || ch == L'\n' || ch == L'\t')
+            ch = L' ';
+    }
+    return result;
+}
+
+// A window that is missing is said so on stderr: a silent failure would look
+// like a launch that never started.
+HWND FindTopLevel(const wchar_t* pszTitle)
+{
+    for (HWND hwnd = ::FindWindowExW(nullptr, nullptr, nullptr, pszTitle); hwnd != nullptr;
+         hwnd = ::FindWindowExW(nullptr, hwnd, nullptr, pszTitle))
+    {
+        if (::IsWindowVisible(hwnd))
+            return hwnd;
+    }
+    Write(std::wstring(L"probe: no visible window \"") + pszTitle + L"\"\n", STD_ERROR_HANDLE);
+    return nullptr;
+}
+
+BOOL CALLBACK ListTopLevel(HWND hwnd, LPARAM)
+{
+    if (!::IsWindowVisible(hwnd))
+        return TRUE;
+    RECT rc;
+    ::GetWindowRect(hwnd, &rc);
+    Write(RectText(rc) + L" " + WindowText(hwnd) + L"\n");
+    return TRUE;
+}
+
+int ListControls(const wchar_t* pszTitle)
+{
+    const HWND hwnd = FindTopLevel(pszTitle);
+    if (hwnd == nullptr)
+        return 2;
+    RECT rc;
+    ::GetWindowRect(hwnd, &rc);
+    Write(L"window " + RectText(rc) + L"\n");
+    RECT rcClient;
+    ::GetClientRect(hwnd, &rcClient);
+    ::MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&rcClient), 2);
+    Write(L"client " + RectText(rcClient) + L"\n");
+    for (HWND hChild = ::GetWindow(hwnd, GW_CHILD); hChild != nullptr; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+    {
+        wchar_t szClass[64] = L"";
+        ::GetClassNameW(hChild, szClass, 64);
+        RECT rcChild;
+        ::GetWindowRect(hChild, &rcChild);
+        wchar_t szHead[160];
+        std::swprintf(szHead, 160, L"%d %ls %d %d ", ::GetDlgCtrlID(hChild), szClass,
+                      ::IsWindowVisible(hChild) ? 1 : 0, ::IsWindowEnabled(hChild) ? 1 : 0);
+        Write(szHead + RectText(rcChild) + L" " + WindowText(hChild) + L"\n");
+    }
+    return 0;
+}
+
+// A list view answers LVM_GETITEMTEXTW only with memory of its own process:
+// the request and the text buffer are placed there.
+int ListItems(const wchar_t* pszTitle, int nControlID)
+{
+    const HWND hwnd = FindTopLevel(pszTitle);
+    const HWND hList = hwnd != nullptr ? ::GetDlgItem(hwnd, nControlID) : nullptr;
+    if (hList == nullptr)
+    {
+        if (hwnd != nullptr)
+            Write(L"probe: the window has no control " + std::to_wstring(nControlID) + L"\n", STD_ERROR_HANDLE);
+        return 2;
+    }
+    DWORD dwProcessId = 0;
+    ::GetWindowThreadProcessId(hList, &dwProcessId);
+    const HANDLE hProcess = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                          dwProcessId);
+    if (hProcess == nullptr)
+    {
+        Write(L"probe: the list's process cannot be opened\n", STD_ERROR_HANDLE);
+        return 3;
+    }
+    const int nChars = 2048;
+    const SIZE_T cbTotal = sizeof(LVITEMW) + nChars * sizeof(wchar_t);
+    auto* pRemote =
+        static_cast<BYTE*>(::VirtualAllocEx(hProcess, nullptr, cbTotal, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (pRemote == nullptr)
+    {
+        Write(L"probe: no memory in the list's process\n", STD_ERROR_HANDLE);
+        ::CloseHandle(hProcess);
+        return 3;
+    }
+    int nResult = 0;
+    const int nCount = static_cast<int>(::SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < nCount && nResult == 0; ++i)
+    {
+        LVITEMW item = {};
+        item.iSubItem = 0;
+        item.cchTextMax = nChars;
+        item.pszText = reinterpret_cast<LPWSTR>(pRemote + sizeof(LVITEMW));
+        std::vector<wchar_t> text(nChars + 1, L'\0');
+        if (!::WriteProcessMemory(hProcess, pRemote, &item, sizeof(item), nullptr))
+        {
+            nResult = 3;
+            break;
+        }
+        ::SendMessageW(hList, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(pRemote));
+        if (!::ReadProcessMemory(hProcess, pRemote + sizeof(LVITEMW), text.data(), nChars * sizeof(wchar_t),
+                                 nullptr))
+        {
+            nResult = 3;
+            break;
+        }
+        // Line breaks inside an item are shown as escapes: one item, one line.
+        std::wstring line;
+        for (const wchar_t* p = text.data(); *p != L'\0'; ++p)
+        {
+            if (*p == L'\r')
+                line += L"\\r";
+            else if (*p == L'\n')
+                line += L"\\n";
+            else
+                line += *p;
+        }
+        Write(line + L"\n");
+    }
+    ::VirtualFreeEx(hProcess, pRemote, 0, MEM_RELEASE);
+    ::CloseHandle(hProcess);
+    return nResult;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    // Coordinates in real pixels, as the mouse sees them, at any DPI.
+    ::SetProcessDPIAware();
+    if (argc == 2 && std::wcscmp(argv[1], L"windows") == 0)
+    {
+        ::EnumWindows(ListTopLevel, 0);
+        return 0;
+    }
+    if (argc == 3 && std::wcscmp(argv[1], L"controls") == 0)
+        return ListControls(argv[2]);
+    if (argc == 4 && std::wcscmp(argv[1], L"items") == 0)
+        return ListItems(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
+    Write(L"usage: probe windows | controls TITLE | items TITLE CONTROL_ID\n");
+    return 1;
+}

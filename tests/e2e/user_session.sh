@@ -1,0 +1,454 @@
+#!/bin/bash
+# End to end, as a user works: start the real Quillon.exe, add source files
+# through the Open dialog (paths typed into its file-name box), add a target
+# folder through the folder dialog, press "Erstellen" and check the links on
+# disk from Linux; resize and move the window, drag the splitter, close it,
+# check the stored placement and splitter position, start it again and check
+# that the window comes back as it was left.
+# The folder dialog follows the Windows version the prefix reports: the item
+# dialog takes a typed path; the browse dialog of older versions is driven
+# through its folder tree with the keyboard.
+# Usage: user_session.sh QUILLON_EXE PROBE_EXE WINE_EXEC ARTIFACT_DIR
+# The screen resolution is the prefix's; QUILLON_EXPECT_DPI (set by the DPI
+# wrapper) is checked against it.
+set -u
+exe="$1"
+probe_exe="$2"
+wine_exec="$3"
+artifacts="$4"
+rm -rf "$artifacts"
+mkdir -p "$artifacts"
+
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+  echo "SKIP: needs the harness's display and Wine prefix (run scripts/test.sh)"
+  exit 77
+fi
+for tool in xdotool import stat; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool is not installed"
+    exit 77
+  fi
+done
+
+# Wine's own dialogs in one language, so that their captions are known.
+export LC_ALL=C.UTF-8
+app=""
+step=0
+
+fail() {
+  echo "FAIL: $*"
+  shot "failure" 2>/dev/null
+  [ -n "$app" ] && kill "$app" 2>/dev/null
+  exit 1
+}
+
+shot() {  # name: the whole screen, numbered in step order
+  step=$((step + 1))
+  import -window root "$(printf '%s/%02d-%s.png' "$artifacts" "$step" "$1")"
+}
+
+probe() {
+  timeout 60 bash "$wine_exec" "$probe_exe" "$@"
+}
+
+# Polls a command until it succeeds: tries of 0.1 s.
+wait_until() {
+  local tries="$1" i
+  shift
+  for i in $(seq 1 "$tries"); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+top_window_shown() {  # exact caption
+  probe windows | cut -d' ' -f5- | grep -qxF "$1"
+}
+
+top_window_gone() {  # exact caption
+  ! top_window_shown "$1"
+}
+
+# Geometry of the main window and its controls, from the probe:
+# RECT[id] = "left top right bottom" in screen pixels, ENABLED[id], TEXT[id].
+declare -A RECT ENABLED TEXT
+read_controls() {
+  local out line id rest
+  out=$(probe controls Quillon) || return 1
+  [ -n "$out" ] || return 1
+  RECT=() ENABLED=() TEXT=()
+  while IFS= read -r line; do
+    case "$line" in
+      window\ *) RECT[window]=${line#window } ;;
+      client\ *) RECT[client]=${line#client } ;;
+      *)
+        read -r id _ _ en l t r b rest <<<"$line"
+        RECT[$id]="$l $t $r $b"
+        ENABLED[$id]=$en
+        TEXT[$id]=$rest
+        ;;
+    esac
+  done <<<"$out"
+  return 0
+}
+
+edge() {  # id, 0..3 = left top right bottom
+  local a
+  read -r -a a <<<"${RECT[$1]}"
+  echo "${a[$2]}"
+}
+
+centre() {  # id -> "x y"
+  echo "$(( ($(edge "$1" 0) + $(edge "$1" 2)) / 2 )) $(( ($(edge "$1" 1) + $(edge "$1" 3)) / 2 ))"
+}
+
+item_count() {  # control id
+  probe items Quillon "$1" | grep -c .
+}
+
+list_has() {  # control id, count
+  [ "$(item_count "$1")" = "$2" ]
+}
+
+click() {  # control id
+  read_controls || fail "the main window cannot be read"
+  [ -n "${RECT[$1]:-}" ] || fail "control $1 is missing"
+  [ "${ENABLED[$1]}" = 1 ] || fail "control $1 (${TEXT[$1]}) is disabled when it should be pressed"
+  local x y
+  read -r x y <<<"$(centre "$1")"
+  xdotool mousemove "$x" "$y" click 1
+}
+
+# A mouse drag in small steps, as a hand moves.
+drag() {  # x y dx dy
+  local x=$1 y=$2 dx=$3 dy=$4 i n=8
+  xdotool mousemove "$x" "$y"
+  sleep 0.2
+  xdotool mousedown 1
+  sleep 0.2
+  for i in $(seq 1 $n); do
+    xdotool mousemove $((x + dx * i / n)) $((y + dy * i / n))
+    sleep 0.05
+  done
+  sleep 0.2
+  xdotool mouseup 1
+}
+
+focus_top() {  # exact caption
+  local w
+  w=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1)
+  [ -n "$w" ] || return 1
+  xdotool windowfocus --sync "$w" 2>/dev/null
+}
+
+# Now and then Wine gives up on a launch before the program runs (see
+# wine-exec.sh); such a launch ends at once and is started once more.
+start_quillon() {
+  local attempt i
+  for attempt in 1 2; do
+    wine "$exe" &
+    app=$!
+    for i in $(seq 1 300); do
+      top_window_shown Quillon && return 0
+      if ! kill -0 "$app" 2>/dev/null; then
+        wait "$app"
+        echo "note: Quillon.exe ended with $? before its window appeared (attempt $attempt)"
+        app=""
+        continue 2
+      fi
+      sleep 0.1
+    done
+    fail "the main window did not appear within 30 s"
+  done
+  fail "Quillon.exe did not start"
+}
+
+close_quillon() {
+  focus_top Quillon || fail "the main window cannot be focused"
+  xdotool key Escape
+  local i
+  for i in $(seq 1 200); do
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$app" 2>/dev/null && fail "Quillon.exe still runs 20 s after Escape"
+  wait "$app"
+  local rc=$?
+  app=""
+  [ "$rc" -eq 0 ] || fail "Quillon.exe exited with $rc"
+}
+
+# Values of the "Dialog" section as NAME=signed-number lines, sorted.
+read_dialog_values() {
+  local name type value
+  wine reg query 'HKCU\Software\Velmora\Quillon\Dialog' 2>/dev/null | tr -d '\r' |
+    while read -r name type value; do
+      [ "$type" = REG_DWORD ] || continue
+      value=$((value))
+      [ "$value" -ge 2147483648 ] && value=$((value - 4294967296))
+      echo "$name=$value"
+    done | sort
+}
+
+value_of() {  # values, name
+  sed -n "s/^$2=//p" <<<"$1"
+}
+
+# Every visible control lies inside the client area and none covers another.
+check_no_overlap() {
+  local ids=() id other
+  for id in "${!RECT[@]}"; do
+    [ "$id" = window ] || [ "$id" = client ] && continue
+    ids+=("$id")
+  done
+  local cl ct cr cb l t r b l2 t2 r2 b2
+  read -r cl ct cr cb <<<"${RECT[client]}"
+  for id in "${ids[@]}"; do
+    read -r l t r b <<<"${RECT[$id]}"
+    [ "$l" -ge "$cl" ] && [ "$t" -ge "$ct" ] && [ "$r" -le "$cr" ] && [ "$b" -le "$cb" ] ||
+      fail "control $id (${TEXT[$id]}) at ${RECT[$id]} leaves the client area ${RECT[client]} ($1)"
+    [ "$r" -gt "$l" ] && [ "$b" -gt "$t" ] || fail "control $id (${TEXT[$id]}) has no size: ${RECT[$id]} ($1)"
+    for other in "${ids[@]}"; do
+      [[ "$id" < "$other" ]] || continue
+      read -r l2 t2 r2 b2 <<<"${RECT[$other]}"
+      if [ "$l" -lt "$r2" ] && [ "$l2" -lt "$r" ] && [ "$t" -lt "$b2" ] && [ "$t2" -lt "$b" ]; then
+        fail "controls $id (${TEXT[$id]}) ${RECT[$id]} and $other (${TEXT[$other]}) ${RECT[$other]} overlap ($1)"
+      fi
+    done
+  done
+}
+
+# --- Test data inside drive C:, where hard links between the folders work.
+cdrive=$(readlink -f "$WINEPREFIX/dosdevices/c:") || fail "the prefix has no drive C:"
+root="$cdrive/quillon-e2e"
+rm -rf "$root"
+mkdir -p "$root/quelle" "$root/ziel"
+names=("a.txt" "b c.txt" "c.txt")
+for n in "${names[@]}"; do
+  echo "content of $n" >"$root/quelle/$n"
+done
+
+version=$(wine reg query 'HKCU\Software\Wine' /v Version 2>/dev/null | tr -d '\r' | awk '$1 == "Version" { print $3 }')
+case "$version" in
+  win20 | win30 | win31 | win95 | win98 | winme | nt351 | nt40 | win2k | winxp | winxp64 | win2003) browse_dialog=1 ;;
+  *) browse_dialog=0 ;;
+esac
+dpi=$(wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels 2>/dev/null | tr -d '\r' | awk '$1 == "LogPixels" { print $3 }')
+dpi=$((${dpi:-96}))
+if [ -n "${QUILLON_EXPECT_DPI:-}" ] && [ "$dpi" != "$QUILLON_EXPECT_DPI" ]; then
+  fail "the prefix is at $dpi DPI, expected $QUILLON_EXPECT_DPI"
+fi
+scale() { echo $(( $1 * dpi / 96 )); }
+echo "prefix: Windows version '${version:-default}', ${dpi} DPI, folder dialog: $([ $browse_dialog = 1 ] && echo browse || echo item)"
+
+# A first start knows nothing of earlier windows, and the tests after this
+# one find no window placement of it.
+forget_settings() {
+  wine reg delete 'HKCU\Software\Velmora\Quillon' /f >/dev/null 2>&1
+}
+forget_settings
+trap forget_settings EXIT
+
+start_quillon
+sleep 0.5
+read_controls || fail "the main window cannot be read"
+shot start
+read -r wl wt wr wb <<<"${RECT[window]}"
+width=$((wr - wl))
+height=$((wb - wt))
+echo "first start: window ${RECT[window]} (${width}x${height})"
+check_no_overlap "first start"
+# No stored placement: centred on the 1280x1024 screen.
+sw=$(xdpyinfo 2>/dev/null | awk '/dimensions:/ { split($2, d, "x"); print d[1] }')
+sh=$(xdpyinfo 2>/dev/null | awk '/dimensions:/ { split($2, d, "x"); print d[2] }')
+if [ -n "$sw" ]; then
+  [ "$wl" -eq $(( (sw - width) / 2 )) ] && [ "$wt" -eq $(( (sh - height) / 2 )) ] ||
+    fail "the first window is not centred on the ${sw}x${sh} screen: ${RECT[window]}"
+fi
+# Push buttons are 14 dialog units high: 23 pixels at 96 DPI, scaled above.
+bh=$(( $(edge 1 3) - $(edge 1 1) ))
+want=$(scale 23)
+[ "$bh" -ge $((want - 3)) ] && [ "$bh" -le $((want + 3)) ] ||
+  fail "\"Erstellen\" is $bh pixels high, expected about $want at $dpi DPI"
+for id in 1 1003 1005; do
+  [ "${ENABLED[$id]}" = 0 ] || fail "control $id (${TEXT[$id]}) starts enabled"
+done
+
+# --- Source files: one typed as a full path, two chosen together inside
+# their folder ("name" "name" is the dialog's own multiple selection).
+click 1002
+wait_until 300 top_window_shown Open || fail "the Open dialog did not appear"
+sleep 0.5
+focus_top Open || fail "the Open dialog cannot be focused"
+xdotool type --delay 20 'C:\quillon-e2e\quelle\a.txt'
+shot open-dialog-typed
+xdotool key Return
+wait_until 300 list_has 1000 1 || fail "the typed file did not reach the source list: $(probe items Quillon 1000)"
+wait_until 100 top_window_gone Open || fail "the Open dialog stayed open"
+
+click 1002
+wait_until 300 top_window_shown Open || fail "the Open dialog did not appear a second time"
+sleep 0.5
+focus_top Open || fail "the Open dialog cannot be focused"
+xdotool type --delay 20 'C:\quillon-e2e\quelle'
+xdotool key Return
+sleep 0.7
+xdotool type --delay 20 '"b c.txt" "c.txt"'
+shot open-dialog-two-names
+xdotool key Return
+wait_until 300 list_has 1000 3 || fail "the two chosen files did not reach the source list: $(probe items Quillon 1000)"
+files=$(probe items Quillon 1000)
+expected=$(printf 'C:\\quillon-e2e\\quelle\\%s\n' "${names[@]}")
+[ "$files" = "$expected" ] || fail "source list shows
+$files
+expected
+$expected"
+read_controls || fail "the main window cannot be read"
+shot files-added
+[ "${ENABLED[1]}" = 0 ] || fail "\"Erstellen\" is enabled without a target folder"
+
+# --- Target folder.
+click 1004
+if [ "$browse_dialog" = 1 ]; then
+  caption="Browse for Folder"
+  wait_until 300 top_window_shown "$caption" || fail "the browse dialog did not appear: $(probe windows)"
+  sleep 0.5
+  focus_top "$caption" || fail "the browse dialog cannot be focused"
+  # It opens on drive C: (the start folder); the typed path would be ignored.
+  xdotool key Right
+  sleep 0.3
+  xdotool type --delay 50 q
+  sleep 0.3
+  xdotool key Right
+  sleep 0.3
+  xdotool type --delay 50 z
+  sleep 0.5
+else
+  caption="Select Folder"
+  wait_until 300 top_window_shown "$caption" || fail "the folder dialog did not appear: $(probe windows)"
+  sleep 0.5
+  focus_top "$caption" || fail "the folder dialog cannot be focused"
+  xdotool type --delay 20 'C:\quillon-e2e\ziel'
+fi
+shot folder-dialog
+xdotool key Return
+wait_until 300 list_has 1001 1 || fail "the folder did not reach the target list: $(probe items Quillon 1001)"
+folders=$(probe items Quillon 1001)
+[ "${folders,,}" = 'c:\quillon-e2e\ziel\' ] || fail "target list shows '$folders', expected C:\\quillon-e2e\\ziel\\"
+read_controls || fail "the main window cannot be read"
+[ "${ENABLED[1]}" = 1 ] || fail "\"Erstellen\" stays disabled with files and a folder"
+shot folder-added
+
+# --- Erstellen.
+click 1
+wait_until 300 list_has 1010 3 || fail "the output list did not get three lines: $(probe items Quillon 1010)"
+output=$(probe items Quillon 1010)
+echo "output list:"
+echo "$output"
+for n in "${names[@]}"; do
+  grep -qiF "HardLink: OK, File: C:\\quillon-e2e\\ziel\\$n, Error: 0," <<<"$output" ||
+    fail "no OK line for $n in the output list"
+  src="$root/quelle/$n"
+  dst="$root/ziel/$n"
+  [ -f "$dst" ] || fail "the link $dst was not created"
+  [ "$(stat -c %i "$src")" = "$(stat -c %i "$dst")" ] ||
+    fail "$dst is not a hard link of $src (inodes $(stat -c %i "$src") and $(stat -c %i "$dst"))"
+  [ "$(stat -c %h "$src")" = 2 ] || fail "$src has $(stat -c %h "$src") names, expected 2"
+done
+sleep 0.3
+shot links-created
+main=$(xdotool search --name '^Quillon$' | head -n1)
+import -window "$main" "$artifacts/window-at-work.png"
+
+# --- Resize with the size grip, move by the caption.
+read_controls || fail "the main window cannot be read"
+grip=59393
+[ -n "${RECT[$grip]:-}" ] || fail "the window has no size grip"
+read -r gx gy <<<"$(centre $grip)"
+grow_w=$(scale 128)
+grow_h=$(scale 120)
+drag "$gx" "$gy" "$grow_w" "$grow_h"
+resized() {
+  read_controls && read -r l t r b <<<"${RECT[window]}" &&
+    [ $((r - l)) -eq $((width + grow_w)) ] && [ $((b - t)) -eq $((height + grow_h)) ]
+}
+wait_until 100 resized || fail "dragging the size grip by ${grow_w}x${grow_h} gave the window ${RECT[window]}"
+check_no_overlap "after resizing"
+shot resized
+
+read -r wl wt wr wb <<<"${RECT[window]}"
+read -r cl ct _ _ <<<"${RECT[client]}"
+move_x=-$(scale 150)
+move_y=-$(scale 100)
+drag $((wl + (wr - wl) / 3)) $(( (wt + ct) / 2 )) "$move_x" "$move_y"
+moved() {
+  read_controls && read -r l t _ _ <<<"${RECT[window]}" && [ "$l" -eq $((wl + move_x)) ] && [ "$t" -eq $((wt + move_y)) ]
+}
+wait_until 100 moved || fail "dragging the caption by ($move_x, $move_y) left the window at ${RECT[window]}"
+shot moved
+
+# --- Splitter: the bar between the two path lists, dragged down.
+bar=32767
+[ -n "${RECT[$bar]:-}" ] || fail "the splitter bar is missing"
+[ "$(edge $bar 1)" -ge "$(edge 1000 3)" ] && [ "$(edge $bar 3)" -le "$(edge 1001 1)" ] ||
+  fail "the splitter bar ${RECT[$bar]} does not lie between the lists ${RECT[1000]} and ${RECT[1001]}"
+bar_top=$(edge $bar 1)
+files_h=$(( $(edge 1000 3) - $(edge 1000 1) ))
+folders_h=$(( $(edge 1001 3) - $(edge 1001 1) ))
+read -r bx by <<<"$(centre $bar)"
+drag "$bx" "$by" 0 "$(scale 40)"
+bar_moved() {
+  read_controls && [ "$(edge $bar 1)" -ge $((bar_top + $(scale 15))) ]
+}
+wait_until 100 bar_moved || fail "dragging the splitter did not move it down: ${RECT[$bar]} (was at $bar_top)"
+moved_by=$(( $(edge $bar 1) - bar_top ))
+[ $(( $(edge 1000 3) - $(edge 1000 1) )) -eq $((files_h + moved_by)) ] &&
+  [ $(( $(edge 1001 3) - $(edge 1001 1) )) -eq $((folders_h - moved_by)) ] ||
+  fail "the bar moved by $moved_by but the lists went from $files_h/$folders_h to ${RECT[1000]} / ${RECT[1001]}"
+check_no_overlap "after the splitter drag"
+shot splitter-dragged
+declare -A BEFORE
+for id in window 1000 1001 $bar 1; do BEFORE[$id]=${RECT[$id]}; done
+echo "left: window ${RECT[window]}, bar ${RECT[$bar]} (moved by $moved_by)"
+
+close_quillon
+first=$(read_dialog_values)
+echo "stored after the first run:" $first
+[ "$(value_of "$first" ShowCmd)" = 1 ] || fail "stored ShowCmd is '$(value_of "$first" ShowCmd)', expected 1"
+read -r l t r b <<<"${BEFORE[window]}"
+for pair in "Left $l" "Top $t" "Right $r" "Bottom $b"; do
+  read -r name want <<<"$pair"
+  [ "$(value_of "$first" "$name")" = "$want" ] || fail "stored $name is '$(value_of "$first" "$name")', the window had $want"
+done
+splitter=$(value_of "$first" Splitter)
+[ -n "$splitter" ] && [ "$splitter" -gt 60 ] && [ "$splitter" -le 95 ] ||
+  fail "stored Splitter is '$splitter', expected above 60 after dragging the bar down"
+
+# --- Second start: the window as it was left.
+start_quillon
+sleep 0.5
+read_controls || fail "the main window cannot be read after the restart"
+shot restarted
+[ "${RECT[window]}" = "${BEFORE[window]}" ] || fail "the window came back at ${RECT[window]}, it was left at ${BEFORE[window]}"
+# The stored position is whole percent: the boundary may differ by 1 % of
+# the two lists' height.
+tol=$(( (files_h + folders_h) / 100 + 2 ))
+for id in $bar 1000 1001; do
+  read -r _ t1 _ b1 <<<"${BEFORE[$id]}"
+  read -r _ t2 _ b2 <<<"${RECT[$id]}"
+  [ $((t2 - t1)) -le "$tol" ] && [ $((t1 - t2)) -le "$tol" ] && [ $((b2 - b1)) -le "$tol" ] && [ $((b1 - b2)) -le "$tol" ] ||
+    fail "control $id came back at ${RECT[$id]}, it was left at ${BEFORE[$id]} (tolerance $tol)"
+done
+[ "${RECT[1]}" = "${BEFORE[1]}" ] || fail "\"Erstellen\" came back at ${RECT[1]}, it was left at ${BEFORE[1]}"
+for id in 1000 1001 1010; do
+  list_has "$id" 0 || fail "list $id is not empty after the restart"
+done
+close_quillon
+second=$(read_dialog_values)
+[ "$second" = "$first" ] || fail "the second run stored other values:
+$second
+after the first:
+$first"
+
+echo "PASS: files and folder added through the real dialogs, ${#names[@]} hard links created and checked on disk, window size, position and splitter ($splitter %) stored and restored"
