@@ -385,7 +385,9 @@ namespace {
 class CPointerDriver
 {
 public:
-    void Run(POINT ptFrom, POINT ptTo, int nSteps)
+    // bEscape: the drag ends with the Escape key while the button is still
+    // down; the button comes up afterwards.
+    void Run(POINT ptFrom, POINT ptTo, int nSteps, bool bEscape = false)
     {
         m_thread = std::thread([=] {
             ::Sleep(150);
@@ -399,6 +401,15 @@ public:
                 ::Sleep(60);
             }
             ::Sleep(100);
+            if (bEscape)
+            {
+                Key(0);
+                Key(KEYEVENTF_KEYUP);
+                ::Sleep(150);
+                // Past the end of the drag: this must move nothing.
+                Move({ptTo.x + (ptTo.x - ptFrom.x) / 2, ptTo.y + (ptTo.y - ptFrom.y) / 2});
+                ::Sleep(100);
+            }
             Button(MOUSEEVENTF_LEFTUP);
             ::Sleep(150);
             m_bDone = true;
@@ -425,6 +436,14 @@ private:
         input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         ::SendInput(1, &input, sizeof(input));
     }
+    static void Key(DWORD dwFlags)
+    {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = VK_ESCAPE;
+        input.ki.dwFlags = dwFlags;
+        ::SendInput(1, &input, sizeof(input));
+    }
     static void Button(DWORD dwFlags)
     {
         INPUT input = {};
@@ -443,13 +462,19 @@ TEST_F(SplitterDialogTest, RealMouseDragMovesTheBoundaryAndTheBarWithThePointer)
 {
     struct Case
     {
+        const char* name;
         bool bSideBySide;
         int nDelta;
+        bool bLive;  // false: a drag rectangle, ended with Escape
     };
-    const Case cases[] = {{true, 50}, {false, 40}, {false, -30}};
+    const Case cases[] = {{"vertical bar", true, 50, true},
+                          {"horizontal bar down", false, 40, true},
+                          {"horizontal bar up", false, -30, true},
+                          {"vertical bar, rectangle, Escape", true, -40, false},
+                          {"horizontal bar, rectangle, Escape", false, 30, false}};
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.bSideBySide ? "vertical bar" : "horizontal bar");
+        SCOPED_TRACE(c.name);
         DeleteProfile();
         double dPosition = 0;
         {
@@ -458,6 +483,7 @@ TEST_F(SplitterDialogTest, RealMouseDragMovesTheBoundaryAndTheBarWithThePointer)
             ::SetForegroundWindow(dlg.m_hWnd);
             PumpMessages();
             CGroupSplitter& bar = *dlg.Splitter();
+            bar.m_bLiveResize = c.bLive;
             RECT rcBar = {};
             bar.GetWindowRect(&rcBar);
             const POINT ptFrom = {(rcBar.left + rcBar.right) / 2, (rcBar.top + rcBar.bottom) / 2};
@@ -478,7 +504,7 @@ TEST_F(SplitterDialogTest, RealMouseDragMovesTheBoundaryAndTheBarWithThePointer)
             const POINT ptTo = c.bSideBySide ? POINT{ptFrom.x + c.nDelta, ptFrom.y} : POINT{ptFrom.x, ptFrom.y + c.nDelta};
 
             CPointerDriver driver;
-            driver.Run(ptFrom, ptTo, 4);
+            driver.Run(ptFrom, ptTo, 4, !c.bLive);
             driver.Wait();
 
             const RECT rcBarAfter = dlg.ClientRectOf(bar.m_hWnd);
