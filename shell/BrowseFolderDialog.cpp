@@ -37,6 +37,10 @@ void OnInitialized(HWND hwnd, BrowseFolderState* pState)
         return;
 
     ::SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(pState->m_szPath));
+    // Once more after the dialog has settled: the tree may still move its
+    // selection while it finishes filling (seen under Wine, now and then).
+    // The path lives in the caller's state until the dialog has ended.
+    ::PostMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(pState->m_szPath));
     // With a start folder the tree decides; typing is for dialogs that
     // started without one.
     if (HWND hEdit = FindChild(hwnd, L"Edit"))
