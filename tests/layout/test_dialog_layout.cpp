@@ -3,9 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
+
 #include "framework/Module.h"
 #include "layout/LayoutDpi.h"
 #include "layout/LayoutMessages.h"
+#include "layout/LayoutWindows.h"
 #include "tests/layout/layout_test_dialog.h"
 #include "tests/layout/rect_compare.h"
 
@@ -254,14 +257,35 @@ TEST_F(DialogLayoutTest, OnlyTheCallClosingTheOutermostGroupRunsTheFirstLayout)
     EXPECT_EQ(dlg.m_nMinWindowWidth, dlg.WindowSize().cx);
 }
 
+namespace
+{
+// The system's window access, noting which object each move went through.
+class CMoveRecorder : public CLayoutWindows
+{
+public:
+    void MoveWindow(HWND hWnd, CWnd* pVia, const RECT& rc, BOOL bRepaint) override
+    {
+        m_vias[hWnd] = pVia;
+        ++m_moves[hWnd];
+        CLayoutWindows::MoveWindow(hWnd, pVia, rc, bRepaint);
+    }
+    std::map<HWND, CWnd*> m_vias;
+    std::map<HWND, int> m_moves;
+};
+}  // namespace
+
 TEST_F(DialogLayoutTest, ResizeAfterTemporaryObjectsWereFreedStillPlacesEveryControl)
 {
     for (bool bBindCancel : {false, true})
     {
+        SCOPED_TRACE(bBindCancel ? "Cancel has an object of its own" : "Cancel only had a temporary object");
         CLayoutTestDlg dlg;
         dlg.m_bBindCancel = bBindCancel;
         ASSERT_TRUE(dlg.Create(IDD_LAYOUT_RESIZABLE));
         const RECT rcButton = dlg.ChildRect(IDCANCEL);
+        HWND hCancel = ::GetDlgItem(dlg.m_hWnd, IDCANCEL);
+        CMoveRecorder recorder;
+        dlg.m_layout.SetWindows(&recorder);
         // The objects GetDlgItem handed to the layout are gone from here on,
         // as when the modal loop goes idle.
         AfxDeleteTempMaps();
@@ -270,7 +294,13 @@ TEST_F(DialogLayoutTest, ResizeAfterTemporaryObjectsWereFreedStillPlacesEveryCon
         AfxDeleteTempMaps();
         dlg.Resize(720, 520);
         ExpectLaidOut(dlg, rcButton.bottom - rcButton.top, rcButton.right - rcButton.left);
-        EXPECT_EQ(bBindCancel, CWnd::FromHandlePermanent(::GetDlgItem(dlg.m_hWnd, IDCANCEL)) == &dlg.m_btnCancel);
+        dlg.m_layout.SetWindows(nullptr);
+
+        // Cancel moves through an object: its own one if it has one, never
+        // the freed temporary; without one, by its handle.
+        EXPECT_EQ(2, recorder.m_moves[hCancel]);
+        EXPECT_EQ(bBindCancel ? &dlg.m_btnCancel : nullptr, recorder.m_vias[hCancel]);
+        EXPECT_EQ(nullptr, recorder.m_vias[::GetDlgItem(dlg.m_hWnd, IDOK)]) << "OK moves by its handle";
     }
 }
 
