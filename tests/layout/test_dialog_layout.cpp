@@ -208,6 +208,24 @@ TEST_F(DialogLayoutTest, SizeGripSitsInTheCornerAfterEveryResize)
     }
 }
 
+TEST_F(DialogLayoutTest, GripAllowanceFollowsTheGripHeightAndTheToolWindowRule)
+{
+    for (UINT nTemplate : {IDD_LAYOUT_RESIZABLE, IDD_LAYOUT_TOOL})
+    {
+        CLayoutTestDlg dlg(nTemplate, CLayoutTestDlg::kNoLayout);
+        ASSERT_TRUE(dlg.Create(nTemplate));
+        ASSERT_TRUE(dlg.m_wndSizeGrip.IsWindow()) << nTemplate;
+        const int nHeight = dlg.m_nSizeGripHeight;
+        // A tool window without visual styles keeps a fixed 4 pixels;
+        // otherwise the grip's height, at least SCALED_10, less 5.
+        const bool bTool = (dlg.GetExStyle() & WS_EX_TOOLWINDOW) != 0;
+        EXPECT_EQ(nTemplate == IDD_LAYOUT_TOOL, bTool);
+        const int nExpected =
+            bTool && dlg.m_layout.m_nThemeState == 0 ? 4 : (nHeight > SCALED_10 ? nHeight : SCALED_10) - 5;
+        EXPECT_EQ(nExpected, dlg.m_nSizeGripAllowance) << nTemplate << ", theme state " << dlg.m_layout.m_nThemeState;
+    }
+}
+
 TEST_F(DialogLayoutTest, DialogWithoutSizingBorderGetsNoGripAndKeepsItsPlacementSize)
 {
     struct Case
