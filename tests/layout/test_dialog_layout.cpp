@@ -139,6 +139,37 @@ TEST_F(DialogLayoutTest, FirstLayoutAndResizesPlaceTheRealControls)
     }
 }
 
+TEST_F(DialogLayoutTest, MinimisedDialogIsLaidOutOverItsEmptyClientAreaAndAgainWhenRestored)
+{
+    CLayoutTestDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_LAYOUT_RESIZABLE));
+    dlg.ShowWindow(SW_SHOWNA);
+    dlg.Resize(600, 420);
+    const RECT rcButton = dlg.ChildRect(IDCANCEL);
+    const RECT rcListBefore = dlg.ChildRect(IDC_LAYOUT_LIST1);
+
+    dlg.ShowWindow(SW_MINIMIZE);
+    Pump();
+    if (!dlg.IsIconic())
+        GTEST_SKIP() << "the display does not minimise windows";
+    RECT rcClient = {};
+    dlg.GetClientRect(&rcClient);
+    ASSERT_TRUE(::IsRectEmpty(&rcClient));
+    // Over no room at all every control is at its minimum size (less the
+    // pixel a row keeps free after all but its last item).
+    const CLayoutGroupObj* pList = dlg.m_layout.FindItem(::GetDlgItem(dlg.m_hWnd, IDC_LAYOUT_LIST1));
+    ASSERT_NE(nullptr, pList);
+    const RECT& rcInsets = pList->m_rcInsets;
+    const RECT rcListMinimised = dlg.ChildRect(IDC_LAYOUT_LIST1);
+    EXPECT_EQ(pList->m_rcMin.right - rcInsets.left - rcInsets.right, rcListMinimised.right - rcListMinimised.left);
+    EXPECT_EQ(pList->m_rcMin.bottom - rcInsets.top - rcInsets.bottom, rcListMinimised.bottom - rcListMinimised.top);
+
+    dlg.ShowWindow(SW_RESTORE);
+    Pump();
+    EXPECT_EQ(rcListBefore, dlg.ChildRect(IDC_LAYOUT_LIST1));
+    ExpectLaidOut(dlg, rcButton.bottom - rcButton.top, rcButton.right - rcButton.left);
+}
+
 TEST_F(DialogLayoutTest, RootInsetsComeFromTheDialogFrameAndTheMinimumFromTheContent)
 {
     CLayoutTestDlg dlg;
