@@ -219,6 +219,41 @@ check_no_overlap() {
   done
 }
 
+# The layout's lines: the left column starts at one x, the lists and the
+# right-hand buttons end at one x, "Erstellen" sits at the bottom of the
+# output list, and each button row shares its top edge.
+check_alignment() {
+  local id
+  for id in 1008 1000 1009 1001 1013 1011 1010; do
+    [ "$(edge "$id" 0)" = "$(edge 1012 0)" ] ||
+      fail "control $id (${TEXT[$id]}) starts at x $(edge "$id" 0), the left column at $(edge 1012 0) ($1)"
+  done
+  for id in 1012 1008 1000 1003 1009 1001 1005; do
+    [ "$(edge "$id" 2)" = "$(edge 1000 2)" ] ||
+      fail "control $id (${TEXT[$id]}) ends at x $(edge "$id" 2), the lists at $(edge 1000 2) ($1)"
+  done
+  [ "$(edge 1 3)" = "$(edge 1010 3)" ] ||
+    fail "\"Erstellen\" ends at y $(edge 1 3), the output list at $(edge 1010 3) ($1)"
+  [ "$(edge 1002 1)" = "$(edge 1003 1)" ] && [ "$(edge 1004 1)" = "$(edge 1005 1)" ] ||
+    fail "the Add and Remove buttons of a list are not on one line ($1)"
+  [ "$(edge 1002 0)" = "$(edge 1004 0)" ] && [ "$(edge 1006 0)" = "$(edge 1 0)" ] ||
+    fail "the Add buttons or the option column are not aligned ($1)"
+}
+
+# The texts the user reads, as the dialog template gives them.
+check_texts() {
+  local pair id want
+  for pair in \
+    "1|Erstellen" "1002|Hinzufügen" "1003|Entfernen" "1004|Hinzufügen" "1005|Entfernen" \
+    "1006|SymbolicLink (*)" "1007|HardLink" "1008|Liste der (Quell) Dateien:" "1009|Liste der (Ziel) Ordner:" \
+    "1011|Ausgabe:" "1013|Vorhandenen Dateien im Zielordner vorher entfernen." \
+    "1012|Dieses Programm erstellt von einer oder mehren Dateien Links in einem oder mehreren Ordner. (*) Für Symbolic muss das Programm als Admin ausgeführt werden, oder Sie müssen den Entwicklermodus einschalten."; do
+    id=${pair%%|*}
+    want=${pair#*|}
+    [ "${TEXT[$id]:-}" = "$want" ] || fail "control $id shows '${TEXT[$id]:-}', expected '$want'"
+  done
+}
+
 # --- Test data inside drive C:, where hard links between the folders work.
 cdrive=$(readlink -f "$WINEPREFIX/dosdevices/c:") || fail "the prefix has no drive C:"
 root="$cdrive/quillon-e2e"
@@ -259,6 +294,8 @@ width=$((wr - wl))
 height=$((wb - wt))
 echo "first start: window ${RECT[window]} (${width}x${height})"
 check_no_overlap "first start"
+check_alignment "first start"
+check_texts
 # No stored placement: centred on the 1280x1024 screen.
 sw=$(xdpyinfo 2>/dev/null | awk '/dimensions:/ { split($2, d, "x"); print d[1] }')
 sh=$(xdpyinfo 2>/dev/null | awk '/dimensions:/ { split($2, d, "x"); print d[2] }')
@@ -375,6 +412,7 @@ resized() {
 }
 wait_until 100 resized || fail "dragging the size grip by ${grow_w}x${grow_h} gave the window ${RECT[window]}"
 check_no_overlap "after resizing"
+check_alignment "after resizing"
 shot resized
 
 read -r wl wt wr wb <<<"${RECT[window]}"
@@ -407,6 +445,7 @@ moved_by=$(( $(edge $bar 1) - bar_top ))
   [ $(( $(edge 1001 3) - $(edge 1001 1) )) -eq $((folders_h - moved_by)) ] ||
   fail "the bar moved by $moved_by but the lists went from $files_h/$folders_h to ${RECT[1000]} / ${RECT[1001]}"
 check_no_overlap "after the splitter drag"
+check_alignment "after the splitter drag"
 shot splitter-dragged
 declare -A BEFORE
 for id in window 1000 1001 $bar 1; do BEFORE[$id]=${RECT[$id]}; done
