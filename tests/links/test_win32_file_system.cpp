@@ -4,6 +4,7 @@
 #include "links/LinkBatch.h"
 #include "links/LinkPrivileges.h"
 #include "links/Win32FileSystem.h"
+#include "wine_host.h"
 
 #include <windows.h>
 
@@ -86,17 +87,11 @@ FileId IdOf(const std::wstring& path)
 // outside Wine.
 std::wstring UnixAlias(const std::wstring& path)
 {
-    typedef char*(CDECL * PFN_UNIX_NAME)(LPCWSTR);
-    const auto pfn = reinterpret_cast<PFN_UNIX_NAME>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (pfn == nullptr)
-        return L"";
-    char* unixName = pfn(path.c_str());
-    if (unixName == nullptr)
+    const std::string unixName = UnixPathOf(path);
+    if (unixName.empty())
         return L"";
     wchar_t wide[MAX_PATH * 4] = {};
-    ::MultiByteToWideChar(CP_UTF8, 0, unixName, -1, wide, MAX_PATH * 4);
-    ::HeapFree(::GetProcessHeap(), 0, unixName);
+    ::MultiByteToWideChar(CP_UTF8, 0, unixName.c_str(), -1, wide, MAX_PATH * 4);
     std::wstring alias = std::wstring(L"Z:") + wide;
     for (wchar_t& ch : alias)
         ch = ch == L'/' ? L'\\' : ch;
@@ -164,14 +159,16 @@ TEST_F(Win32FileSystemTest, HardLinksShareTheSourceFile)
         EXPECT_NE(0u, source.index);
         EXPECT_EQ(source, IdOf(target));
         EXPECT_EQ(2u, IdOf(target).links);
-        // Written through one name, read through the other and through the
-        // Unix path, where Wine's file index is the inode.
+        // Written through one name, read through the other.
         WriteFile(files[i], "changed " + std::to_string(i));
         EXPECT_EQ("changed " + std::to_string(i), ReadFile(target));
-        const std::wstring unixTarget = UnixAlias(target);
-        if (!unixTarget.empty())
+        // Under Wine, Linux's own stat sees one inode behind both names.
+        if (!UnixPathOf(target).empty())
         {
-            EXPECT_EQ(IdOf(files[i]).index, IdOf(unixTarget).index);
+            const unsigned long long inode = LinuxInode(files[i]);
+            ASSERT_NE(0u, inode) << "Linux's stat could not be run";
+            EXPECT_EQ(inode, LinuxInode(target));
+            EXPECT_NE(inode, LinuxInode(Source() + names[(i + 1) % names.size()]));
         }
     }
 }
@@ -205,9 +202,12 @@ TEST_F(Win32FileSystemTest, ExistingObjectsAtTheTarget)
     // A folder of that name cannot be deleted as a file: the link fails with
     // the platform's code and the folder stays.
     ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
+    ASSERT_FALSE(::CreateHardLinkW(target.c_str(), source.c_str(), nullptr));
+    const DWORD platformCode = ::GetLastError();
     const std::vector<std::wstring> lines = Run({Target()}, {source});
     ASSERT_EQ(1u, lines.size());
-    EXPECT_NE(0u, FailedCode(lines[0], target)) << lines[0].c_str();
+    EXPECT_EQ(platformCode, FailedCode(lines[0], target)) << lines[0].c_str();
+    EXPECT_NE(0u, platformCode);
     EXPECT_TRUE(::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -221,21 +221,39 @@ TEST_F(Win32FileSystemTest, FailuresCarryThePlatformsCode)
     ASSERT_EQ(1u, lines.size());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), FailedCode(lines[0], Target() + L"missing.txt"));
 
-    // /dev/shm is a file system of its own, reached through Z:.
-    const std::wstring otherVolume = L"Z:\\dev\\shm\\quillon-links-" + std::to_wstring(::GetCurrentProcessId());
-    if (UnixAlias(source).empty() || !::CreateDirectoryW(otherVolume.c_str(), nullptr))
-        GTEST_SKIP() << "no second file system reachable through Wine's Z: drive";
-    lines = Run({otherVolume + L"\\"}, {source});
-    RemoveTree(otherVolume);
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SAME_DEVICE), FailedCode(lines[0], otherVolume + L"\\a.txt"));
+    // A drive letter for a folder on Linux's /dev/shm, a file system of its
+    // own.
+    const std::wstring shm = L"Z:\\dev\\shm\\quillon-links-" + std::to_wstring(::GetCurrentProcessId());
+    if (UnixPathOf(source).empty() || !::CreateDirectoryW(shm.c_str(), nullptr))
+        GTEST_SKIP() << "no second Linux file system to map a drive letter to outside Wine";
+    {
+        CWineDrive otherVolume(L'Q', UnixPathOf(shm));
+        if (!otherVolume.IsMapped())
+        {
+            RemoveTree(shm);
+            GTEST_SKIP() << "Wine's mount manager did not map a drive letter";
+        }
+        lines = Run({otherVolume.Root()}, {source});
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SAME_DEVICE), FailedCode(lines[0], otherVolume.Root() + L"a.txt"));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((otherVolume.Root() + L"a.txt").c_str()));
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(L"Q:\\"));
+    RemoveTree(shm);
 }
 
 TEST_F(Win32FileSystemTest, TheSourcesOwnEntryIsNeverRemoved)
 {
     const std::wstring source = Source() + L"a.txt";
     WriteFile(source, "precious");
-    const std::wstring sourceFolderAlias = UnixAlias(Source());
+    const FileId sourceId = IdOf(source);
+    const bool onWine = !UnixPathOf(source).empty();
+    // A second drive letter for the source's own folder.
+    CWineDrive alias(L'R', UnixPathOf(Source()));
+    if (onWine)
+    {
+        ASSERT_TRUE(alias.IsMapped()) << "Wine's mount manager did not map a drive letter";
+    }
 
     struct Case
     {
@@ -247,10 +265,11 @@ TEST_F(Win32FileSystemTest, TheSourcesOwnEntryIsNeverRemoved)
         {"same folder", Source(), false},
         {"same folder in other letter case", m_root + L"\\s\\", false},
     };
-    if (!sourceFolderAlias.empty())
+    if (alias.IsMapped())
     {
-        cases.push_back({"same folder through another drive letter", sourceFolderAlias, false});
-        cases.push_back({"another drive letter, file with a second hard link", sourceFolderAlias, true});
+        cases.push_back({"same folder through Wine's Z: drive", UnixAlias(Source()), false});
+        cases.push_back({"same folder through a drive letter mapped to it", alias.Root(), false});
+        cases.push_back({"drive letter mapped to it, file with a second hard link", alias.Root(), true});
     }
     for (const Case& c : cases)
     {
@@ -260,18 +279,22 @@ TEST_F(Win32FileSystemTest, TheSourcesOwnEntryIsNeverRemoved)
             ASSERT_TRUE(::CreateHardLinkW((m_root + L"\\extra.txt").c_str(), source.c_str(), nullptr));
         }
         const std::wstring target = c.folder + L"a.txt";
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(target.c_str()));
         EXPECT_EQ(std::vector<std::wstring>{L"Skip: File: " + target + L"."}, Run({c.folder}, {source}));
         EXPECT_EQ("precious", ReadFile(source));
+        EXPECT_EQ(sourceId, IdOf(source));
     }
-    if (sourceFolderAlias.empty())
-        GTEST_SKIP() << "no second drive letter for the same folder outside Wine";
 
     // Another hard link of the source is a different entry: it is replaced.
     const std::wstring target = Target() + L"a.txt";
+    ::DeleteFileW((m_root + L"\\extra.txt").c_str());
     ASSERT_TRUE(::CreateHardLinkW(target.c_str(), source.c_str(), nullptr));
     EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", target, 0)}, Run({Target()}, {source}));
-    EXPECT_EQ(IdOf(source), IdOf(target));
+    EXPECT_EQ(sourceId, IdOf(target));
+    EXPECT_EQ(2u, IdOf(source).links);
     EXPECT_EQ("precious", ReadFile(source));
+    if (!onWine)
+        GTEST_SKIP() << "no second drive letter for the same folder outside Wine";
 }
 
 TEST_F(Win32FileSystemTest, SymbolicLinkReallyOnDisk)
@@ -292,4 +315,60 @@ TEST_F(Win32FileSystemTest, SymbolicLinkReallyOnDisk)
         GTEST_SKIP() << "the platform's CreateSymbolicLinkW reported success and created nothing (Wine 8)";
     EXPECT_TRUE(::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
     EXPECT_EQ("source", ReadFile(target));
+}
+
+namespace {
+
+struct SymbolicResult
+{
+    DWORD raw;    // the whole return register
+    DWORD error;  // last error set on failure
+};
+std::vector<SymbolicResult> g_symbolicResults;
+std::vector<DWORD> g_symbolicFlags;
+
+// Stands in for the system's CreateSymbolicLinkW. It fills the whole 32-bit
+// return register; the system's BOOLEAN result is its low byte only, and the
+// upper bytes are whatever the register held.
+DWORD WINAPI FakeCreateSymbolicLinkW(LPCWSTR, LPCWSTR, DWORD dwFlags)
+{
+    g_symbolicFlags.push_back(dwFlags);
+    const SymbolicResult result = g_symbolicResults.at(g_symbolicFlags.size() - 1);
+    ::SetLastError(result.error);
+    return result.raw;
+}
+
+}  // namespace
+
+TEST(Win32SymbolicLinkCallTest, OnlyTheLowByteCountsAndTheFlagIsDroppedOnce)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<SymbolicResult> results;
+        DWORD expectedError;
+        std::vector<DWORD> expectedFlags;
+    } cases[] = {
+        {"failure with garbage above the byte", {{0xFFFFFF00u, ERROR_PRIVILEGE_NOT_HELD}}, ERROR_PRIVILEGE_NOT_HELD, {2}},
+        {"success", {{0x00000001u, 0}}, 0, {2}},
+        {"success with garbage above the byte", {{0xABCDEF01u, 0}}, 0, {2}},
+        {"flag rejected, retry without it succeeds", {{0xFFFF0000u, ERROR_INVALID_PARAMETER}, {1, 0}}, 0, {2, 0}},
+        {"flag rejected, retry fails with its own code",
+         {{0x100u, ERROR_INVALID_PARAMETER}, {0x200u, ERROR_ACCESS_DENIED}}, ERROR_ACCESS_DENIED, {2, 0}},
+        {"no retry after another failure", {{0, ERROR_ACCESS_DENIED}}, ERROR_ACCESS_DENIED, {2}},
+    };
+    const std::wstring folder = L"C:\\quillon-nowhere-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    const PFNCREATESYMBOLICLINKW pfn =
+        reinterpret_cast<PFNCREATESYMBOLICLINKW>(reinterpret_cast<void*>(&FakeCreateSymbolicLinkW));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        g_symbolicResults = c.results;
+        g_symbolicFlags.clear();
+        CWin32FileSystem fs(pfn);
+        CVectorOutput out;
+        RunLinkBatch(CVectorPathList({folder}), CVectorPathList{L"C:\\S\\a.txt"}, 0, 1, fs, out);
+        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"SymbolicLink", folder + L"a.txt", c.expectedError)}, out.lines);
+        EXPECT_EQ(c.expectedFlags, g_symbolicFlags);
+    }
 }
