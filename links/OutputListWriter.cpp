@@ -21,6 +21,75 @@ void COutputListWriter::EndFolder()
     m_bFitColumn = true;
 }
 
+namespace {
+
+// The widest text a list view measures for an item: it reads at most this
+// many units of the item's text.
+const int kMeasuredLength = 259;
+
+}  // namespace
+
+std::vector<size_t> COutputListWriter::FindWidestLines() const
+{
+    std::vector<size_t> widest;
+    const HFONT hFont = m_list.GetFont();
+    HDC hdc = ::GetDC(m_list.m_hWnd);
+    if (hFont == nullptr || hdc == nullptr)
+    {
+        if (hdc != nullptr)
+            ::ReleaseDC(m_list.m_hWnd, hdc);
+        return widest;
+    }
+    const HGDIOBJ hOldFont = ::SelectObject(hdc, hFont);
+    // The widest whole line and the widest first part a list view would
+    // read, so that a widest item is among them whichever it measures. One
+    // of each is enough: lines of equal width fit the column alike.
+    LONG cxWholeMax = -1;
+    LONG cxPartMax = -1;
+    size_t nWholeMax = 0;
+    size_t nPartMax = 0;
+    bool bMeasured = true;
+    for (size_t i = 0; i < m_lines.size() && bMeasured; ++i)
+    {
+        const int nLength = m_lines[i].GetLength();
+        SIZE whole = {};
+        bMeasured = ::GetTextExtentPoint32W(hdc, m_lines[i], nLength, &whole) != FALSE;
+        SIZE part = whole;
+        if (bMeasured && nLength > kMeasuredLength)
+            bMeasured = ::GetTextExtentPoint32W(hdc, m_lines[i], kMeasuredLength, &part) != FALSE;
+        if (whole.cx > cxWholeMax)
+        {
+            cxWholeMax = whole.cx;
+            nWholeMax = i;
+        }
+        if (part.cx > cxPartMax)
+        {
+            cxPartMax = part.cx;
+            nPartMax = i;
+        }
+    }
+    ::SelectObject(hdc, hOldFont);
+    ::ReleaseDC(m_list.m_hWnd, hdc);
+    if (!bMeasured)
+        return widest;
+    widest.push_back(nWholeMax);
+    if (nPartMax != nWholeMax)
+        widest.push_back(nPartMax);
+    return widest;
+}
+
+void COutputListWriter::InsertLine(const CString& strLine, int nItem, WNDPROC pfnListProc)
+{
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = nItem;
+    item.pszText = const_cast<LPWSTR>(strLine.GetString());
+    if (pfnListProc != nullptr)
+        ::CallWindowProcW(pfnListProc, m_list.m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    else
+        m_list.InsertItem(&item);
+}
+
 void COutputListWriter::Flush()
 {
     if (m_lines.empty() && !m_bFitColumn)
@@ -35,22 +104,36 @@ void COutputListWriter::Flush()
     m_list.SetRedraw(FALSE);
     // The lines go straight to the list view's own procedure: a message
     // through a subclassed window costs property look-ups that Wine answers
-    // through its server (about 0.15 ms each, as much as a link), and
+    // through its server (about 0.05 ms each, a quarter of a link), and
     // nothing of ours handles an insert.
     const WNDPROC pfnListProc = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(m_list.m_hWnd, GCLP_WNDPROC));
+
+    // Fitting the column measures every item through a device context of its
+    // own (about 0.08 ms each under Wine). An empty list that first receives
+    // only its widest lines gets the same width from them; the rest follow.
+    std::vector<bool> inserted(m_lines.size(), false);
+    bool bFitted = false;
     int nItem = m_list.GetItemCount();
+    if (m_bFitColumn && !m_lines.empty() && nItem == 0)
+    {
+        const std::vector<size_t> widest = FindWidestLines();
+        if (!widest.empty())
+        {
+            for (size_t i : widest)
+            {
+                InsertLine(m_lines[i], nItem++, pfnListProc);
+                inserted[i] = true;
+            }
+            m_list.SetColumnWidth(0, LVSCW_AUTOSIZE);
+            bFitted = true;
+        }
+    }
     for (size_t i : order)
     {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = nItem++;
-        item.pszText = const_cast<LPWSTR>(m_lines[i].GetString());
-        if (pfnListProc != nullptr)
-            ::CallWindowProcW(pfnListProc, m_list.m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        else
-            m_list.InsertItem(&item);
+        if (!inserted[i])
+            InsertLine(m_lines[i], nItem++, pfnListProc);
     }
-    if (m_bFitColumn)
+    if (m_bFitColumn && !bFitted)
         m_list.SetColumnWidth(0, LVSCW_AUTOSIZE);
     m_list.SetRedraw(TRUE);
     m_list.Invalidate();

@@ -11,7 +11,9 @@
 // from the top then inserts each at once (in ascending order every insert
 // would pass all items before it). The list ends the same either way, since
 // the control sorts; the batch does not pump messages, so nobody sees it in
-// between.
+// between. When the column is fitted, an empty list first gets only its
+// widest lines, is fitted to them and then gets the rest: the width is the
+// one the whole list would get, without measuring every item.
 class COutputListWriter : public ILinkOutput
 {
 public:
@@ -28,6 +30,10 @@ public:
     void Flush();
 
 private:
+    // Indices of the lines that are widest as a list view measures them.
+    std::vector<size_t> FindWidestLines() const;
+    void InsertLine(const CString& strLine, int nItem, WNDPROC pfnListProc);
+
     CListCtrl& m_list;
     std::vector<CString> m_lines;
     bool m_bFitColumn;

@@ -218,6 +218,13 @@ BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
         *pResult = TRUE;
         return TRUE;
     }
+    // Nothing waits for the notice of a new line; answered here, it does not
+    // travel on down the window's subclass chain, once per line of a run.
+    if (nID == IDC_LIST_OUTPUT && pNMHDR->code == LVN_INSERTITEM)
+    {
+        *pResult = 0;
+        return TRUE;
+    }
     return CDialog::OnNotify(nID, pNMHDR, pResult);
 }
 

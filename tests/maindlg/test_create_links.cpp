@@ -234,3 +234,45 @@ TEST(CreateLinksDialogTest, OutputListEndsAsIfEveryLineWereInsertedInTurn)
     EXPECT_TRUE(dlg.OutputLines().empty());
     EXPECT_EQ(321, dlg.m_listOutput.GetColumnWidth(0));
 }
+
+TEST(CreateLinksDialogTest, ColumnFitsTheWidestLineAsTheListMeasuresIt)
+{
+    CTempTree tree;
+    // Lines past the length a list view reads of an item, and names whose
+    // widest is not the longest.
+    const std::wstring deep(170, L'i');
+    const struct
+    {
+        const char* name;
+        std::vector<std::wstring> folders;
+        std::vector<std::wstring> names;
+    } cases[] = {
+        {"one line", {L"T"}, {L"a.txt"}},
+        {"wide letters against many narrow ones", {L"T", L"U"}, {L"WWWWWW.txt", L"iiiiiiiiiiiiiiiiii.txt", L"m.txt"}},
+        {"lines longer than the list reads",
+         {L"T", deep},
+         {L"WWWWWWWWWW.txt", L"iiiiiiiiiiiiiiiiiiiiiiiiiiiiii.txt", L"lllllllllllllllllllllllllllllllllllllll.txt"}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CCreateLinksDlg dlg;
+        ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+        std::vector<std::wstring> processed;
+        for (const std::wstring& name : c.names)
+            dlg.m_setFiles.Add(tree.File(L"S", name).c_str());
+        for (const std::wstring& folder : c.folders)
+        {
+            const std::wstring path = tree.Folder(folder);
+            dlg.m_setFolders.Add(path.c_str());
+            for (const std::wstring& name : c.names)
+                processed.push_back(HardLinkLine(path + name, 0));
+        }
+        dlg.PressCreate();
+
+        int width = 0;
+        EXPECT_EQ(AsTheListShowsThem(dlg.m_hWnd, processed, &width), dlg.OutputLines());
+        EXPECT_EQ(width, dlg.m_listOutput.GetColumnWidth(0));
+        EXPECT_GT(width, 0);
+    }
+}

@@ -1,0 +1,348 @@
+// A Create run through the main dialog's handler, with its output list on
+// screen, against a bare loop of the same file-system calls (existence check
+// and hard link per pair), side by side on the same source files. Every
+// round links into fresh, empty target folders. After every handler run the
+// output list is checked: one line per pair, each as the batch writes it,
+// sorted by the control itself, its sort style kept.
+// A breakdown follows: the batch without the list, the list without the
+// file system, and one insert through the window's subclass chain against
+// one straight to the list view's own procedure.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "links/LinkBatch.h"
+#include "links/OutputListWriter.h"
+#include "links/Win32FileSystem.h"
+#include "maindlg/QuillonDlg.h"
+#include "res/resource.h"
+
+namespace {
+
+class CBenchDlg : public CQuillonDlg
+{
+public:
+    ~CBenchDlg() override { DestroyWindow(); }
+    void PressCreate()
+    {
+        SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, IDOK)));
+    }
+};
+
+class CFolderList : public ILinkPathList
+{
+public:
+    explicit CFolderList(const std::vector<std::wstring>& folders) : m_folders(folders) {}
+    int GetCount() const override { return static_cast<int>(m_folders.size()); }
+    CString GetAt(int nIndex) const override { return CString(m_folders[static_cast<size_t>(nIndex)].c_str()); }
+
+private:
+    const std::vector<std::wstring>& m_folders;
+};
+
+class CDiscardOutput : public ILinkOutput
+{
+public:
+    void AddLine(const CString&) override { ++m_nLines; }
+    void EndFolder() override {}
+    int m_nLines = 0;
+};
+
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                ::DeleteFileW(child.c_str());
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+double Time(const std::function<void()>& work)
+{
+    LARGE_INTEGER frequency, start, end;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
+    work();
+    ::QueryPerformanceCounter(&end);
+    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Min(const std::vector<double>& values)
+{
+    return *std::min_element(values.begin(), values.end());
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+class CBench
+{
+public:
+    CBench(CBenchDlg& dlg, const std::wstring& root, int nFolders, int nFiles)
+        : m_dlg(dlg), m_root(root), m_nFolders(nFolders), m_nFiles(nFiles)
+    {
+        const std::wstring source = root + L"\\src" + std::to_wstring(nFiles);
+        ::CreateDirectoryW(source.c_str(), nullptr);
+        m_dlg.m_setFiles.RemoveAll();
+        for (int j = 0; j < nFiles; ++j)
+        {
+            wchar_t name[32];
+            std::swprintf(name, 32, L"file%05d.txt", j);
+            m_names.push_back(name);
+            m_files.push_back(source + L"\\" + name);
+            HANDLE h = ::CreateFileW(m_files.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            ::CloseHandle(h);
+            m_dlg.m_setFiles.Add(m_files.back().c_str());
+        }
+        wchar_t* text = nullptr;
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, 0, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        m_strSuccessText = text != nullptr ? text : L"";
+        ::LocalFree(text);
+    }
+
+    // Fresh, empty target folders.
+    std::vector<std::wstring> MakeFolders()
+    {
+        const std::wstring base = m_root + L"\\r" + std::to_wstring(m_nRound++);
+        ::CreateDirectoryW(base.c_str(), nullptr);
+        m_made.push_back(base);
+        std::vector<std::wstring> folders;
+        for (int i = 0; i < m_nFolders; ++i)
+        {
+            folders.push_back(base + L"\\d" + std::to_wstring(i) + L"\\");
+            ::CreateDirectoryW(folders.back().c_str(), nullptr);
+        }
+        return folders;
+    }
+
+    void CleanUp()
+    {
+        for (const std::wstring& base : m_made)
+            RemoveTree(base);
+        m_made.clear();
+    }
+
+    double BareLoop()
+    {
+        const std::vector<std::wstring> folders = MakeFolders();
+        return Time([&] {
+            for (const std::wstring& folder : folders)
+            {
+                for (size_t j = 0; j < m_files.size(); ++j)
+                {
+                    const std::wstring target = folder + m_names[j];
+                    if (!::PathFileExistsW(target.c_str()))
+                        ::CreateHardLinkW(target.c_str(), m_files[j].c_str(), nullptr);
+                }
+            }
+        });
+    }
+
+    double Handler(bool* pOk)
+    {
+        const std::vector<std::wstring> folders = MakeFolders();
+        m_dlg.m_setFolders.RemoveAll();
+        for (const std::wstring& folder : folders)
+            m_dlg.m_setFolders.Add(folder.c_str());
+        const double seconds = Time([&] { m_dlg.PressCreate(); });
+        if (!CheckOutput(folders))
+            *pOk = false;
+        return seconds;
+    }
+
+    // The batch over the real file system, its lines formatted and dropped.
+    double BatchOnly()
+    {
+        const std::vector<std::wstring> folders = MakeFolders();
+        CWin32FileSystem fileSystem(m_dlg.m_pfnCreateSymbolicLinkW);
+        CDiscardOutput output;
+        return Time([&] {
+            RunLinkBatch(CFolderList(folders), CLinkPathList<CQNStringArrayHash>(m_dlg.m_setFiles), 1, 1, fileSystem,
+                         output);
+        });
+    }
+
+    // Clearing the previous run's lines and writing this run's, without the
+    // file system; the lines are those of the last handler run.
+    double ListOnly()
+    {
+        std::vector<CString> lines;
+        for (int i = 0; i < m_dlg.m_listOutput.GetItemCount(); ++i)
+            lines.push_back(m_dlg.m_listOutput.GetItemText(i, 0));
+        return Time([&] {
+            m_dlg.m_listOutput.DeleteAllItems();
+            COutputListWriter output(m_dlg.m_listOutput);
+            for (const CString& line : lines)
+                output.AddLine(line);
+            output.EndFolder();
+            output.Flush();
+        });
+    }
+
+    // The same lines inserted in descending order with drawing off, once as
+    // messages through the window (and its subclass chain), once straight to
+    // the list view's class procedure.
+    void InsertPaths(double* pThroughWindow, double* pStraight)
+    {
+        std::vector<CString> lines;
+        for (int i = m_dlg.m_listOutput.GetItemCount() - 1; i >= 0; --i)
+            lines.push_back(m_dlg.m_listOutput.GetItemText(i, 0));
+        CListCtrl& list = m_dlg.m_listOutput;
+        const WNDPROC pfnClassProc = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(list.m_hWnd, GCLP_WNDPROC));
+        const auto insertAll = [&](bool bStraight) {
+            list.DeleteAllItems();
+            list.SetRedraw(FALSE);
+            int nItem = 0;
+            for (const CString& line : lines)
+            {
+                LVITEMW item = {};
+                item.mask = LVIF_TEXT;
+                item.iItem = nItem++;
+                item.pszText = const_cast<LPWSTR>(line.GetString());
+                if (bStraight)
+                    ::CallWindowProcW(pfnClassProc, list.m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+                else
+                    list.InsertItem(&item);
+            }
+            list.SetRedraw(TRUE);
+        };
+        *pThroughWindow = Time([&] { insertAll(false); });
+        *pStraight = Time([&] { insertAll(true); });
+    }
+
+private:
+    bool CheckOutput(const std::vector<std::wstring>& folders)
+    {
+        CListCtrl& list = m_dlg.m_listOutput;
+        std::vector<std::wstring> shown;
+        for (int i = 0; i < list.GetItemCount(); ++i)
+            shown.emplace_back(list.GetItemText(i, 0).GetString());
+        std::vector<std::wstring> expected;
+        for (const std::wstring& folder : folders)
+        {
+            for (const std::wstring& name : m_names)
+                expected.push_back(L"HardLink: OK, File: " + folder + name + L", Error: 0, " + m_strSuccessText + L".");
+        }
+        bool ok = (list.GetStyle() & LVS_SORTASCENDING) != 0;
+        for (size_t i = 1; i < shown.size(); ++i)
+            ok = ok && ::lstrcmpW(shown[i - 1].c_str(), shown[i].c_str()) <= 0;
+        std::vector<std::wstring> sortedShown = shown;
+        std::sort(sortedShown.begin(), sortedShown.end());
+        std::sort(expected.begin(), expected.end());
+        ok = ok && sortedShown == expected;
+        if (!ok)
+            std::printf("output list not as expected: %zu lines, %zu expected\n", shown.size(), expected.size());
+        return ok;
+    }
+
+    CBenchDlg& m_dlg;
+    std::wstring m_root;
+    int m_nFolders;
+    int m_nFiles;
+    int m_nRound = 0;
+    std::vector<std::wstring> m_files;
+    std::vector<std::wstring> m_names;
+    std::vector<std::wstring> m_made;
+    std::wstring m_strSuccessText;
+};
+
+}  // namespace
+
+int wmain()
+{
+    const std::wstring root = L"C:\\quillon-bench-" + std::to_wstring(::GetCurrentProcessId());
+    RemoveTree(root);
+    ::CreateDirectoryW(root.c_str(), nullptr);
+
+    CBenchDlg dlg;
+    if (!dlg.Create(IDD_QUILLON_DIALOG))
+    {
+        std::printf("the main dialog could not be created\n");
+        return 1;
+    }
+    dlg.ShowWindow(SW_SHOW);
+    dlg.UpdateWindow();
+    std::printf("output list visible: %s\n", ::IsWindowVisible(dlg.m_listOutput) ? "yes" : "no");
+
+    const struct
+    {
+        int nFolders;
+        int nFiles;
+        int nRounds;
+    } sizes[] = {{10, 100, 7}, {10, 1000, 5}};
+    bool ok = true;
+    for (const auto& size : sizes)
+    {
+        CBench bench(dlg, root, size.nFolders, size.nFiles);
+        std::vector<double> bare;
+        std::vector<double> handler;
+        std::vector<double> ratios;
+        for (int round = 0; round < size.nRounds; ++round)
+        {
+            // Alternate which goes first so that neither gets a warmer cache.
+            if (round % 2 == 0)
+            {
+                bare.push_back(bench.BareLoop());
+                handler.push_back(bench.Handler(&ok));
+            }
+            else
+            {
+                handler.push_back(bench.Handler(&ok));
+                bare.push_back(bench.BareLoop());
+            }
+            ratios.push_back(handler.back() / bare.back());
+            bench.CleanUp();
+        }
+        // The machine is shared: the fastest round of each shows the cost
+        // least disturbed by others, the median of the per-round ratios a
+        // typical one.
+        std::printf("%d folders x %d files, %d rounds: bare loop min %.3f s median %.3f s; handler min %.3f s "
+                    "median %.3f s; ratio of minima %.3f, median of round ratios %.3f\n",
+                    size.nFolders, size.nFiles, size.nRounds, Min(bare), Median(bare), Min(handler), Median(handler),
+                    Min(handler) / Min(bare), Median(ratios));
+
+        std::vector<double> batchOnly;
+        std::vector<double> listOnly;
+        std::vector<double> throughWindow;
+        std::vector<double> straight;
+        for (int round = 0; round < 3; ++round)
+        {
+            batchOnly.push_back(bench.BatchOnly());
+            listOnly.push_back(bench.ListOnly());
+            double w = 0, s = 0;
+            bench.InsertPaths(&w, &s);
+            throughWindow.push_back(w);
+            straight.push_back(s);
+            bench.CleanUp();
+        }
+        std::printf("  where it goes (min of 3): batch without list %.3f s; clear and write the list %.3f s; "
+                    "inserts through the window %.3f s, straight to the list view %.3f s\n",
+                    Min(batchOnly), Min(listOnly), Min(throughWindow), Min(straight));
+    }
+    dlg.DestroyWindow();
+    RemoveTree(root);
+    std::printf("output list checked after every run: %s\n", ok ? "as expected" : "NOT as expected");
+    return ok ? 0 : 1;
+}
