@@ -1,6 +1,10 @@
 #include "maindlg/DropListCtrl.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <numeric>
 
 IMPLEMENT_DYNAMIC(CDropListCtrl, CListCtrl)
 
@@ -11,6 +15,45 @@ namespace {
 constexpr UINT kWmCopyGlobalData = 0x0049;
 constexpr DWORD kMsgFilterAllow = 1;  // MSGFLT_ALLOW
 constexpr DWORD kMsgFilterAdd = 1;    // MSGFLT_ADD
+
+// Reads the paths of the shell's DROPFILES block in one pass: wide or ANSI
+// strings one after the other, an empty one after the last. False when the
+// block is not laid out that way.
+bool ReadDropBlock(const BYTE* pBlock, SIZE_T cbBlock, std::vector<CString>& paths)
+{
+    if (cbBlock < sizeof(DROPFILES))
+        return false;
+    const auto* pDrop = reinterpret_cast<const DROPFILES*>(pBlock);
+    if (pDrop->pFiles < sizeof(DROPFILES) || pDrop->pFiles >= cbBlock)
+        return false;
+    const SIZE_T cbChar = pDrop->fWide ? sizeof(wchar_t) : sizeof(char);
+    SIZE_T nPos = pDrop->pFiles;
+    for (;;)
+    {
+        SIZE_T nEnd = nPos;
+        while (nEnd + cbChar <= cbBlock &&
+               (pDrop->fWide ? *reinterpret_cast<const wchar_t*>(pBlock + nEnd) != L'\0' : pBlock[nEnd] != 0))
+            nEnd += cbChar;
+        if (nEnd + cbChar > cbBlock)
+            return false;
+        const int nLength = static_cast<int>((nEnd - nPos) / cbChar);
+        if (nLength == 0)
+            return true;
+        if (pDrop->fWide)
+        {
+            paths.emplace_back(reinterpret_cast<const wchar_t*>(pBlock + nPos), nLength);
+        }
+        else
+        {
+            const char* pszAnsi = reinterpret_cast<const char*>(pBlock + nPos);
+            const int nWide = ::MultiByteToWideChar(CP_ACP, 0, pszAnsi, nLength, nullptr, 0);
+            std::vector<wchar_t> wide(static_cast<size_t>(nWide) + 1, L'\0');
+            ::MultiByteToWideChar(CP_ACP, 0, pszAnsi, nLength, wide.data(), nWide);
+            paths.emplace_back(wide.data());
+        }
+        nPos = nEnd + cbChar;
+    }
+}
 
 }  // namespace
 
@@ -80,6 +123,162 @@ CDropListCtrl::FilterResult CDropListCtrl::AllowDropMessages(HWND hWnd, const Me
         return FilterProcess;
     }
     return FilterNone;
+}
+
+std::vector<CString> CDropListCtrl::GetDropPaths(HDROP hDrop)
+{
+    // DragQueryFileW walks all the paths before the one asked for, so a drop
+    // of thousands read through it costs the square of their number.
+    std::vector<CString> paths;
+    const SIZE_T cbBlock = ::GlobalSize(hDrop);
+    const auto* pBlock = static_cast<const BYTE*>(::GlobalLock(hDrop));
+    if (pBlock != nullptr)
+    {
+        const bool bRead = ReadDropBlock(pBlock, cbBlock, paths);
+        ::GlobalUnlock(hDrop);
+        if (bRead)
+            return paths;
+        paths.clear();
+    }
+
+    // A drop in another form: the system reads it, each path's length asked
+    // first so that none is cut at MAX_PATH.
+    std::vector<wchar_t> buffer(MAX_PATH, L'\0');
+    for (UINT i = 0;; ++i)
+    {
+        const UINT nLength = ::DragQueryFileW(hDrop, i, nullptr, 0);
+        if (nLength == 0)
+            break;
+        if (buffer.size() <= nLength)
+            buffer.assign(nLength + 1, L'\0');
+        if (::DragQueryFileW(hDrop, i, buffer.data(), static_cast<UINT>(buffer.size())) == 0)
+            break;
+        paths.emplace_back(buffer.data());
+    }
+    return paths;
+}
+
+namespace {
+
+// A list view measures at most this many units of an item's text.
+constexpr int kMeasuredLength = 259;
+
+}  // namespace
+
+std::vector<size_t> CDropListCtrl::FindWidestTexts(const std::vector<CString>& texts) const
+{
+    std::vector<size_t> widest;
+    const HFONT hFont = GetFont();
+    HDC hdc = ::GetDC(m_hWnd);
+    if (hdc == nullptr)
+        return widest;
+    const HGDIOBJ hOldFont = hFont != nullptr ? ::SelectObject(hdc, hFont) : nullptr;
+    // The widest whole text and the widest part the control reads, so that
+    // its widest item is among them whichever it measures.
+    LONG cxMax[2] = {-1, -1};
+    std::vector<size_t> atMax[2];
+    bool bMeasured = hFont != nullptr;
+    for (size_t i = 0; i < texts.size() && bMeasured; ++i)
+    {
+        const int nLength = texts[i].GetLength();
+        SIZE size[2] = {};
+        bMeasured = ::GetTextExtentPoint32W(hdc, texts[i], nLength, &size[0]) != FALSE;
+        size[1] = size[0];
+        if (bMeasured && nLength > kMeasuredLength)
+            bMeasured = ::GetTextExtentPoint32W(hdc, texts[i], kMeasuredLength, &size[1]) != FALSE;
+        for (int k = 0; k < 2; ++k)
+        {
+            if (size[k].cx < cxMax[k])
+                continue;
+            if (size[k].cx > cxMax[k])
+                atMax[k].clear();
+            cxMax[k] = size[k].cx;
+            atMax[k].push_back(i);
+        }
+    }
+    if (hOldFont != nullptr)
+        ::SelectObject(hdc, hOldFont);
+    ::ReleaseDC(m_hWnd, hdc);
+    if (!bMeasured)
+        return widest;
+    // The control measures with the same function and font: texts of equal
+    // width give it equal widths, so one of each kind is enough.
+    widest.push_back(atMax[0].front());
+    if (atMax[1].front() != atMax[0].front())
+        widest.push_back(atMax[1].front());
+    return widest;
+}
+
+void CDropListCtrl::InsertSortedItems(const std::vector<CString>& texts)
+{
+    // The control sorts by itself, placing each new item before the first
+    // one that does not compare lower, and it finds that place by scanning
+    // from the top. Handing the items over from the last place to the first
+    // makes every insertion stop at the top, and gives the very order that
+    // inserting in the given order would (equal texts: the later one first).
+    std::vector<size_t> order(texts.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    // Texts that come in order already (a drop from a sorted view) are not
+    // sorted again.
+    bool bInOrder = true;
+    for (size_t i = 1; i < texts.size() && bInOrder; ++i)
+        bInOrder = ::lstrcmpW(texts[i - 1], texts[i]) < 0;
+    if (!bInOrder)
+    {
+        std::stable_sort(order.begin(), order.end(), [&texts](size_t a, size_t b) {
+            const int nCompare = ::lstrcmpW(texts[a], texts[b]);
+            return nCompare != 0 ? nCompare < 0 : a > b;
+        });
+    }
+    bool bTies = false;
+    for (size_t i = 1; i < order.size() && !bTies && !bInOrder; ++i)
+        bTies = ::lstrcmpW(texts[order[i - 1]], texts[order[i]]) == 0;
+
+    // The items go straight to the list view's own procedure: nothing of
+    // ours handles an insert, and a message through a subclassed window
+    // costs property look-ups that Wine answers through its server.
+    const WNDPROC pfnListProc = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(m_hWnd, GCLP_WNDPROC));
+    auto insert = [this, pfnListProc](const CString& text) {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.pszText = const_cast<LPWSTR>(text.GetString());
+        item.iImage = I_IMAGECALLBACK;
+        if (pfnListProc != nullptr)
+            ::CallWindowProcW(pfnListProc, m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        else
+            SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    };
+
+    // Fitting the column measures every item through a device context of its
+    // own. An empty control that first holds only its widest items gets the
+    // same width from them; the rest follow, each scanning past at most
+    // these two. Equal texts would let the early ones end in another order,
+    // so then every item is measured.
+    std::vector<bool> inserted(texts.size(), false);
+    bool bFitted = false;
+    if (!bTies && GetItemCount() == 0 && !texts.empty())
+    {
+        const std::vector<size_t> widest = FindWidestTexts(texts);
+        if (!widest.empty())
+        {
+            for (size_t i : widest)
+                inserted[i] = true;
+            for (auto it = order.rbegin(); it != order.rend(); ++it)
+            {
+                if (inserted[*it])
+                    insert(texts[*it]);
+            }
+            SetColumnWidth(0, LVSCW_AUTOSIZE);
+            bFitted = true;
+        }
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it)
+    {
+        if (!inserted[*it])
+            insert(texts[*it]);
+    }
+    if (!bFitted)
+        SetColumnWidth(0, LVSCW_AUTOSIZE);
 }
 
 BOOL CDropListCtrl::OnGetDispInfo(NMLVDISPINFOW* pDispInfo, LRESULT* pResult)

@@ -2,6 +2,10 @@
 
 #include "framework/Controls.h"
 
+#include <shellapi.h>
+
+#include <vector>
+
 // List view of the main dialog's path lists: shell drops go to a drop
 // callback, item icons come on demand from an image callback and are shown
 // from the system's shared small-icon image list.
@@ -41,6 +45,15 @@ public:
     static MessageFilterApi (*s_pfnGetMessageFilterApi)();
     static FilterResult AllowDropMessages(HWND hWnd, const MessageFilterApi& api);
 
+    // Every path of a drop, each whole however long, in the shell's order.
+    static std::vector<CString> GetDropPaths(HDROP hDrop);
+
+    // Fills the empty control with one item per text, its image asked for
+    // later, and fits column 0 to them. The items end in the order inserting
+    // them one by one in the given order would leave them in, at a fraction
+    // of the cost.
+    void InsertSortedItems(const std::vector<CString>& texts);
+
     BOOL OnGetDispInfo(NMLVDISPINFOW* pDispInfo, LRESULT* pResult);
     void OnDropFiles(HDROP hDrop);
 
@@ -53,4 +66,6 @@ protected:
 
 private:
     void DetachImageList();
+    // The texts whose width fitting column 0 depends on.
+    std::vector<size_t> FindWidestTexts(const std::vector<CString>& texts) const;
 };

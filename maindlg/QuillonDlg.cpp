@@ -211,6 +211,15 @@ BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
             return TRUE;
         }
     }
+    // A path list is cleared and refilled whole on every change; nothing
+    // waits for a notice per item, and thousands of them cost more than the
+    // items themselves.
+    if ((nID == IDC_LIST_FILES || nID == IDC_LIST_FOLDERS) &&
+        (pNMHDR->code == LVN_DELETEALLITEMS || pNMHDR->code == LVN_INSERTITEM))
+    {
+        *pResult = pNMHDR->code == LVN_DELETEALLITEMS ? TRUE : 0;
+        return TRUE;
+    }
     // Clearing the output list needs no notice per line; thousands of them
     // would cost more than the run that follows.
     if (nID == IDC_LIST_OUTPUT && pNMHDR->code == LVN_DELETEALLITEMS)
@@ -299,28 +308,12 @@ void CQuillonDlg::FillList(CDropListCtrl& list, const CQNStringArrayHash& set)
 {
     list.SetRedraw(FALSE);
     list.DeleteAllItems();
-
     const int nCount = set.GetCount();
     std::vector<CString> texts;
     texts.reserve(static_cast<size_t>(nCount));
     for (int i = 0; i < nCount; ++i)
         texts.push_back(set.GetAt(i));
-
-    // The control sorts by itself, placing each new item before the first
-    // one that does not compare lower, and it finds that place by scanning
-    // from the top. Handing the items over from the last place to the first
-    // makes every insertion stop at the top, and gives the very order that
-    // inserting in set order would (equal texts: the later one first).
-    std::vector<int> order(static_cast<size_t>(nCount));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&texts](int a, int b) {
-        const int nCompare = ::lstrcmpW(texts[static_cast<size_t>(a)], texts[static_cast<size_t>(b)]);
-        return nCompare != 0 ? nCompare < 0 : a > b;
-    });
-    for (auto it = order.rbegin(); it != order.rend(); ++it)
-        list.InsertItem(LVIF_TEXT | LVIF_IMAGE, 0, texts[static_cast<size_t>(*it)], 0, 0, I_IMAGECALLBACK, 0);
-
-    list.SetColumnWidth(0, LVSCW_AUTOSIZE);
+    list.InsertSortedItems(texts);
     list.SetRedraw(TRUE);
     UpdateCreateButton();
 }
@@ -385,19 +378,8 @@ void CQuillonDlg::OnDropPaths(HDROP hDrop, CDropListCtrl* pCtrl)
         return;
     const bool bFolders = pCtrl == &pDlg->m_listFolders;
 
-    // Each path is read whole: its length is asked for first, so a path
-    // longer than MAX_PATH is not cut into the name of another file.
-    std::vector<wchar_t> buffer(MAX_PATH, L'\0');
-    for (UINT i = 0;; ++i)
+    for (CString& path : CDropListCtrl::GetDropPaths(hDrop))
     {
-        const UINT nLength = ::DragQueryFileW(hDrop, i, nullptr, 0);
-        if (nLength == 0)
-            break;
-        if (buffer.size() <= nLength)
-            buffer.assign(nLength + 1, L'\0');
-        if (::DragQueryFileW(hDrop, i, buffer.data(), static_cast<UINT>(buffer.size())) == 0)
-            break;
-        CString path(buffer.data());
         if (bFolders)
         {
             if (!IsDirectoryPath(path))

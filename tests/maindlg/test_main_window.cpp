@@ -3,6 +3,7 @@
 #include "tests/maindlg/main_window_support.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -272,5 +273,88 @@ TEST(MainWindowPaintTest, PaintsTheIconOnlyWhileMinimised)
         EXPECT_TRUE(dlg.m_bEraseHadDC);
         RECT rcUpdate;
         EXPECT_FALSE(::GetUpdateRect(dlg.m_hWnd, &rcUpdate, FALSE));
+    }
+}
+
+namespace {
+
+// A list view like the path lists, filled the plain way: each text inserted
+// in set order, then the column fitted.
+std::pair<std::vector<std::wstring>, int> FillPlainly(const CTestMainDlg& dlg, const std::vector<std::wstring>& texts)
+{
+    const HWND hModel = dlg.m_listFiles.m_hWnd;
+    HWND hList = ::CreateWindowExW(0, WC_LISTVIEWW, L"", static_cast<DWORD>(::GetWindowLongW(hModel, GWL_STYLE)) & ~WS_VISIBLE,
+                                   0, 0, 300, 200, dlg.m_hWnd, nullptr, nullptr, nullptr);
+    ::SendMessageW(hList, WM_SETFONT, ::SendMessageW(hModel, WM_GETFONT, 0, 0), 0);
+    ::SendMessageW(hList, LVM_SETIMAGELIST, LVSIL_SMALL, ::SendMessageW(hModel, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    LVCOLUMNW col = {};
+    col.mask = LVCF_WIDTH | LVCF_FMT;
+    col.cx = 500;
+    ::SendMessageW(hList, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
+    for (size_t i = 0; i < texts.size(); ++i)
+    {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<LPWSTR>(texts[i].c_str());
+        item.iImage = I_IMAGECALLBACK;
+        ::SendMessageW(hList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    ::SendMessageW(hList, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
+    std::vector<std::wstring> shown;
+    const int nCount = static_cast<int>(::SendMessageW(hList, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < nCount; ++i)
+    {
+        wchar_t text[1024] = {};
+        LVITEMW item = {};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = 1024;
+        ::SendMessageW(hList, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        shown.emplace_back(text);
+    }
+    const int nWidth = static_cast<int>(::SendMessageW(hList, LVM_GETCOLUMNWIDTH, 0, 0));
+    ::DestroyWindow(hList);
+    return {shown, nWidth};
+}
+
+}  // namespace
+
+// However the rebuild hands the items over, the list ends with the items in
+// the order and the column in the width that inserting them one by one in
+// set order gives.
+TEST(MainWindowFillTest, RebuiltListEndsAsInsertingInSetOrderWould)
+{
+    std::vector<std::wstring> equalWidth;
+    for (int i = 0; i < 40; ++i)
+        equalWidth.push_back(L"C:\\data\\file_" + std::to_wstring(1000 + (i * 7) % 40) + L".txt");
+    const std::wstring longPath = L"C:\\" + std::wstring(300, L'w') + L"\\x.txt";
+    const std::wstring longerPart = L"C:\\" + std::wstring(250, L'm') + L"\\y.txt";
+    const struct
+    {
+        const char* name;
+        std::vector<std::wstring> texts;
+    } cases[] = {
+        {"ascending", {L"C:\\a.txt", L"C:\\b.txt", L"C:\\c.txt", L"C:\\d.txt"}},
+        {"descending", {L"C:\\d.txt", L"C:\\c.txt", L"C:\\b.txt", L"C:\\a.txt"}},
+        {"mixed", {L"C:\\Zebra.txt", L"C:\\äpfel.txt", L"C:\\apfel.txt", L"C:\\co-op.txt", L"C:\\coop.txt",
+                   L"C:\\B\\", L"C:\\b1.txt", L"C:\\_x.txt", L"C:\\10.txt", L"C:\\9.txt", L"C:\\Ölfass.txt"}},
+        {"equally wide", equalWidth},
+        {"longer than the control measures", {L"C:\\b.txt", longPath, L"C:\\a.txt", longerPart}},
+        {"texts the control finds equal", {L"C:\\ab.txt", L"C:\\a\u00ADb.txt", L"C:\\a\u200Bb.txt", L"C:\\aa.txt"}},
+    };
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        dlg.m_setFiles.RemoveAll();
+        for (const std::wstring& text : c.texts)
+            dlg.m_setFiles.Add(text.c_str());
+        dlg.FillFileList();
+        const auto plain = FillPlainly(dlg, SetTexts(dlg.m_setFiles));
+        EXPECT_EQ(plain.first, ListTexts(dlg.m_listFiles));
+        EXPECT_EQ(plain.second, dlg.m_listFiles.GetColumnWidth(0));
+        EXPECT_TRUE(dlg.m_listFiles.GetStyle() & LVS_SORTASCENDING);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -238,4 +239,69 @@ TEST(MainWindowDropListTest, BothPathListsLetDropsThroughTheFilter)
         {dlg.m_listFolders.m_hWnd, WM_COPYDATA},  {dlg.m_listFolders.m_hWnd, 0x0049},
     };
     EXPECT_EQ(expected, calls);
+}
+
+namespace {
+
+// A drop of ANSI paths, as older programs hand them over.
+HDROP MakeAnsiDrop(const std::vector<std::string>& paths)
+{
+    size_t cb = 1;
+    for (const std::string& p : paths)
+        cb += p.size() + 1;
+    HGLOBAL h = ::GlobalAlloc(GHND, sizeof(DROPFILES) + cb);
+    auto* pDrop = static_cast<DROPFILES*>(::GlobalLock(h));
+    pDrop->pFiles = sizeof(DROPFILES);
+    pDrop->fWide = FALSE;
+    auto* pText = reinterpret_cast<char*>(pDrop + 1);
+    for (const std::string& p : paths)
+    {
+        p.copy(pText, p.size());
+        pText += p.size() + 1;
+    }
+    ::GlobalUnlock(h);
+    return static_cast<HDROP>(h);
+}
+
+}  // namespace
+
+// Every path of a drop comes back whole and in order, as the system's own
+// reader gives it, wide or ANSI, however long.
+TEST(DropPathsTest, EveryPathComesBackWholeInOrder)
+{
+    const std::wstring longPath = L"C:\\" + std::wstring(300, L'l') + L"\\f.txt";
+    const struct
+    {
+        const char* name;
+        HDROP hDrop;
+    } cases[] = {
+        {"wide", MakeDrop({L"C:\\b.txt", L"C:\\Ordner\\", L"C:\\ä.txt"})},
+        {"long", MakeDrop({longPath, L"C:\\a.txt"})},
+        {"empty", MakeDrop({})},
+        {"ANSI", MakeAnsiDrop({"C:\\b.txt", "C:\\Ordner\\x.txt"})},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::vector<std::wstring> expected;
+        for (UINT i = 0;; ++i)
+        {
+            const UINT nLength = ::DragQueryFileW(c.hDrop, i, nullptr, 0);
+            if (nLength == 0)
+                break;
+            std::vector<wchar_t> buffer(nLength + 1);
+            ::DragQueryFileW(c.hDrop, i, buffer.data(), nLength + 1);
+            expected.emplace_back(buffer.data());
+        }
+        std::vector<std::wstring> paths;
+        for (const CString& path : CDropListCtrl::GetDropPaths(c.hDrop))
+            paths.emplace_back(path.GetString());
+        EXPECT_EQ(expected, paths);
+        ::GlobalFree(c.hDrop);
+    }
+    HDROP hLong = MakeDrop({longPath});
+    const std::vector<CString> whole = CDropListCtrl::GetDropPaths(hLong);
+    ::GlobalFree(hLong);
+    ASSERT_EQ(1u, whole.size());
+    EXPECT_EQ(static_cast<int>(longPath.size()), whole[0].GetLength());
 }
