@@ -1,16 +1,32 @@
 // Time from starting Quillon.exe (beside the bench folder of the build tree)
 // until its main window is on screen, and until it answers a message, which
-// it does once its initialisation and the messages queued by it are through.
-// The first launch warms the caches and is left out of the median. Figures
-// only: nothing here passes or fails.
+// it does once its initialisation and the messages queued by it are through;
+// side by side with this program started to show the bare template 102
+// (no initialisation, no layout), as a measure of what the process start and
+// the dialog manager cost by themselves on this machine right now. The
+// first launch of each warms the caches and is left out of the median.
+// Figures only: nothing here passes or fails.
 #include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "layout/LayoutDpi.h"
+#include "layout/LayoutMessages.h"
+#include "layout/LayoutMonitor.h"
+#include "maindlg/QuillonDlg.h"
+#include "res/resource.h"
+
 namespace {
+
+// The program's start-up objects of the layout, in the program's order.
+CLayoutMessages s_layoutMessages;
+CLayoutScaledLengths s_scaledLengths;
+CGUILayoutLibMonitor s_layoutMonitor;
 
 double Now()
 {
@@ -21,14 +37,47 @@ double Now()
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::wstring ProgramPath()
+std::wstring SelfPath()
 {
     wchar_t self[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
+    return self;
+}
+
+std::wstring ProgramPath()
+{
+    std::wstring path = SelfPath();
     path.resize(path.find_last_of(L'\\'));
     path.resize(path.find_last_of(L'\\') + 1);
     return path + L"Quillon.exe";
+}
+
+// The template alone, shown until it is closed.
+int ShowBareTemplate()
+{
+    HWND hDlg = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QUILLON_DIALOG), nullptr,
+                                     [](HWND hWnd, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+                                         if (message == WM_CLOSE || (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL))
+                                         {
+                                             ::DestroyWindow(hWnd);
+                                             ::PostQuitMessage(0);
+                                             return TRUE;
+                                         }
+                                         return FALSE;
+                                     },
+                                     0);
+    if (hDlg == nullptr)
+        return 1;
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0)
+    {
+        if (!::IsDialogMessageW(hDlg, &msg))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return 0;
 }
 
 HWND FindVisibleMainWindow(DWORD dwProcessId)
@@ -50,10 +99,10 @@ struct Launch
     double dAnswering = -1.0;
 };
 
-Launch LaunchOnce(const std::wstring& program)
+Launch LaunchOnce(const std::wstring& program, const wchar_t* pszArguments)
 {
     Launch launch;
-    std::wstring commandLine = L"\"" + program + L"\"";
+    std::wstring commandLine = L"\"" + program + L"\"" + pszArguments;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
@@ -88,31 +137,80 @@ double Median(std::vector<double> values)
     return values.empty() ? -1.0 : values[values.size() / 2];
 }
 
-}  // namespace
-
-int wmain()
+// The main dialog created and painted inside this process: the first time
+// with the shell's icon cache and the system's classes still cold, then
+// again.
+void ReportInProcess()
 {
-    const std::wstring program = ProgramPath();
-    if (::GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES)
+    for (int run = 0; run < 3; ++run)
     {
-        std::printf("%ls not found\n", program.c_str());
-        return 1;
+        const double dStart = Now();
+        CQuillonDlg dlg;
+        if (!dlg.Create(IDD_QUILLON_DIALOG))
+            return;
+        dlg.UpdateWindow();
+        const double dShown = Now() - dStart;
+        dlg.DestroyWindow();
+        const double dBareStart = Now();
+        HWND hBare = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_QUILLON_DIALOG), nullptr,
+                                          [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        ::UpdateWindow(hBare);
+        const double dBare = Now() - dBareStart;
+        ::DestroyWindow(hBare);
+        std::printf("  in this process, %s: created, laid out and painted in %.3f s; the bare template %.3f s\n",
+                    run == 0 ? "first time" : "again     ", dShown, dBare);
     }
+}
+
+void Report(const char* pszName, const std::wstring& program, const wchar_t* pszArguments)
+{
     const int nRuns = 9;
     std::vector<double> visible;
     std::vector<double> answering;
     for (int run = 0; run <= nRuns; ++run)
     {
-        const Launch launch = LaunchOnce(program);
-        std::printf("  launch %d: on screen after %.3f s, answering after %.3f s%s\n", run, launch.dVisible,
-                    launch.dAnswering, run == 0 ? " (warm-up)" : "");
+        const Launch launch = LaunchOnce(program, pszArguments);
         if (run > 0 && launch.dVisible >= 0.0)
         {
             visible.push_back(launch.dVisible);
             answering.push_back(launch.dAnswering);
         }
     }
-    std::printf("median of %d launches: on screen after %.3f s, answering after %.3f s\n",
-                static_cast<int>(visible.size()), Median(visible), Median(answering));
+    std::printf("  %-34s median of %d: on screen after %.3f s (%.3f ... %.3f), answering after %.3f s\n", pszName,
+                static_cast<int>(visible.size()), Median(visible),
+                visible.empty() ? -1.0 : *std::min_element(visible.begin(), visible.end()),
+                visible.empty() ? -1.0 : *std::max_element(visible.begin(), visible.end()), Median(answering));
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc > 1 && std::wstring(argv[1]).rfind(L"--bare-template", 0) == 0)
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        if (std::wstring(argv[1]) == L"--bare-template-and-shell-icons")
+        {
+            SHFILEINFOW sfi = {};
+            ::SHGetFileInfoW(L"C:\\", 0, &sfi, sizeof(sfi), SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        }
+        return ShowBareTemplate();
+    }
+    const std::wstring program = ProgramPath();
+    if (::GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES)
+    {
+        std::printf("%ls not found\n", program.c_str());
+        return 1;
+    }
+    std::printf("launch until the window \"Quillon\" is on screen:\n");
+    ReportInProcess();
+    // Alternating rounds, so that a change in the machine's load meets both.
+    for (int round = 0; round < 2; ++round)
+    {
+        Report("Quillon.exe", program, L"");
+        Report("bare template 102 (reference)", SelfPath(), L" --bare-template");
+        Report("the same + shell icon list", SelfPath(), L" --bare-template-and-shell-icons");
+    }
     return 0;
 }
