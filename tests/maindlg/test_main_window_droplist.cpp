@@ -278,7 +278,7 @@ TEST(DropPathsTest, EveryPathComesBackWholeInOrder)
         {"wide", MakeDrop({L"C:\\b.txt", L"C:\\Ordner\\", L"C:\\ä.txt"})},
         {"long", MakeDrop({longPath, L"C:\\a.txt"})},
         {"empty", MakeDrop({})},
-        {"ANSI", MakeAnsiDrop({"C:\\b.txt", "C:\\Ordner\\x.txt"})},
+        {"ANSI", MakeAnsiDrop({"C:\\b.txt", "C:\\\xE4pfel\\x.txt"})},
     };
     for (const auto& c : cases)
     {
