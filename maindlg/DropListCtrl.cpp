@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 
 IMPLEMENT_DYNAMIC(CDropListCtrl, CListCtrl)
 
@@ -218,21 +219,39 @@ void CDropListCtrl::InsertSortedItems(const std::vector<CString>& texts)
     // inserting in the given order would (equal texts: the later one first).
     std::vector<size_t> order(texts.size());
     std::iota(order.begin(), order.end(), size_t{0});
+    // Sort keys order the texts as lstrcmpW does, at one conversion per text
+    // instead of a linguistic comparison per step of the sort. Should any
+    // key be missing, the comparison itself decides. Either way the control
+    // places every item by its own comparison; the order only decides how
+    // far it scans.
+    std::vector<std::string> keys(texts.size());
+    bool bKeys = true;
+    const LCID lcid = ::GetThreadLocale();
+    for (size_t i = 0; i < texts.size() && bKeys; ++i)
+    {
+        const int cb = ::LCMapStringW(lcid, LCMAP_SORTKEY, texts[i], -1, nullptr, 0);
+        keys[i].resize(cb > 0 ? static_cast<size_t>(cb) : 0);
+        bKeys = cb > 0 && ::LCMapStringW(lcid, LCMAP_SORTKEY, texts[i], -1, reinterpret_cast<LPWSTR>(&keys[i][0]),
+                                         cb) == cb;
+    }
+    auto compare = [&texts, &keys, bKeys](size_t a, size_t b) {
+        return bKeys ? keys[a].compare(keys[b]) : ::lstrcmpW(texts[a], texts[b]);
+    };
     // Texts that come in order already (a drop from a sorted view) are not
     // sorted again.
     bool bInOrder = true;
     for (size_t i = 1; i < texts.size() && bInOrder; ++i)
-        bInOrder = ::lstrcmpW(texts[i - 1], texts[i]) < 0;
+        bInOrder = compare(i - 1, i) < 0;
     if (!bInOrder)
     {
-        std::stable_sort(order.begin(), order.end(), [&texts](size_t a, size_t b) {
-            const int nCompare = ::lstrcmpW(texts[a], texts[b]);
+        std::stable_sort(order.begin(), order.end(), [&compare](size_t a, size_t b) {
+            const int nCompare = compare(a, b);
             return nCompare != 0 ? nCompare < 0 : a > b;
         });
     }
     bool bTies = false;
-    for (size_t i = 1; i < order.size() && !bTies && !bInOrder; ++i)
-        bTies = ::lstrcmpW(texts[order[i - 1]], texts[order[i]]) == 0;
+    for (size_t i = 1; i < order.size() && !bTies; ++i)
+        bTies = ::lstrcmpW(texts[order[i - 1]], texts[order[i]]) >= 0;
 
     // The items go straight to the list view's own procedure: nothing of
     // ours handles an insert, and a message through a subclassed window
