@@ -5,9 +5,10 @@
 // output list is checked: one line per pair, each as the batch writes it,
 // sorted by the control itself, its sort style kept.
 // A breakdown follows: the batch without the list, the list without the
-// file system, and one insert through the window's subclass chain against
-// one straight to the list view's own procedure.
+// file system, and the inserts through the window's subclass chain, straight
+// to the list view's own procedure, and into a list under a plain parent.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -204,7 +205,7 @@ public:
     // The same lines inserted in descending order with drawing off, once as
     // messages through the window (and its subclass chain), once straight to
     // the list view's class procedure.
-    void InsertPaths(double* pThroughWindow, double* pStraight)
+    void InsertPaths(double* pThroughWindow, double* pStraight, double* pPlainParent)
     {
         std::vector<CString> lines;
         for (int i = m_dlg.m_listOutput.GetItemCount() - 1; i >= 0; --i)
@@ -230,6 +231,35 @@ public:
         };
         *pThroughWindow = Time([&] { insertAll(false); });
         *pStraight = Time([&] { insertAll(true); });
+
+        // The same once more into a list view of the same style whose parent
+        // is a plain window without any subclass: what each line's notice
+        // to the dialog costs.
+        HWND hPlain = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                                        nullptr, nullptr);
+        const DWORD dwListStyle = WS_CHILD | WS_VISIBLE | static_cast<DWORD>(list.GetStyle() & 0xFFFF);
+        HWND hList = ::CreateWindowExW(0, WC_LISTVIEWW, L"", dwListStyle, 0, 0, 400, 300, hPlain, nullptr, nullptr,
+                                       nullptr);
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.cx = 500;
+        column.pszText = const_cast<LPWSTR>(L"Text");
+        ::SendMessageW(hList, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+        ::SendMessageW(hList, WM_SETFONT, reinterpret_cast<WPARAM>(list.GetFont()), FALSE);
+        *pPlainParent = Time([&] {
+            ::SendMessageW(hList, WM_SETREDRAW, FALSE, 0);
+            int nItem = 0;
+            for (const CString& line : lines)
+            {
+                LVITEMW item = {};
+                item.mask = LVIF_TEXT;
+                item.iItem = nItem++;
+                item.pszText = const_cast<LPWSTR>(line.GetString());
+                ::SendMessageW(hList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            }
+            ::SendMessageW(hList, WM_SETREDRAW, TRUE, 0);
+        });
+        ::DestroyWindow(hPlain);
     }
 
 private:
@@ -327,19 +357,22 @@ int wmain()
         std::vector<double> listOnly;
         std::vector<double> throughWindow;
         std::vector<double> straight;
+        std::vector<double> plainParent;
         for (int round = 0; round < 3; ++round)
         {
             batchOnly.push_back(bench.BatchOnly());
             listOnly.push_back(bench.ListOnly());
-            double w = 0, s = 0;
-            bench.InsertPaths(&w, &s);
+            double w = 0, s = 0, p = 0;
+            bench.InsertPaths(&w, &s, &p);
             throughWindow.push_back(w);
             straight.push_back(s);
+            plainParent.push_back(p);
             bench.CleanUp();
         }
         std::printf("  where it goes (min of 3): batch without list %.3f s; clear and write the list %.3f s; "
-                    "inserts through the window %.3f s, straight to the list view %.3f s\n",
-                    Min(batchOnly), Min(listOnly), Min(throughWindow), Min(straight));
+                    "inserts through the window %.3f s, straight to the list view %.3f s, "
+                    "under a plain parent %.3f s\n",
+                    Min(batchOnly), Min(listOnly), Min(throughWindow), Min(straight), Min(plainParent));
     }
     dlg.DestroyWindow();
     RemoveTree(root);

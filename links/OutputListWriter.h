@@ -30,6 +30,8 @@ public:
     void Flush();
 
 private:
+    // Indices of the lines, last in text order first.
+    std::vector<size_t> DescendingOrder() const;
     // Indices of the lines that are widest as a list view measures them.
     std::vector<size_t> FindWidestLines() const;
     void InsertLine(const CString& strLine, int nItem, WNDPROC pfnListProc);

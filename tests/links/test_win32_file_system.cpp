@@ -349,7 +349,10 @@ TEST(Win32SymbolicLinkCallTest, OnlyTheLowByteCountsAndTheFlagIsDroppedOnce)
         DWORD expectedError;
         std::vector<DWORD> expectedFlags;
     } cases[] = {
-        {"failure with garbage above the byte", {{0xFFFFFF00u, ERROR_PRIVILEGE_NOT_HELD}}, ERROR_PRIVILEGE_NOT_HELD, {2}},
+        {"failure with garbage above the byte",
+         {{0xFFFFFF00u, ERROR_PRIVILEGE_NOT_HELD}},
+         ERROR_PRIVILEGE_NOT_HELD,
+         {2}},
         {"success", {{0x00000001u, 0}}, 0, {2}},
         {"success with garbage above the byte", {{0xABCDEF01u, 0}}, 0, {2}},
         {"flag rejected, retry without it succeeds", {{0xFFFF0000u, ERROR_INVALID_PARAMETER}, {1, 0}}, 0, {2, 0}},

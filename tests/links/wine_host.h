@@ -35,7 +35,8 @@ public:
     CWineDrive(wchar_t letter, const std::string& unixFolder) : m_letter(letter), m_bMapped(false)
     {
         if (!unixFolder.empty())
-            m_bMapped = Define(DRIVE_FIXED, unixFolder.c_str()) && ::GetFileAttributesW(Root().c_str()) != INVALID_FILE_ATTRIBUTES;
+            m_bMapped = Define(DRIVE_FIXED, unixFolder.c_str()) &&
+                        ::GetFileAttributesW(Root().c_str()) != INVALID_FILE_ATTRIBUTES;
     }
     ~CWineDrive()
     {
