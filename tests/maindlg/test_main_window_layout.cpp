@@ -168,6 +168,24 @@ TEST_F(MainWindowLayoutTest, EveryTextIsWholeAtTheDefaultSize)
         EXPECT_EQ("", ButtonLabelFault(hCtl));
     }
 
+    // Nor can the window be made smaller than a size that keeps them whole.
+    RECT rcDefault;
+    dlg.GetWindowRect(&rcDefault);
+    dlg.SetWindowPos(nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rcSmallest;
+    dlg.GetWindowRect(&rcSmallest);
+    EXPECT_LT(rcSmallest.right - rcSmallest.left, 1 + (rcDefault.right - rcDefault.left));
+    for (int nID : statics)
+    {
+        SCOPED_TRACE(nID);
+        EXPECT_EQ("", StaticTextFault(::GetDlgItem(dlg.m_hWnd, nID), nID != IDC_STATIC_DESCRIPTION)) << "smallest";
+    }
+    for (int nID : buttons)
+    {
+        SCOPED_TRACE(nID);
+        EXPECT_EQ("", ButtonLabelFault(::GetDlgItem(dlg.m_hWnd, nID))) << "smallest";
+    }
+
     struct Cut
     {
         int nID;
