@@ -11,11 +11,14 @@ IMPLEMENT_DYNAMIC(CWnd, CObject)
 
 namespace {
 
-// Any constant works: one framework subclass per window at most.
-constexpr UINT_PTR kSubclassId = 0x514E4C57;
-
 // Windows belong to the thread that created them, and so do their maps.
 thread_local std::unordered_map<HWND, CWnd*> t_permanentMap;
+// The procedure each window we hooked had before. The hook replaces the
+// window procedure itself rather than going through SetWindowSubclass: under
+// Wine every message through a comctl32 subclass looks its data up as a
+// window property through the wine server, which made each list-view notice
+// to the dialog cost as much as creating a hard link.
+thread_local std::unordered_map<HWND, WNDPROC> t_superProcs;
 thread_local std::unordered_map<HWND, CWnd*> t_temporaryMap;
 thread_local MSG t_currentMsg;
 // How many window messages this thread is handling further up its stack.
@@ -90,15 +93,38 @@ bool AfxIsHandlingMessage()
     return t_nWndProcDepth > 0;
 }
 
-LRESULT CALLBACK FrameworkSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR uIdSubclass, DWORD_PTR dwRefData)
+LRESULT CALLBACK FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+void CWnd::Unhook(HWND hWnd)
 {
-    CWnd* pWnd = reinterpret_cast<CWnd*>(dwRefData);
-    LRESULT lResult = AfxCallWndProc(pWnd, hWnd, message, wParam, lParam);
+    auto it = t_superProcs.find(hWnd);
+    if (it == t_superProcs.end())
+        return;
+    // Only a procedure on top can be taken out; below another hook ours
+    // stays and passes messages on until the window goes.
+    if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC)) == FrameworkWndProc)
+    {
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second));
+        t_superProcs.erase(it);
+    }
+}
+
+LRESULT CALLBACK FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto itSuper = t_superProcs.find(hWnd);
+    const WNDPROC pfnSuper = itSuper != t_superProcs.end() ? itSuper->second : ::DefWindowProcW;
+    auto itWnd = t_permanentMap.find(hWnd);
+    CWnd* pWnd = itWnd != t_permanentMap.end() && itWnd->second->m_bSubclassed ? itWnd->second : nullptr;
+    // A window whose object let go while another hook sat above ours keeps
+    // our procedure in its chain; it passes everything on.
+    LRESULT lResult = pWnd != nullptr ? AfxCallWndProc(pWnd, hWnd, message, wParam, lParam)
+                                      : ::CallWindowProcW(pfnSuper, hWnd, message, wParam, lParam);
     if (message == WM_NCDESTROY)
     {
-        ::RemoveWindowSubclass(hWnd, FrameworkSubclassProc, uIdSubclass);
-        if (pWnd->m_hWnd == hWnd)
+        if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC)) == FrameworkWndProc)
+            ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnSuper));
+        t_superProcs.erase(hWnd);
+        if (pWnd != nullptr && pWnd->m_hWnd == hWnd)
         {
             t_permanentMap.erase(hWnd);
             pWnd->m_hWnd = nullptr;
@@ -141,7 +167,7 @@ CWnd::~CWnd()
         if (it != t_permanentMap.end() && it->second == this)
         {
             if (m_bSubclassed)
-                ::RemoveWindowSubclass(m_hWnd, FrameworkSubclassProc, kSubclassId);
+                Unhook(m_hWnd);
             t_permanentMap.erase(it);
         }
     }
@@ -165,7 +191,7 @@ HWND CWnd::Detach()
         return nullptr;
     if (m_bSubclassed)
     {
-        ::RemoveWindowSubclass(hWnd, FrameworkSubclassProc, kSubclassId);
+        Unhook(hWnd);
         m_bSubclassed = false;
     }
     auto it = t_permanentMap.find(hWnd);
@@ -180,11 +206,19 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
     if (!Attach(hWnd))
         return FALSE;
     PreSubclassWindow();
-    if (!::SetWindowSubclass(hWnd, FrameworkSubclassProc, kSubclassId,
-                             reinterpret_cast<DWORD_PTR>(this)))
+    // Still in the chain from an earlier object (another hook went on top of
+    // ours): that procedure serves this object too.
+    if (t_superProcs.count(hWnd) == 0)
     {
-        Detach();
-        return FALSE;
+        ::SetLastError(0);
+        const LONG_PTR previous =
+            ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWndProc));
+        if (previous == 0 && ::GetLastError() != 0)
+        {
+            Detach();
+            return FALSE;
+        }
+        t_superProcs[hWnd] = reinterpret_cast<WNDPROC>(previous);
     }
     m_bSubclassed = true;
     return TRUE;
@@ -344,7 +378,11 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (m_bSubclassed)
-        return ::DefSubclassProc(m_hWnd, message, wParam, lParam);
+    {
+        auto it = t_superProcs.find(m_hWnd);
+        if (it != t_superProcs.end())
+            return ::CallWindowProcW(it->second, m_hWnd, message, wParam, lParam);
+    }
     return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 

@@ -170,9 +170,11 @@ protected:
     // Called after the window received WM_NCDESTROY and was detached.
     virtual void PostNcDestroy();
 
-    friend LRESULT CALLBACK FrameworkSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    friend LRESULT CALLBACK FrameworkWndProc(HWND, UINT, WPARAM, LPARAM);
 
 private:
+    static void Unhook(HWND hWnd);
+
     bool m_bSubclassed;
     bool m_bTemporary;
 };

@@ -289,6 +289,71 @@ TEST(WindowMapTest, WrapperDyingBeforeItsWindowUnhooksIt)
 
 namespace {
 
+// Counts messages passing a hook set by someone else on top of ours.
+LRESULT CALLBACK ForeignHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR dwRefData)
+{
+    if (message == WM_SETTEXT)
+        ++*reinterpret_cast<int*>(dwRefData);
+    return ::DefSubclassProc(hWnd, message, wParam, lParam);
+}
+
+class CTextCountingWnd : public CWnd
+{
+public:
+    int m_nSetText = 0;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_SETTEXT)
+            ++m_nSetText;
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+// Our hook may end up below another one; letting go of the window then must
+// keep the chain whole, and a new object of ours is served by the hook still
+// in place.
+TEST(WindowMapTest, HookBelowAnotherStaysInTheChainAndServesTheNextObject)
+{
+    const RECT rc = {0, 0, 40, 40};
+    HWND hWnd = nullptr;
+    int nForeign = 0;
+    {
+        CTextCountingWnd first;
+        ASSERT_TRUE(first.CreateEx(0, L"STATIC", L"alt", WS_POPUP, rc, nullptr, 0));
+        hWnd = first.m_hWnd;
+        ASSERT_TRUE(::SetWindowSubclass(hWnd, ForeignHook, 1, reinterpret_cast<DWORD_PTR>(&nForeign)));
+        ::SetWindowTextW(hWnd, L"eins");
+        EXPECT_EQ(1, first.m_nSetText);
+        EXPECT_EQ(hWnd, first.Detach());
+        ::SetWindowTextW(hWnd, L"zwei");
+        EXPECT_EQ(1, first.m_nSetText);
+    }
+    EXPECT_EQ(2, nForeign);
+    wchar_t text[16] = {};
+    ::GetWindowTextW(hWnd, text, 16);
+    EXPECT_STREQ(L"zwei", text);
+
+    CTextCountingWnd second;
+    ASSERT_TRUE(second.SubclassWindow(hWnd));
+    ::SetWindowTextW(hWnd, L"drei");
+    EXPECT_EQ(1, second.m_nSetText);
+    EXPECT_EQ(3, nForeign);
+    ::GetWindowTextW(hWnd, text, 16);
+    EXPECT_STREQ(L"drei", text);
+    ::RemoveWindowSubclass(hWnd, ForeignHook, 1);
+    ::SetWindowTextW(hWnd, L"vier");
+    EXPECT_EQ(2, second.m_nSetText);
+    second.DestroyWindow();
+    EXPECT_FALSE(::IsWindow(hWnd));
+    EXPECT_EQ(nullptr, second.m_hWnd);
+}
+
+namespace {
+
 // A control class of our own that counts what reaches its window procedure,
 // so that a reflected message leaking into the control shows up.
 int g_nProbeCommands = 0;
