@@ -34,7 +34,7 @@ private:
     std::vector<size_t> DescendingOrder() const;
     // Indices of the lines that are widest as a list view measures them.
     std::vector<size_t> FindWidestLines() const;
-    void InsertLine(const CString& strLine, int nItem, WNDPROC pfnListProc);
+    void InsertLine(const CString& strLine, int nItem);
 
     CListCtrl& m_list;
     std::vector<CString> m_lines;

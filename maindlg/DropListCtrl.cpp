@@ -253,19 +253,12 @@ void CDropListCtrl::InsertSortedItems(const std::vector<CString>& texts)
     for (size_t i = 1; i < order.size() && !bTies; ++i)
         bTies = ::lstrcmpW(texts[order[i - 1]], texts[order[i]]) >= 0;
 
-    // The items go straight to the list view's own procedure: nothing of
-    // ours handles an insert, and a message through a subclassed window
-    // costs property look-ups that Wine answers through its server.
-    const WNDPROC pfnListProc = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(m_hWnd, GCLP_WNDPROC));
-    auto insert = [this, pfnListProc](const CString& text) {
+    auto insert = [this](const CString& text) {
         LVITEMW item = {};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.pszText = const_cast<LPWSTR>(text.GetString());
         item.iImage = I_IMAGECALLBACK;
-        if (pfnListProc != nullptr)
-            ::CallWindowProcW(pfnListProc, m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        else
-            SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     };
 
     // Fitting the column measures every item through a device context of its
