@@ -24,6 +24,22 @@ bool HasCaption(DWORD dwStyle)
 {
     return (dwStyle & WS_CAPTION) == WS_CAPTION;
 }
+
+// The window's outer rectangle in its own client coordinates, left and right
+// in reading order also for a mirrored window.
+RECT WindowRectInClient(CWnd& wnd)
+{
+    RECT rcWindow = {};
+    wnd.GetWindowRect(&rcWindow);
+    wnd.ScreenToClient(&rcWindow);
+    if (wnd.GetExStyle() & WS_EX_LAYOUTRTL)
+    {
+        const LONG nLeft = rcWindow.left;
+        rcWindow.left = rcWindow.right;
+        rcWindow.right = nLeft;
+    }
+    return rcWindow;
+}
 }  // namespace
 
 CPropertySheetLayout::CPropertySheetLayout()
@@ -128,15 +144,7 @@ void CDialogLayout::RunFirstLayout()
     if (m_hWnd == nullptr || m_layout.m_pHostDlg == nullptr)
         return;
     const DWORD dwStyle = GetStyle();
-    RECT rcWindow = {};
-    GetWindowRect(&rcWindow);
-    ScreenToClient(&rcWindow);
-    if (GetExStyle() & WS_EX_LAYOUTRTL)
-    {
-        const LONG nLeft = rcWindow.left;
-        rcWindow.left = rcWindow.right;
-        rcWindow.right = nLeft;
-    }
+    const RECT rcWindow = WindowRectInClient(*this);
     RECT rcClient = {};
     GetClientRect(&rcClient);
     const int nTop = HasCaption(dwStyle) ? rcClient.top - rcWindow.top : 0;
@@ -216,15 +224,7 @@ BOOL CDialogLayout::OnSetCursor(CWnd* /*pWnd*/, UINT /*nHitTest*/, UINT /*messag
 {
     if (m_bSizeGripEnabled)
     {
-        RECT rcWindow = {};
-        GetWindowRect(&rcWindow);
-        ScreenToClient(&rcWindow);
-        if (GetExStyle() & WS_EX_LAYOUTRTL)
-        {
-            const LONG nLeft = rcWindow.left;
-            rcWindow.left = rcWindow.right;
-            rcWindow.right = nLeft;
-        }
+        const RECT rcWindow = WindowRectInClient(*this);
         const RECT rcCorner = {rcWindow.right - ::GetSystemMetrics(SM_CYVSCROLL),
                                rcWindow.bottom - ::GetSystemMetrics(SM_CXVSCROLL), rcWindow.right, rcWindow.bottom};
         POINT pt = {};
