@@ -22,6 +22,7 @@
 #include "links/Win32FileSystem.h"
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
+#include "tests/remove_tree.h"
 
 namespace {
 
@@ -53,28 +54,6 @@ public:
     void EndFolder() override {}
     int m_nLines = 0;
 };
-
-void RemoveTree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                ::DeleteFileW(child.c_str());
-        } while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(path.c_str());
-}
 
 double Time(const std::function<void()>& work)
 {

@@ -4,6 +4,7 @@
 #include "links/LinkBatch.h"
 #include "links/LinkPrivileges.h"
 #include "links/Win32FileSystem.h"
+#include "tests/remove_tree.h"
 #include "wine_host.h"
 
 #include <windows.h>
@@ -12,29 +13,6 @@
 #include <vector>
 
 namespace {
-
-void RemoveTree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                ::DeleteFileW(child.c_str());
-        } while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(path.c_str());
-}
 
 void WriteFile(const std::wstring& path, const std::string& content)
 {

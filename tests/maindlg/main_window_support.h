@@ -9,6 +9,7 @@
 
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
+#include "tests/remove_tree.h"
 
 // The main dialog as a modeless window the test owns.
 class CTestMainDlg : public CQuillonDlg
@@ -77,27 +78,6 @@ private:
     {
         static int n = 0;
         return n;
-    }
-    static void RemoveTree(const std::wstring& dir)
-    {
-        WIN32_FIND_DATAW fd;
-        HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE)
-        {
-            do
-            {
-                const std::wstring name = fd.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                const std::wstring full = dir + L"\\" + name;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(full);
-                else
-                    ::DeleteFileW(full.c_str());
-            } while (::FindNextFileW(h, &fd));
-            ::FindClose(h);
-        }
-        ::RemoveDirectoryW(dir.c_str());
     }
     std::wstring m_root;
 };

@@ -7,6 +7,7 @@
 
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
+#include "tests/remove_tree.h"
 
 namespace {
 
@@ -38,28 +39,6 @@ protected:
 private:
     bool m_bHasSymbolicLinks;
 };
-
-void RemoveTree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                ::DeleteFileW(child.c_str());
-        } while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(path.c_str());
-}
 
 class CTempTree
 {

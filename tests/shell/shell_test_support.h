@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/WinApp.h"
+#include "tests/remove_tree.h"
 
 // An application object with its own profile key, emptied before and after
 // each test that uses it.
@@ -76,27 +77,6 @@ public:
         if (h != INVALID_HANDLE_VALUE)
             ::CloseHandle(h);
         return path;
-    }
-
-    static void RemoveTree(const std::wstring& dir)
-    {
-        WIN32_FIND_DATAW fd;
-        HANDLE hFind = ::FindFirstFileW((dir + L"*").c_str(), &fd);
-        if (hFind != INVALID_HANDLE_VALUE)
-        {
-            do
-            {
-                const std::wstring name = fd.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(dir + name + L"\\");
-                else
-                    ::DeleteFileW((dir + name).c_str());
-            } while (::FindNextFileW(hFind, &fd));
-            ::FindClose(hFind);
-        }
-        ::RemoveDirectoryW(dir.c_str());
     }
 
 private:

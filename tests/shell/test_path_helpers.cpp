@@ -74,7 +74,7 @@ TEST(FindExistingFolder, UsesTheRealFileSystem)
     const std::wstring kept = tree.MakeDir(L"Kept");
     tree.MakeDir(L"Kept\\Gone");
     const std::wstring gone = kept + L"\\Gone\\Deeper\\";
-    CTempFolder::RemoveTree(kept + L"\\Gone\\");
+    RemoveTree(kept + L"\\Gone\\");
 
     EXPECT_EQ(Lower(kept + L"\\"), Str(FindExistingFolder(gone.c_str())));
     EXPECT_EQ(Lower(kept), Str(FindExistingFolder(kept.c_str())));
