@@ -20,11 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "layout/LayoutDpi.h"
 #include "layout/LayoutMessages.h"
 #include "layout/LayoutMonitor.h"
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
+#include "tests/maindlg/main_window_support.h"
 
 namespace {
 
@@ -42,45 +44,6 @@ public:
             DestroyWindow();
     }
 };
-
-double Now()
-{
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
-
-// A drop as the shell hands it over; the receiver frees it.
-HDROP MakeDrop(const std::vector<std::wstring>& paths)
-{
-    size_t cch = 1;
-    for (const std::wstring& p : paths)
-        cch += p.size() + 1;
-    HGLOBAL h = ::GlobalAlloc(GHND, sizeof(DROPFILES) + cch * sizeof(wchar_t));
-    auto* pDrop = static_cast<DROPFILES*>(::GlobalLock(h));
-    pDrop->pFiles = sizeof(DROPFILES);
-    pDrop->fWide = TRUE;
-    auto* pText = reinterpret_cast<wchar_t*>(pDrop + 1);
-    for (const std::wstring& p : paths)
-    {
-        p.copy(pText, p.size());
-        pText += p.size() + 1;
-    }
-    ::GlobalUnlock(h);
-    return static_cast<HDROP>(h);
-}
 
 // Existing files, so that the handler's folder test asks the file system
 // what a real drop makes it ask.
@@ -120,16 +83,6 @@ private:
     std::wstring m_root;
     std::vector<std::wstring> m_paths;
 };
-
-std::vector<std::wstring> ListTexts(CListCtrl& list)
-{
-    std::vector<std::wstring> texts;
-    const int nCount = list.GetItemCount();
-    texts.reserve(static_cast<size_t>(nCount));
-    for (int i = 0; i < nCount; ++i)
-        texts.emplace_back(list.GetItemText(i, 0).GetString());
-    return texts;
-}
 
 // The plain rebuild: every item handed to the sorted control in set order.
 void FillInSetOrder(CListCtrl& list, const CQNStringArrayHash& set)

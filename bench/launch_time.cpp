@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "layout/LayoutDpi.h"
 #include "layout/LayoutMessages.h"
 #include "layout/LayoutMonitor.h"
@@ -27,15 +28,6 @@ namespace {
 CLayoutMessages s_layoutMessages;
 CLayoutScaledLengths s_scaledLengths;
 CGUILayoutLibMonitor s_layoutMonitor;
-
-double Now()
-{
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::wstring SelfPath()
 {

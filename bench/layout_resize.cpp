@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "framework/WinApp.h"
 #include "layout/GroupSplitter.h"
 #include "layout/LayoutDpi.h"
@@ -57,25 +58,6 @@ public:
     void BringWindowToTop(HWND) override {}
     void FillBackground(HWND, const RECT&, COLORREF) override {}
 };
-
-double Now()
-{
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
 
 // Milliseconds per call of step over nRounds calls, best of three runs so
 // that a busy moment of the shared machine does not count.
