@@ -108,22 +108,19 @@ namespace {
 
 // A plain top-level window and an application object whose profile lives
 // under a key of this test alone.
-class PlacementWindowTest : public ::testing::Test
+class PlacementWindowTest : public OwnProfileTest
 {
 protected:
     void SetUp() override
     {
-        m_app.SetCurrentHandles(::GetModuleHandleW(nullptr), nullptr, SW_SHOWNORMAL);
-        m_strKey = TestProfileKey();
-        m_app.SetRegistryKey(m_strKey.c_str());
-        DeleteProfile();
+        OwnProfileTest::SetUp();
         ASSERT_TRUE(m_wnd.CreateEx(0, L"STATIC", L"Platzierung", WS_POPUP | WS_CAPTION | WS_THICKFRAME,
                                    RECT{50, 60, 550, 460}, nullptr, 0));
     }
     void TearDown() override
     {
         m_wnd.DestroyWindow();
-        DeleteProfile();
+        OwnProfileTest::TearDown();
     }
 
     void Store(const RECT& rc, int showCmd)
@@ -148,10 +145,6 @@ protected:
             ::DispatchMessageW(&msg);
     }
 
-    void DeleteProfile() { ::RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + m_strKey).c_str()); }
-
-    std::wstring m_strKey;
-    CWinApp m_app;
     CWnd m_wnd;
 };
 
@@ -214,18 +207,9 @@ constexpr wchar_t kDialogSection[] = L"Fenster";
 
 // A layout dialog with a section: what its window looked like when it went
 // decides how the next one opens.
-class DialogPlacementTest : public ::testing::Test
+class DialogPlacementTest : public OwnProfileTest
 {
 protected:
-    void SetUp() override
-    {
-        m_app.SetCurrentHandles(::GetModuleHandleW(nullptr), nullptr, SW_SHOWNORMAL);
-        m_strKey = TestProfileKey();
-        m_app.SetRegistryKey(m_strKey.c_str());
-        DeleteProfile();
-    }
-    void TearDown() override { DeleteProfile(); }
-    void DeleteProfile() { ::RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + m_strKey).c_str()); }
     int Stored(LPCWSTR lpszName) { return static_cast<int>(m_app.GetProfileIntW(kDialogSection, lpszName, -7)); }
     static WINDOWPLACEMENT PlacementOf(const CWnd& wnd)
     {
@@ -234,9 +218,6 @@ protected:
         wnd.GetWindowPlacement(&wp);
         return wp;
     }
-
-    std::wstring m_strKey;
-    CWinApp m_app;
 };
 
 }  // namespace

@@ -171,19 +171,12 @@ namespace {
 
 constexpr wchar_t kSection[] = L"Teiler";
 
-class SplitterDialogTest : public ::testing::Test
+class SplitterDialogTest : public OwnProfileTest
 {
 protected:
-    void SetUp() override
-    {
-        m_app.SetCurrentHandles(::GetModuleHandleW(nullptr), nullptr, SW_SHOWNORMAL);
-        m_strKey = TestProfileKey();
-        m_app.SetRegistryKey(m_strKey.c_str());
-        DeleteProfile();
-    }
     void TearDown() override
     {
-        DeleteProfile();
+        OwnProfileTest::TearDown();
         AfxDeleteTempMaps();
     }
 
@@ -199,11 +192,6 @@ protected:
         ASSERT_NE(nullptr, dlg.Splitter());
     }
     int StoredPosition() { return static_cast<int>(m_app.GetProfileIntW(kSection, L"Splitter", -1)); }
-
-    void DeleteProfile() { ::RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + m_strKey).c_str()); }
-
-    std::wstring m_strKey;
-    CWinApp m_app;
 };
 
 // Presses the bar at pt (its client coordinates) with the given messages
