@@ -37,10 +37,13 @@ std::wstring RectText(const RECT& rc)
 
 std::wstring WindowText(HWND hwnd)
 {
-    // WM_GETTEXT is answered by the owning thread, also across processes.
-    const int nLength = ::GetWindowTextLengthW(hwnd);
-    std::vector<wchar_t> text(static_cast<size_t>(nLength) + 1, L'\0');
-    ::GetWindowTextW(hwnd, text.data(), nLength + 1);
+    // Read into a buffer that grows until the text fits, rather than sized
+    // by GetWindowTextLengthW: once, under Wine, that answered a negative
+    // length for a window of the other process, and the probe died on it.
+    std::vector<wchar_t> text(256, L'\0');
+    while (::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size())) >= static_cast<int>(text.size()) - 1 &&
+           text.size() < 65536)
+        text.assign(text.size() * 4, L'\0');
     std::wstring result(text.data());
     for (wchar_t& ch : result)
     {
