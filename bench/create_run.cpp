@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_main_dialog.h"
 #include "links/LinkBatch.h"
 #include "links/OutputListWriter.h"
 #include "links/Win32FileSystem.h"
@@ -26,15 +27,10 @@
 
 namespace {
 
-class CBenchDlg : public CQuillonDlg
+void PressCreate(CBenchDlg& dlg)
 {
-public:
-    ~CBenchDlg() override { DestroyWindow(); }
-    void PressCreate()
-    {
-        SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, IDOK)));
-    }
-};
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, IDOK)));
+}
 
 class CFolderList : public ILinkPathList
 {
@@ -57,12 +53,9 @@ public:
 
 double Time(const std::function<void()>& work)
 {
-    LARGE_INTEGER frequency, start, end;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&start);
+    const double dStart = Now();
     work();
-    ::QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return Now() - dStart;
 }
 
 double Min(const std::vector<double>& values)
@@ -146,7 +139,7 @@ public:
         m_dlg.m_setFolders.RemoveAll();
         for (const std::wstring& folder : folders)
             m_dlg.m_setFolders.Add(folder.c_str());
-        const double seconds = Time([&] { m_dlg.PressCreate(); });
+        const double seconds = Time([&] { PressCreate(m_dlg); });
         if (!CheckOutput(folders))
             *pOk = false;
         return seconds;
@@ -191,9 +184,9 @@ public:
             lines.push_back(m_dlg.m_listOutput.GetItemText(i, 0));
         CListCtrl& list = m_dlg.m_listOutput;
         const WNDPROC pfnClassProc = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(list.m_hWnd, GCLP_WNDPROC));
-        const auto insertAll = [&](bool bStraight) {
-            list.DeleteAllItems();
-            list.SetRedraw(FALSE);
+        // Sends each line as an item, in order, with drawing off.
+        const auto insertLines = [&](HWND hList, WNDPROC pfnProc) {
+            ::SendMessageW(hList, WM_SETREDRAW, FALSE, 0);
             int nItem = 0;
             for (const CString& line : lines)
             {
@@ -201,19 +194,24 @@ public:
                 item.mask = LVIF_TEXT;
                 item.iItem = nItem++;
                 item.pszText = const_cast<LPWSTR>(line.GetString());
-                if (bStraight)
-                    ::CallWindowProcW(pfnClassProc, list.m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-                else
-                    list.InsertItem(&item);
+                ::CallWindowProcW(pfnProc, hList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
             }
-            list.SetRedraw(TRUE);
+            ::SendMessageW(hList, WM_SETREDRAW, TRUE, 0);
         };
-        *pThroughWindow = Time([&] { insertAll(false); });
-        *pStraight = Time([&] { insertAll(true); });
+        const auto throughWindow = [](HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            return ::SendMessageW(hWnd, message, wParam, lParam);
+        };
+        *pThroughWindow = Time([&] {
+            list.DeleteAllItems();
+            insertLines(list.m_hWnd, throughWindow);
+        });
+        *pStraight = Time([&] {
+            list.DeleteAllItems();
+            insertLines(list.m_hWnd, pfnClassProc);
+        });
 
-        // The same once more into a list view of the same style whose parent
-        // is a plain window without any subclass: what each line's notice
-        // to the dialog costs.
+        // The same once more into a list view of the same style under a
+        // plain window: what the list view costs outside the dialog.
         HWND hPlain = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
                                         nullptr, nullptr);
         const DWORD dwListStyle = WS_CHILD | WS_VISIBLE | static_cast<DWORD>(list.GetStyle() & 0xFFFF);
@@ -225,19 +223,7 @@ public:
         column.pszText = const_cast<LPWSTR>(L"Text");
         ::SendMessageW(hList, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
         ::SendMessageW(hList, WM_SETFONT, reinterpret_cast<WPARAM>(list.GetFont()), FALSE);
-        *pPlainParent = Time([&] {
-            ::SendMessageW(hList, WM_SETREDRAW, FALSE, 0);
-            int nItem = 0;
-            for (const CString& line : lines)
-            {
-                LVITEMW item = {};
-                item.mask = LVIF_TEXT;
-                item.iItem = nItem++;
-                item.pszText = const_cast<LPWSTR>(line.GetString());
-                ::SendMessageW(hList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            }
-            ::SendMessageW(hList, WM_SETREDRAW, TRUE, 0);
-        });
+        *pPlainParent = Time([&] { insertLines(hList, throughWindow); });
         ::DestroyWindow(hPlain);
     }
 
@@ -286,13 +272,8 @@ int wmain()
     ::CreateDirectoryW(root.c_str(), nullptr);
 
     CBenchDlg dlg;
-    if (!dlg.Create(IDD_QUILLON_DIALOG))
-    {
-        std::printf("the main dialog could not be created\n");
+    if (!dlg.Open())
         return 1;
-    }
-    dlg.ShowWindow(SW_SHOW);
-    dlg.UpdateWindow();
     std::printf("output list visible: %s\n", ::IsWindowVisible(dlg.m_listOutput) ? "yes" : "no");
 
     const struct

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_main_dialog.h"
 #include "bench/bench_support.h"
 #include "layout/LayoutDpi.h"
 #include "layout/LayoutMessages.h"
@@ -34,16 +35,6 @@ namespace {
 CLayoutMessages s_layoutMessages;
 CLayoutScaledLengths s_scaledLengths;
 CGUILayoutLibMonitor s_layoutMonitor;
-
-class CBenchDlg : public CQuillonDlg
-{
-public:
-    ~CBenchDlg() override
-    {
-        if (m_hWnd != nullptr)
-            DestroyWindow();
-    }
-};
 
 // Existing files, so that the handler's folder test asks the file system
 // what a real drop makes it ask.
@@ -146,13 +137,8 @@ int Run()
     }
 
     CBenchDlg dlg;
-    if (!dlg.Create(IDD_QUILLON_DIALOG))
-    {
-        std::printf("the main dialog could not be created\n");
+    if (!dlg.Open())
         return 1;
-    }
-    dlg.ShowWindow(SW_SHOW);
-    Pump();
 
     // The steps of the shuffled drop one by one.
     HDROP hDrop = MakeDrop(shuffled);

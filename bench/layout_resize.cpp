@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_main_dialog.h"
 #include "bench/bench_support.h"
 #include "framework/WinApp.h"
 #include "layout/GroupSplitter.h"
@@ -35,16 +36,6 @@ CLayoutScaledLengths s_scaledLengths;
 CGUILayoutLibMonitor s_layoutMonitor;
 
 constexpr wchar_t kBenchKey[] = L"VelmoraBench";
-
-class CBenchDlg : public CQuillonDlg
-{
-public:
-    ~CBenchDlg() override
-    {
-        if (m_hWnd != nullptr)
-            DestroyWindow();
-    }
-};
 
 // Reads the real windows but moves, redraws and fills nothing: what is left
 // of a pass is the layout's own arithmetic and its window reads.
@@ -141,13 +132,8 @@ void Row(const char* pszName, double dMs, double dReference, const char* pszRefe
 int Run()
 {
     CBenchDlg dlg;
-    if (!dlg.Create(IDD_QUILLON_DIALOG))
-    {
-        std::printf("the main dialog could not be created\n");
+    if (!dlg.Open())
         return 1;
-    }
-    dlg.ShowWindow(SW_SHOW);
-    Pump();
 
     CLayoutGroup& layout = dlg.m_layout;
     const std::vector<WindowPlace> first = Places(layout, dlg.m_hWnd);

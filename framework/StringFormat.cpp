@@ -130,20 +130,20 @@ void FormatOne(std::wstring& out, Conversion& c, va_list& args)
     std::wstring flags = c.flags;
     if (c.bPrecision && IsIn(c.type, L"diouxX"))
         flags.erase(std::remove(flags.begin(), flags.end(), L'0'), flags.end());
-    std::wstring spec = L"%" + flags;
+    std::wstring conversion = L"%" + flags;
     if (c.bStarWidth)
-        spec += std::to_wstring(va_arg(args, int));  // a negative width reads as the '-' flag
+        conversion += std::to_wstring(va_arg(args, int));  // a negative width reads as the '-' flag
     else
-        spec += c.width;
+        conversion += c.width;
     if (c.bStarPrecision)
     {
         const int precision = va_arg(args, int);
         if (precision >= 0)
-            spec += L"." + std::to_wstring(precision);
+            conversion += L"." + std::to_wstring(precision);
     }
     else if (c.bPrecision)
     {
-        spec += L"." + c.precision;
+        conversion += L"." + c.precision;
     }
 
     const bool b64 = c.length == Length::Int64 || (c.length == Length::Ptr && sizeof(void*) == 8);
@@ -152,13 +152,13 @@ void FormatOne(std::wstring& out, Conversion& c, va_list& args)
     case L'd':
     case L'i':
         if (b64)
-            AppendCrt(out, (spec + L"I64d").c_str(), va_arg(args, long long));
+            AppendCrt(out, (conversion + L"I64d").c_str(), va_arg(args, long long));
         else if (c.length == Length::Char)
-            AppendCrt(out, (spec + L"d").c_str(), static_cast<int>(static_cast<signed char>(va_arg(args, int))));
+            AppendCrt(out, (conversion + L"d").c_str(), static_cast<int>(static_cast<signed char>(va_arg(args, int))));
         else if (c.length == Length::Short)
-            AppendCrt(out, (spec + L"d").c_str(), static_cast<int>(static_cast<short>(va_arg(args, int))));
+            AppendCrt(out, (conversion + L"d").c_str(), static_cast<int>(static_cast<short>(va_arg(args, int))));
         else
-            AppendCrt(out, (spec + L"d").c_str(), va_arg(args, int));
+            AppendCrt(out, (conversion + L"d").c_str(), va_arg(args, int));
         break;
     case L'o':
     case L'u':
@@ -167,27 +167,27 @@ void FormatOne(std::wstring& out, Conversion& c, va_list& args)
     {
         const std::wstring type(1, c.type);
         if (b64)
-            AppendCrt(out, (spec + L"I64" + type).c_str(), va_arg(args, unsigned long long));
+            AppendCrt(out, (conversion + L"I64" + type).c_str(), va_arg(args, unsigned long long));
         else if (c.length == Length::Char)
-            AppendCrt(out, (spec + type).c_str(),
+            AppendCrt(out, (conversion + type).c_str(),
                       static_cast<unsigned>(static_cast<unsigned char>(va_arg(args, unsigned))));
         else if (c.length == Length::Short)
-            AppendCrt(out, (spec + type).c_str(),
+            AppendCrt(out, (conversion + type).c_str(),
                       static_cast<unsigned>(static_cast<unsigned short>(va_arg(args, unsigned))));
         else
-            AppendCrt(out, (spec + type).c_str(), va_arg(args, unsigned));
+            AppendCrt(out, (conversion + type).c_str(), va_arg(args, unsigned));
         break;
     }
     case L'c':
     case L'C':
-        AppendCrt(out, (spec + c.charWidth + c.type).c_str(), va_arg(args, int));
+        AppendCrt(out, (conversion + c.charWidth + c.type).c_str(), va_arg(args, int));
         break;
     case L's':
     case L'S':
-        AppendCrt(out, (spec + c.charWidth + c.type).c_str(), va_arg(args, const void*));
+        AppendCrt(out, (conversion + c.charWidth + c.type).c_str(), va_arg(args, const void*));
         break;
     case L'p':
-        AppendCrt(out, (spec + L"p").c_str(), va_arg(args, const void*));
+        AppendCrt(out, (conversion + L"p").c_str(), va_arg(args, const void*));
         break;
     case L'n':
         // Writing through an argument is never wanted here: skip it.
@@ -200,7 +200,7 @@ void FormatOne(std::wstring& out, Conversion& c, va_list& args)
         const wchar_t type = c.type == L'F' ? L'f' : c.type;
         const double value = c.length == Length::LongDouble ? static_cast<double>(va_arg(args, long double))
                                                             : va_arg(args, double);
-        AppendCrt(out, (spec + type).c_str(), value);
+        AppendCrt(out, (conversion + type).c_str(), value);
         break;
     }
     }
