@@ -46,7 +46,14 @@ CString GetFileName(CString strPath);
 
 // Creates in every folder a link to every file (folders outer, files inner,
 // both in list order) and writes one line per pair. nLinkType 0 asks for
-// symbolic links, any other value for hard links; bRemoveExisting removes an
-// object already at the target first.
+// symbolic links, any other value for hard links; bRemoveExisting lets a
+// new link take the place of a file already at the target.
+//
+// What the run never does: remove one of its sources, under whatever
+// spelling a target reaches it; replace what an earlier pair of the same
+// run made; give up an existing target before its replacement exists on
+// disk (the new link is made under a temporary name in the target folder
+// and then renamed over it, so a failure leaves the folder as it was); or
+// remove anything whose identity it cannot establish.
 void RunLinkBatch(const ILinkPathList& folders, const ILinkPathList& files, int nLinkType, int bRemoveExisting,
                   ILinkFileSystem& fileSystem, ILinkOutput& output);

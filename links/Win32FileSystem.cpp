@@ -1,20 +1,20 @@
 #include "links/Win32FileSystem.h"
 
-#include <shlwapi.h>
+#include "links/SystemPath.h"
 
 #include <vector>
 
 namespace {
 
 // Opens the object a path names without following a link in its last
-// component, as DeleteFileW would treat it; folders open too.
+// component, as a rename or delete would treat it; folders open too.
 class CEntryHandle
 {
 public:
     explicit CEntryHandle(LPCWSTR pszPath)
-        : m_hFile(::CreateFileW(pszPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                nullptr))
+        : m_hFile(::CreateFileW(MakeSystemPath(pszPath), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))
     {
     }
     ~CEntryHandle()
@@ -32,48 +32,45 @@ private:
     HANDLE m_hFile;
 };
 
-bool GetFinalPath(HANDLE hFile, std::vector<wchar_t>& path)
-{
-    path.assign(MAX_PATH, L'\0');
-    DWORD dwLength = ::GetFinalPathNameByHandleW(hFile, path.data(), static_cast<DWORD>(path.size()), 0);
-    if (dwLength >= path.size())
-    {
-        path.assign(dwLength + 1, L'\0');
-        dwLength = ::GetFinalPathNameByHandleW(hFile, path.data(), static_cast<DWORD>(path.size()), 0);
-    }
-    return dwLength != 0 && dwLength < path.size();
-}
-
 }  // namespace
 
 CWin32FileSystem::CWin32FileSystem(PFNCREATESYMBOLICLINKW pfnCreateSymbolicLinkW)
-    : m_pfnCreateSymbolicLinkW(pfnCreateSymbolicLinkW)
+    : m_pfnCreateSymbolicLinkW(pfnCreateSymbolicLinkW), m_pfnGetFinalPathNameByHandleW(nullptr)
 {
+    const HMODULE hKernel = ::GetModuleHandleW(L"KERNEL32.DLL");
+    if (hKernel != nullptr)
+        m_pfnGetFinalPathNameByHandleW = reinterpret_cast<PFNGETFINALPATHNAMEBYHANDLEW>(
+            reinterpret_cast<void*>(::GetProcAddress(hKernel, "GetFinalPathNameByHandleW")));
 }
 
 BOOL CWin32FileSystem::Exists(LPCWSTR pszPath)
 {
-    return ::PathFileExistsW(pszPath);
+    return ::GetFileAttributesW(MakeSystemPath(pszPath)) != INVALID_FILE_ATTRIBUTES;
 }
 
 DWORD CWin32FileSystem::GetAttributes(LPCWSTR pszPath)
 {
-    return ::GetFileAttributesW(pszPath);
+    return ::GetFileAttributesW(MakeSystemPath(pszPath));
 }
 
 BOOL CWin32FileSystem::SetAttributes(LPCWSTR pszPath, DWORD dwAttributes)
 {
-    return ::SetFileAttributesW(pszPath, dwAttributes);
+    return ::SetFileAttributesW(MakeSystemPath(pszPath), dwAttributes);
 }
 
 BOOL CWin32FileSystem::Delete(LPCWSTR pszPath)
 {
-    return ::DeleteFileW(pszPath);
+    return ::DeleteFileW(MakeSystemPath(pszPath));
+}
+
+BOOL CWin32FileSystem::Rename(LPCWSTR pszFrom, LPCWSTR pszTo)
+{
+    return ::MoveFileExW(MakeSystemPath(pszFrom), MakeSystemPath(pszTo), MOVEFILE_REPLACE_EXISTING);
 }
 
 BOOL CWin32FileSystem::CreateHardLink(LPCWSTR pszLink, LPCWSTR pszExisting)
 {
-    return ::CreateHardLinkW(pszLink, pszExisting, nullptr);
+    return ::CreateHardLinkW(MakeSystemPath(pszLink), MakeSystemPath(pszExisting), nullptr);
 }
 
 bool CWin32FileSystem::CanCreateSymbolicLink() const
@@ -88,7 +85,9 @@ BOOL CWin32FileSystem::CreateSymbolicLink(LPCWSTR pszLink, LPCWSTR pszTarget, DW
         ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return FALSE;
     }
-    return m_pfnCreateSymbolicLinkW(pszLink, pszTarget, dwFlags) ? TRUE : FALSE;
+    // What the link points to is stored as written, so it keeps the user's
+    // spelling; only the place of the link itself needs the long form.
+    return m_pfnCreateSymbolicLinkW(MakeSystemPath(pszLink), pszTarget, dwFlags) ? TRUE : FALSE;
 }
 
 DWORD CWin32FileSystem::GetLastError()
@@ -96,30 +95,60 @@ DWORD CWin32FileSystem::GetLastError()
     return ::GetLastError();
 }
 
-bool CWin32FileSystem::IsSameEntry(LPCWSTR pszPath1, LPCWSTR pszPath2)
+bool CWin32FileSystem::GetEntryId(LPCWSTR pszPath, LinkEntryId& id)
 {
-    // Both stay open while they are compared, so neither can be replaced in
-    // between.
-    CEntryHandle file1(pszPath1);
-    CEntryHandle file2(pszPath2);
-    if (!file1.IsOpen() || !file2.IsOpen())
+    BY_HANDLE_FILE_INFORMATION info = {};
+    DWORD dwError = ERROR_SUCCESS;
+    {
+        CEntryHandle file(pszPath);
+        if (!file.IsOpen() || !::GetFileInformationByHandle(file.Get(), &info))
+            dwError = ::GetLastError();
+    }
+    // Closing the handle must not hide why the query failed.
+    if (dwError != ERROR_SUCCESS)
+    {
+        ::SetLastError(dwError);
         return false;
+    }
+    id.dwVolume = info.dwVolumeSerialNumber;
+    id.nFileIndex = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    id.nLinks = info.nNumberOfLinks;
+    id.dwAttributes = info.dwFileAttributes;
+    return true;
+}
 
-    BY_HANDLE_FILE_INFORMATION info1 = {};
-    BY_HANDLE_FILE_INFORMATION info2 = {};
-    if (!::GetFileInformationByHandle(file1.Get(), &info1) || !::GetFileInformationByHandle(file2.Get(), &info2))
+bool CWin32FileSystem::GetFinalPath(LPCWSTR pszPath, CString& strFinal)
+{
+    if (m_pfnGetFinalPathNameByHandleW == nullptr)
+    {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return false;
-    if (info1.dwVolumeSerialNumber != info2.dwVolumeSerialNumber || info1.nFileIndexHigh != info2.nFileIndexHigh ||
-        info1.nFileIndexLow != info2.nFileIndexLow)
+    }
+    std::vector<wchar_t> path(MAX_PATH, L'\0');
+    DWORD dwLength = 0;
+    DWORD dwError = ERROR_SUCCESS;
+    {
+        CEntryHandle file(pszPath);
+        if (file.IsOpen())
+        {
+            dwLength = m_pfnGetFinalPathNameByHandleW(file.Get(), path.data(), static_cast<DWORD>(path.size()), 0);
+            if (dwLength >= path.size())
+            {
+                path.assign(dwLength + 1, L'\0');
+                dwLength =
+                    m_pfnGetFinalPathNameByHandleW(file.Get(), path.data(), static_cast<DWORD>(path.size()), 0);
+            }
+        }
+        if (dwLength == 0)
+            dwError = ::GetLastError();
+        else if (dwLength >= path.size())
+            dwError = ERROR_INSUFFICIENT_BUFFER;
+    }
+    if (dwError != ERROR_SUCCESS)
+    {
+        ::SetLastError(dwError);
         return false;
-    // A file with one name has one entry; with more, the entries differ
-    // exactly when the system names them differently.
-    if (info1.nNumberOfLinks <= 1)
-        return true;
-
-    std::vector<wchar_t> final1;
-    std::vector<wchar_t> final2;
-    if (!GetFinalPath(file1.Get(), final1) || !GetFinalPath(file2.Get(), final2))
-        return true;
-    return ::CompareStringOrdinal(final1.data(), -1, final2.data(), -1, TRUE) == CSTR_EQUAL;
+    }
+    strFinal = CString(path.data(), static_cast<int>(dwLength));
+    return true;
 }

@@ -20,7 +20,8 @@ public:
 
     // Objects present, with their attribute words.
     std::map<std::wstring, DWORD, NoCase> objects;
-    // Error per link target (0 or missing: the call succeeds).
+    // Error of every hard link to this existing file (0 or missing: the
+    // call succeeds).
     std::map<std::wstring, DWORD, NoCase> hardLinkErrors;
     // Symbolic-link errors, taken one per call; empty: the call succeeds.
     std::vector<DWORD> symbolicLinkErrors;
@@ -28,15 +29,25 @@ public:
     std::map<std::wstring, DWORD, NoCase> attributeOverrides;
     // Paths that fail to delete.
     std::map<std::wstring, DWORD, NoCase> undeletable;
-    // Pairs (source, target) that are the same directory entry.
-    std::vector<std::pair<std::wstring, std::wstring>> sameEntries;
+    // Other spellings of an entry (another drive letter, a short name):
+    // alias -> the entry's own path.
+    std::map<std::wstring, std::wstring, NoCase> aliases;
+    // The file behind each entry; entries without one are files of their
+    // own. Hard links share it.
+    std::map<std::wstring, ULONGLONG, NoCase> fileOf;
+    // Paths whose identity cannot be established, with the error.
+    std::map<std::wstring, DWORD, NoCase> idErrors;
+    // Renames that fail, by target, with the error.
+    std::map<std::wstring, DWORD, NoCase> renameErrors;
     bool symbolicLinksAvailable = true;
+    // A symbolic-link call that reports success and makes nothing (Wine 8).
+    bool symbolicLinksMakeNothing = false;
     std::vector<std::wstring> calls;
 
     BOOL Exists(LPCWSTR p) override
     {
         Log(L"exists", p);
-        return objects.count(p) != 0;
+        return objects.count(Resolve(p)) != 0 ? TRUE : Fail(ERROR_FILE_NOT_FOUND);
     }
     DWORD GetAttributes(LPCWSTR p) override
     {
@@ -44,7 +55,7 @@ public:
         auto over = attributeOverrides.find(p);
         if (over != attributeOverrides.end())
             return over->second;
-        auto it = objects.find(p);
+        auto it = objects.find(Resolve(p));
         if (it == objects.end())
         {
             Fail(ERROR_FILE_NOT_FOUND);
@@ -55,7 +66,7 @@ public:
     BOOL SetAttributes(LPCWSTR p, DWORD a) override
     {
         Log(L"set", p, a);
-        auto it = objects.find(p);
+        auto it = objects.find(Resolve(p));
         if (it == objects.end())
             return Fail(ERROR_FILE_NOT_FOUND);
         it->second = a;
@@ -66,17 +77,38 @@ public:
         Log(L"delete", p);
         if (undeletable.count(p) != 0)
             return Fail(undeletable[p]);
-        return objects.erase(p) != 0 ? TRUE : Fail(ERROR_FILE_NOT_FOUND);
+        fileOf.erase(Resolve(p));
+        return objects.erase(Resolve(p)) != 0 ? TRUE : Fail(ERROR_FILE_NOT_FOUND);
+    }
+    BOOL Rename(LPCWSTR from, LPCWSTR to) override
+    {
+        Log(L"rename", from, 0, to);
+        auto error = renameErrors.find(to);
+        if (error != renameErrors.end())
+            return Fail(error->second);
+        auto it = objects.find(from);
+        if (it == objects.end())
+            return Fail(ERROR_FILE_NOT_FOUND);
+        if (objects.count(to) != 0 && (objects[to] & FILE_ATTRIBUTE_READONLY))
+            return Fail(ERROR_ACCESS_DENIED);
+        objects[to] = it->second;
+        fileOf[to] = FileOf(from);
+        objects.erase(from);
+        fileOf.erase(from);
+        return TRUE;
     }
     BOOL CreateHardLink(LPCWSTR link, LPCWSTR existing) override
     {
         Log(L"hardlink", link, 0, existing);
-        auto it = hardLinkErrors.find(link);
+        auto it = hardLinkErrors.find(existing);
         if (it != hardLinkErrors.end() && it->second != 0)
             return Fail(it->second);
         if (objects.count(link) != 0)
             return Fail(ERROR_ALREADY_EXISTS);
-        objects[link] = FILE_ATTRIBUTE_ARCHIVE;
+        // Sources the test did not set up are plain files.
+        fileOf[link] = FileOf(Resolve(existing));
+        auto source = objects.find(Resolve(existing));
+        objects[link] = source != objects.end() ? source->second : FILE_ATTRIBUTE_ARCHIVE;
         return TRUE;
     }
     bool CanCreateSymbolicLink() const override { return symbolicLinksAvailable; }
@@ -90,22 +122,70 @@ public:
             if (e != 0)
                 return Fail(e);
         }
-        objects[link] = FILE_ATTRIBUTE_REPARSE_POINT;
+        if (!symbolicLinksMakeNothing)
+            objects[link] = FILE_ATTRIBUTE_REPARSE_POINT;
         return TRUE;
     }
     DWORD GetLastError() override { return m_dwLastError; }
-    bool IsSameEntry(LPCWSTR a, LPCWSTR b) override
+    bool GetEntryId(LPCWSTR p, LinkEntryId& id) override
     {
-        Log(L"same", a, 0, b);
-        for (const auto& pair : sameEntries)
+        Log(L"id", p);
+        auto error = idErrors.find(p);
+        if (error != idErrors.end())
+            return Fail(error->second) != FALSE;
+        const std::wstring path = Resolve(p);
+        if (!path.empty() && path.back() == L'\\')
         {
-            if (_wcsicmp(pair.first.c_str(), a) == 0 && _wcsicmp(pair.second.c_str(), b) == 0)
-                return true;
+            // Folders are there, one per spelling.
+            id = LinkEntryId();
+            id.nFileIndex = std::hash<std::wstring>()(Fold(path));
+            id.nLinks = 1;
+            id.dwAttributes = FILE_ATTRIBUTE_DIRECTORY;
+            return true;
         }
-        return false;
+        auto it = objects.find(path);
+        if (it == objects.end())
+            return Fail(ERROR_FILE_NOT_FOUND) != FALSE;
+        id = LinkEntryId();
+        id.nFileIndex = FileOf(path);
+        id.dwAttributes = it->second;
+        for (const auto& object : objects)
+            id.nLinks += FileOf(object.first) == id.nFileIndex ? 1 : 0;
+        return true;
+    }
+    bool GetFinalPath(LPCWSTR p, CString& final) override
+    {
+        Log(L"final", p);
+        if (objects.count(Resolve(p)) == 0)
+            return Fail(ERROR_FILE_NOT_FOUND) != FALSE;
+        final = Fold(Resolve(p)).c_str();
+        return true;
     }
 
 private:
+    std::wstring Resolve(LPCWSTR p) const
+    {
+        // An alias of a folder covers everything in it.
+        for (const auto& alias : aliases)
+        {
+            if (_wcsnicmp(p, alias.first.c_str(), alias.first.size()) == 0)
+                return alias.second + (p + alias.first.size());
+        }
+        return p;
+    }
+    static std::wstring Fold(std::wstring p)
+    {
+        for (wchar_t& ch : p)
+            ch = static_cast<wchar_t>(towupper(ch));
+        return p;
+    }
+    ULONGLONG FileOf(const std::wstring& p)
+    {
+        auto it = fileOf.find(p);
+        if (it != fileOf.end())
+            return it->second;
+        return fileOf[p] = std::hash<std::wstring>()(Fold(p)) | 1;
+    }
     BOOL Fail(DWORD e)
     {
         m_dwLastError = e;
@@ -113,12 +193,22 @@ private:
     }
     void Log(const wchar_t* op, LPCWSTR p, DWORD n = 0, LPCWSTR other = nullptr)
     {
-        std::wstring s = std::wstring(op) + L" " + p;
+        std::wstring s = std::wstring(op) + L" " + TempFree(p);
         if (other != nullptr)
-            s += std::wstring(L" <- ") + other;
+            s += std::wstring(L" <- ") + TempFree(other);
         if (n != 0)
             s += L" " + std::to_wstring(n);
         calls.push_back(s);
+    }
+
+    // Temporary names carry the process and the time: the log shows "~tmp".
+    static std::wstring TempFree(LPCWSTR p)
+    {
+        std::wstring s = p;
+        const size_t pos = s.find(L"~Quillon-");
+        if (pos != std::wstring::npos)
+            s = s.substr(0, pos) + L"~tmp";
+        return s;
     }
 
     DWORD m_dwLastError = 0;

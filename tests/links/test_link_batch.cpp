@@ -4,6 +4,7 @@
 #include "links/LinkBatch.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,56 +18,80 @@ struct PairCase
     const char* name;
     int linkType;
     int removeExisting;
-    bool symbolicAvailable;
-    bool targetExists;
-    DWORD targetAttributes;
-    DWORD hardLinkError;
-    std::vector<DWORD> symbolicErrors;
-    bool sameEntry;
+    DWORD targetAttributes;  // 0: no target
+    std::function<void(CFakeFileSystem&)> setUp;
     std::wstring expectedLine;
     std::vector<std::wstring> expectedCalls;
 };
 
 std::vector<PairCase> PairCases()
 {
+    const std::wstring temp = L"C:\\T\\~tmp";
+    const std::wstring folder = L"id C:\\T\\";
+    const std::wstring exists = L"exists " + kTarget;
     const std::wstring link = L"hardlink " + kTarget + L" <- " + kSource;
     const std::wstring sym = L"symlink " + kTarget + L" <- " + kSource;
-    const std::wstring exists = L"exists " + kTarget;
-    const std::wstring same = L"same " + kSource + L" <- " + kTarget;
+    const std::wstring ids[] = {L"id " + kTarget, L"id " + kSource};
+    const std::wstring tempLink = L"hardlink " + temp + L" <- " + kSource;
     const std::wstring get = L"get " + kTarget;
     const std::wstring clear = L"set " + kTarget + L" 128";
-    const std::wstring del = L"delete " + kTarget;
+    const std::wstring rename = L"rename " + temp + L" <- " + kTarget;
+    const auto none = [](CFakeFileSystem&) {};
+    const auto hardLinksFail = [](DWORD e) { return [e](CFakeFileSystem& fs) { fs.hardLinkErrors[kSource] = e; }; };
+    const auto symbolicErrors = [](std::vector<DWORD> e) {
+        return [e](CFakeFileSystem& fs) { fs.symbolicLinkErrors = e; };
+    };
+    const DWORD archive = FILE_ATTRIBUTE_ARCHIVE;
     return {
-        {"hard link made", 1, 1, true, false, 0, 0, {}, false, LinkLine(L"HardLink", kTarget, 0), {exists, link}},
-        {"hard link failed", 1, 1, true, false, 0, ERROR_ACCESS_DENIED, {}, false,
-         LinkLine(L"HardLink", kTarget, ERROR_ACCESS_DENIED), {exists, link}},
-        {"any non-zero type is a hard link", 7, 1, true, false, 0, 0, {}, false, LinkLine(L"HardLink", kTarget, 0),
-         {exists, link}},
-        {"symbolic link made with the unprivileged flag", 0, 1, true, false, 0, 0, {}, false,
-         LinkLine(L"SymbolicLink", kTarget, 0), {exists, sym + L" 2"}},
-        {"symbolic link refused for want of privilege", 0, 1, true, false, 0, 0, {ERROR_PRIVILEGE_NOT_HELD}, false,
-         LinkLine(L"SymbolicLink", kTarget, ERROR_PRIVILEGE_NOT_HELD), {exists, sym + L" 2"}},
-        {"older system rejects the flag, retry without it succeeds", 0, 1, true, false, 0, 0,
-         {ERROR_INVALID_PARAMETER, 0}, false, LinkLine(L"SymbolicLink", kTarget, 0), {exists, sym + L" 2", sym}},
-        {"retry without the flag reports its own failure", 0, 1, true, false, 0, 0,
-         {ERROR_INVALID_PARAMETER, ERROR_PRIVILEGE_NOT_HELD}, false,
-         LinkLine(L"SymbolicLink", kTarget, ERROR_PRIVILEGE_NOT_HELD), {exists, sym + L" 2", sym}},
-        {"no symbolic-link operation: hard link instead", 0, 1, false, false, 0, 0, {}, false,
-         LinkLine(L"HardLink", kTarget, 0), {exists, link}},
-        {"existing target kept when removal is off", 1, 0, true, true, FILE_ATTRIBUTE_ARCHIVE, 0, {}, false,
-         L"Skip: " + kSource + L", File: " + kTarget + L".", {exists}},
-        {"existing read-only target replaced, attributes written back", 1, 1, true, true,
-         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, 0, {}, false, LinkLine(L"HardLink", kTarget, 0),
-         {exists, same, get, clear, del, link, L"set " + kTarget + L" 33"}},
-        {"attributes written back although the link failed", 1, 1, true, true, FILE_ATTRIBUTE_HIDDEN,
-         ERROR_ACCESS_DENIED, {}, false, LinkLine(L"HardLink", kTarget, ERROR_ACCESS_DENIED),
-         {exists, same, get, clear, del, link, L"set " + kTarget + L" 2"}},
-        {"existing target replaced by a symbolic link", 0, 1, true, true, FILE_ATTRIBUTE_ARCHIVE, 0, {}, false,
-         LinkLine(L"SymbolicLink", kTarget, 0), {exists, same, get, clear, del, sym + L" 2", L"set " + kTarget + L" 32"}},
-        {"unreadable attributes are not written back", 1, 1, true, true, INVALID_FILE_ATTRIBUTES, 0, {}, false,
-         LinkLine(L"HardLink", kTarget, 0), {exists, same, get, clear, del, link}},
-        {"target that is the source's own entry is left alone", 1, 1, true, true, FILE_ATTRIBUTE_ARCHIVE, 0, {}, true,
-         L"Skip: File: " + kTarget + L".", {exists, same}},
+        {"hard link made", 1, 1, 0, none, LinkLine(L"HardLink", kTarget, 0), {folder, exists, link}},
+        {"hard link failed", 1, 1, 0, hardLinksFail(ERROR_ACCESS_DENIED),
+         LinkLine(L"HardLink", kTarget, ERROR_ACCESS_DENIED), {folder, exists, link}},
+        {"any non-zero type is a hard link", 7, 1, 0, none, LinkLine(L"HardLink", kTarget, 0), {folder, exists, link}},
+        {"symbolic link made with the unprivileged flag", 0, 1, 0, none, LinkLine(L"SymbolicLink", kTarget, 0),
+         {folder, exists, sym + L" 2"}},
+        {"symbolic link refused for want of privilege", 0, 1, 0, symbolicErrors({ERROR_PRIVILEGE_NOT_HELD}),
+         LinkLine(L"SymbolicLink", kTarget, ERROR_PRIVILEGE_NOT_HELD), {folder, exists, sym + L" 2"}},
+        {"older system rejects the flag, retry without it succeeds", 0, 1, 0,
+         symbolicErrors({ERROR_INVALID_PARAMETER, 0}), LinkLine(L"SymbolicLink", kTarget, 0),
+         {folder, exists, sym + L" 2", sym}},
+        {"retry without the flag reports its own failure", 0, 1, 0,
+         symbolicErrors({ERROR_INVALID_PARAMETER, ERROR_PRIVILEGE_NOT_HELD}),
+         LinkLine(L"SymbolicLink", kTarget, ERROR_PRIVILEGE_NOT_HELD), {folder, exists, sym + L" 2", sym}},
+        {"no symbolic-link operation: hard link instead", 0, 1, 0,
+         [](CFakeFileSystem& fs) { fs.symbolicLinksAvailable = false; }, LinkLine(L"HardLink", kTarget, 0),
+         {folder, exists, link}},
+        {"existing target kept when removal is off", 1, 0, archive, none,
+         L"Skip: " + kSource + L", File: " + kTarget + L".", {folder, exists}},
+        {"read-only target replaced by a link made beside it, attributes written back", 1, 1,
+         FILE_ATTRIBUTE_READONLY | archive, none, LinkLine(L"HardLink", kTarget, 0),
+         {folder, exists, ids[0], ids[1], tempLink, get, clear, rename, L"set " + kTarget + L" 33"}},
+        {"failed link leaves the existing target untouched", 1, 1, FILE_ATTRIBUTE_HIDDEN,
+         hardLinksFail(ERROR_NOT_SAME_DEVICE), LinkLine(L"HardLink", kTarget, ERROR_NOT_SAME_DEVICE),
+         {folder, exists, ids[0], ids[1], tempLink}},
+        {"existing target replaced by a symbolic link", 0, 1, archive, none, LinkLine(L"SymbolicLink", kTarget, 0),
+         {folder, exists, ids[0], ids[1], L"symlink " + temp + L" <- " + kSource + L" 2", L"exists " + temp, get,
+          clear, rename, L"set " + kTarget + L" 32"}},
+        {"symbolic link reported but not made: the target stays", 0, 1, archive,
+         [](CFakeFileSystem& fs) { fs.symbolicLinksMakeNothing = true; },
+         LinkLine(L"SymbolicLink", kTarget, ERROR_FILE_NOT_FOUND),
+         {folder, exists, ids[0], ids[1], L"symlink " + temp + L" <- " + kSource + L" 2", L"exists " + temp}},
+        {"unreadable attributes are left alone", 1, 1, INVALID_FILE_ATTRIBUTES,
+         [](CFakeFileSystem& fs) { fs.attributeOverrides[kTarget] = INVALID_FILE_ATTRIBUTES; },
+         LinkLine(L"HardLink", kTarget, 0), {folder, exists, ids[0], ids[1], tempLink, get, rename}},
+        {"failed rename: attributes back, the new link gone, the target there", 1, 1, FILE_ATTRIBUTE_READONLY,
+         [](CFakeFileSystem& fs) { fs.renameErrors[kTarget] = ERROR_SHARING_VIOLATION; },
+         LinkLine(L"HardLink", kTarget, ERROR_SHARING_VIOLATION),
+         {folder, exists, ids[0], ids[1], tempLink, get, clear, rename, L"set " + kTarget + L" 1",
+          L"delete " + temp}},
+        {"target that cannot be identified stays", 1, 1, archive,
+         [](CFakeFileSystem& fs) { fs.idErrors[kTarget] = ERROR_ACCESS_DENIED; },
+         LinkLine(L"HardLink", kTarget, ERROR_ACCESS_DENIED), {folder, exists, ids[0]}},
+        {"target stays when the source cannot be identified", 1, 1, archive,
+         [](CFakeFileSystem& fs) { fs.idErrors[kSource] = ERROR_SHARING_VIOLATION; },
+         LinkLine(L"HardLink", kTarget, ERROR_SHARING_VIOLATION), {folder, exists, ids[0], ids[1]}},
+        {"target that is the source's own entry under another spelling is left alone", 1, 1, 0,
+         [](CFakeFileSystem& fs) { fs.aliases[L"C:\\T\\"] = L"C:\\S\\"; }, L"Skip: File: " + kTarget + L".",
+         {folder, exists, ids[0], ids[1]}},
     };
 }
 
@@ -78,31 +103,26 @@ TEST(LinkBatchTest, EachKindOfPairGetsItsLineAndItsCalls)
     {
         SCOPED_TRACE(c.name);
         CFakeFileSystem fs;
-        fs.symbolicLinksAvailable = c.symbolicAvailable;
         fs.objects[kSource] = FILE_ATTRIBUTE_ARCHIVE;
-        if (c.targetExists)
-        {
-            fs.objects[kTarget] = c.targetAttributes == INVALID_FILE_ATTRIBUTES ? FILE_ATTRIBUTE_ARCHIVE : c.targetAttributes;
-            if (c.targetAttributes == INVALID_FILE_ATTRIBUTES)
-                fs.attributeOverrides[kTarget] = INVALID_FILE_ATTRIBUTES;
-        }
-        if (c.hardLinkError != 0)
-        {
-            fs.hardLinkErrors[kTarget] = c.hardLinkError;
-            fs.undeletable[kTarget] = c.hardLinkError;
-        }
-        fs.symbolicLinkErrors = c.symbolicErrors;
-        if (c.sameEntry)
-            fs.sameEntries.emplace_back(kSource, kTarget);
+        if (c.targetAttributes != 0)
+            fs.objects[kTarget] = c.targetAttributes == INVALID_FILE_ATTRIBUTES ? FILE_ATTRIBUTE_ARCHIVE
+                                                                                 : c.targetAttributes;
+        c.setUp(fs);
+        const auto before = fs.objects;
 
         CVectorOutput out;
-        RunLinkBatch(CVectorPathList{L"C:\\T\\"}, CVectorPathList{kSource.c_str()}, c.linkType, c.removeExisting, fs,
-                     out);
+        RunLinkBatch(CVectorPathList{L"C:\\T\\"}, CVectorPathList{kSource.c_str()}, c.linkType, c.removeExisting,
+                     fs, out);
         ASSERT_EQ(1u, out.lines.size());
         EXPECT_EQ(c.expectedLine, out.lines[0]);
         EXPECT_EQ(c.expectedCalls, fs.calls);
         EXPECT_EQ(1, out.folders);
         EXPECT_EQ(FILE_ATTRIBUTE_ARCHIVE, fs.objects[kSource]);
+        // Whatever did not end in "OK" left the folder as it was.
+        if (out.lines[0].find(L": OK, ") == std::wstring::npos)
+        {
+            EXPECT_EQ(before, fs.objects);
+        }
     }
 }
 

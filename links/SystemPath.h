@@ -1,0 +1,14 @@
+#pragma once
+
+#include "framework/String.h"
+
+// The spelling of a path that the system's file calls accept at any length.
+// A path of MAX_PATH characters or more is made absolute and normal and gets
+// the \\?\ form (\\?\UNC\ for a share), which lifts the limit; shorter
+// paths, and paths already in a device form, are returned as they are, so
+// that they behave exactly as the user's spelling does.
+CString MakeSystemPath(const wchar_t* pszPath);
+
+// A path in upper case as the file system compares names, for keys that
+// must match whatever letter case a path was listed in.
+CString MakeFoldedPath(const wchar_t* pszPath);
