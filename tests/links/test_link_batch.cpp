@@ -2,6 +2,7 @@
 
 #include "fake_file_system.h"
 #include "links/LinkBatch.h"
+#include "links/SystemPath.h"
 
 #include <algorithm>
 #include <functional>
@@ -182,4 +183,29 @@ TEST(LinkBatchTest, GetFileNameKeepsNameAndExtensionOfTheLastComponent)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.name, std::wstring(GetFileName(c.path.c_str()).GetString())) << c.path.c_str();
+}
+
+TEST(SystemPathTest, LongPathsGetTheFormWithoutALimitAndShortOnesStayAsListed)
+{
+    const std::wstring tail = std::wstring(130, L'n') + L"\\" + std::wstring(130, L'm') + L".txt";
+    const std::wstring under(L"C:\\" + std::wstring(MAX_PATH - 4, L'u'));
+    const struct
+    {
+        std::wstring path;
+        std::wstring expected;
+    } cases[] = {
+        {L"C:\\S\\a.txt", L"C:\\S\\a.txt"},
+        {L"C:/S/../a.txt", L"C:/S/../a.txt"},
+        {under, under},
+        {L"C:\\" + tail, L"\\\\?\\C:\\" + tail},
+        {L"C:/S/./x/../" + tail, L"\\\\?\\C:\\S\\" + tail},
+        {L"\\\\server\\share\\" + tail, L"\\\\?\\UNC\\server\\share\\" + tail},
+        {L"\\\\?\\C:\\" + tail, L"\\\\?\\C:\\" + tail},
+        {L"\\\\?\\UNC\\server\\share\\" + tail, L"\\\\?\\UNC\\server\\share\\" + tail},
+    };
+    ASSERT_EQ(static_cast<size_t>(MAX_PATH - 1), under.size());
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, std::wstring(MakeSystemPath(c.path.c_str()).GetString())) << c.path.size();
+
+    EXPECT_EQ(std::wstring(L"C:\\ÄPFEL\\ÉTÉ.TXT"), std::wstring(MakeFoldedPath(L"c:\\äpfel\\été.txt").GetString()));
 }

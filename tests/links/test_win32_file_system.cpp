@@ -279,6 +279,106 @@ TEST_F(Win32FileSystemTest, TheSourcesOwnEntryIsNeverRemoved)
         GTEST_SKIP() << "no second drive letter for the same folder outside Wine";
 }
 
+namespace {
+
+// Names in a folder that a run left behind under a temporary name.
+int TempFilesIn(const std::wstring& folder)
+{
+    int nFound = 0;
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = ::FindFirstFileW((folder + L"~Quillon-*").c_str(), &data);
+    if (hFind != INVALID_HANDLE_VALUE)
+    {
+        do
+            ++nFound;
+        while (::FindNextFileW(hFind, &data));
+        ::FindClose(hFind);
+    }
+    return nFound;
+}
+
+}  // namespace
+
+// No run loses a file: not a source replaced by another source of its name,
+// not a link of this run replaced by a later pair, not a target given up for
+// a link that then failed; at any path length, with no temporary name left.
+TEST_F(Win32FileSystemTest, NoFileIsLostWhateverIsListedAndWhateverFails)
+{
+    const std::wstring a = m_root + L"\\A\\";
+    const std::wstring b = m_root + L"\\B\\";
+    const std::wstring kept = m_root + L"\\K\\";
+    const std::wstring again = m_root + L"\\L\\";
+    // Deeper than MAX_PATH, for the source and for the target folder.
+    const std::wstring deep = m_root + L"\\" + std::wstring(150, L'd') + L"\\" + std::wstring(150, L'e') + L"\\";
+    for (const std::wstring& folder : {a, b, kept, again, deep.substr(0, deep.size() - 152), deep})
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
+    WriteFile(a + L"x.txt", "a");
+    WriteFile(b + L"x.txt", "b");
+    WriteFile(kept + L"x.txt", "kept");
+    WriteFile(kept + L"gone.txt", "kept too");
+    WriteFile(deep + L"x.txt", "deep old");
+    ASSERT_TRUE(::CreateHardLinkW((again + L"x.txt").c_str(), (a + L"x.txt").c_str(), nullptr));
+    ASSERT_TRUE(::CreateHardLinkW((deep + L"a.txt").c_str(), (a + L"x.txt").c_str(), nullptr));
+    const std::wstring deepSource = deep + L"a.txt";
+
+    const struct
+    {
+        const char* name;
+        std::vector<std::wstring> folders;
+        std::vector<std::wstring> files;
+        std::vector<std::wstring> lines;
+        std::vector<std::pair<std::wstring, std::string>> contents;
+    } cases[] = {
+        {"a listed source is never replaced by another of its name", {b}, {a + L"x.txt", b + L"x.txt"},
+         {L"Skip: File: " + b + L"x.txt.", L"Skip: File: " + b + L"x.txt."}, {{b + L"x.txt", "b"}, {a + L"x.txt", "a"}}},
+        {"a link of this run is not replaced by a later pair", {Target()}, {a + L"x.txt", b + L"x.txt"},
+         {LinkLine(L"HardLink", Target() + L"x.txt", 0), L"Skip: " + b + L"x.txt, File: " + Target() + L"x.txt."},
+         {{Target() + L"x.txt", "a"}, {b + L"x.txt", "b"}}},
+        {"a missing source leaves the target in place", {kept}, {m_root + L"\\gone.txt"},
+         {LinkLine(L"HardLink", kept + L"gone.txt", ERROR_FILE_NOT_FOUND)}, {{kept + L"gone.txt", "kept too"}}},
+        {"a target that already is a link of the source is linked again", {again}, {a + L"x.txt"},
+         {LinkLine(L"HardLink", again + L"x.txt", 0)}, {{again + L"x.txt", "a"}, {a + L"x.txt", "a"}}},
+        {"paths beyond MAX_PATH, shown as listed", {deep}, {b + L"x.txt", deepSource},
+         {LinkLine(L"HardLink", deep + L"x.txt", 0), L"Skip: File: " + deepSource + L"."},
+         {{deep + L"x.txt", "b"}, {deepSource, "a"}}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.lines, Run(c.folders, c.files));
+        for (const auto& content : c.contents)
+            EXPECT_EQ(content.second, ReadFile(L"\\\\?\\" + content.first)) << content.first.size();
+        for (const std::wstring& folder : c.folders)
+            EXPECT_EQ(0, TempFilesIn(L"\\\\?\\" + folder));
+    }
+    EXPECT_EQ(IdOf(a + L"x.txt").index, IdOf(again + L"x.txt").index);
+
+    // A link that fails costs nothing: another volume, and symbolic links
+    // where they are refused or, as under Wine 8, reported and not made.
+    const std::wstring shm = L"Z:\\dev\\shm\\quillon-safety-" + std::to_wstring(::GetCurrentProcessId());
+    const bool bOtherVolume = !UnixPathOf(a).empty() && ::CreateDirectoryW(shm.c_str(), nullptr);
+    CWineDrive otherVolume(L'P', bOtherVolume ? UnixPathOf(shm) : std::string());
+    if (otherVolume.IsMapped())
+    {
+        WriteFile(otherVolume.Root() + L"x.txt", "elsewhere");
+        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", kept + L"x.txt", ERROR_NOT_SAME_DEVICE)},
+                  Run({kept}, {otherVolume.Root() + L"x.txt"}));
+        EXPECT_EQ("kept", ReadFile(kept + L"x.txt"));
+    }
+    if (bOtherVolume)
+        RemoveTree(shm);
+    if (LookUpCreateSymbolicLinkW() != nullptr)
+    {
+        const std::vector<std::wstring> lines = Run({kept}, {a + L"x.txt"}, 0);
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_EQ(lines[0] == LinkLine(L"SymbolicLink", kept + L"x.txt", 0) ? "a" : "kept", ReadFile(kept + L"x.txt"))
+            << lines[0].c_str();
+    }
+    EXPECT_EQ(0, TempFilesIn(kept));
+    if (!otherVolume.IsMapped())
+        GTEST_SKIP() << "no second volume to fail a hard link on outside Wine";
+}
+
 TEST_F(Win32FileSystemTest, SymbolicLinkReallyOnDisk)
 {
     if (LookUpCreateSymbolicLinkW() == nullptr)
