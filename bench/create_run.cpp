@@ -1,7 +1,9 @@
 // A Create run through the main dialog's handler, with its output list on
 // screen, against a bare loop of the same file-system calls (existence check
-// and hard link per pair), side by side on the same source files. Every
-// round links into fresh, empty target folders. After every handler run the
+// and hard link per pair; with the targets already there, existence check,
+// delete and hard link), side by side on the same source files. Every round
+// links into fresh target folders, empty or holding every target as a hard
+// link of its source (a run before left them so). After every handler run the
 // output list is checked: one line per pair, each as the batch writes it,
 // sorted by the control itself, its sort style kept.
 // A breakdown follows: the batch without the list, the list without the
@@ -72,8 +74,10 @@ double Median(std::vector<double> values)
 class CBench
 {
 public:
-    CBench(CBenchDlg& dlg, const std::wstring& root, int nFolders, int nFiles)
-        : m_dlg(dlg), m_root(root), m_nFolders(nFolders), m_nFiles(nFiles)
+    // bPresent: every target is there before the run (a hard link of its
+    // source, as a run before left it), and the run replaces it.
+    CBench(CBenchDlg& dlg, const std::wstring& root, int nFolders, int nFiles, bool bPresent)
+        : m_dlg(dlg), m_root(root), m_nFolders(nFolders), m_nFiles(nFiles), m_bPresent(bPresent)
     {
         const std::wstring source = root + L"\\src" + std::to_wstring(nFiles);
         ::CreateDirectoryW(source.c_str(), nullptr);
@@ -95,7 +99,7 @@ public:
         ::LocalFree(text);
     }
 
-    // Fresh, empty target folders.
+    // Fresh target folders, empty or holding the targets already.
     std::vector<std::wstring> MakeFolders()
     {
         const std::wstring base = m_root + L"\\r" + std::to_wstring(m_nRound++);
@@ -106,6 +110,8 @@ public:
         {
             folders.push_back(base + L"\\d" + std::to_wstring(i) + L"\\");
             ::CreateDirectoryW(folders.back().c_str(), nullptr);
+            for (size_t j = 0; m_bPresent && j < m_files.size(); ++j)
+                ::CreateHardLinkW((folders.back() + m_names[j]).c_str(), m_files[j].c_str(), nullptr);
         }
         return folders;
     }
@@ -126,7 +132,9 @@ public:
                 for (size_t j = 0; j < m_files.size(); ++j)
                 {
                     const std::wstring target = folder + m_names[j];
-                    if (!::PathFileExistsW(target.c_str()))
+                    // What removal has to do at the least: the target goes,
+                    // the link comes.
+                    if (!::PathFileExistsW(target.c_str()) || ::DeleteFileW(target.c_str()))
                         ::CreateHardLinkW(target.c_str(), m_files[j].c_str(), nullptr);
                 }
             }
@@ -256,6 +264,7 @@ private:
     std::wstring m_root;
     int m_nFolders;
     int m_nFiles;
+    bool m_bPresent;
     int m_nRound = 0;
     std::vector<std::wstring> m_files;
     std::vector<std::wstring> m_names;
@@ -281,11 +290,12 @@ int wmain()
         int nFolders;
         int nFiles;
         int nRounds;
-    } sizes[] = {{10, 100, 7}, {10, 1000, 5}};
+        bool bPresent;
+    } sizes[] = {{10, 100, 7, false}, {10, 1000, 5, false}, {10, 100, 7, true}, {10, 1000, 5, true}};
     bool ok = true;
     for (const auto& size : sizes)
     {
-        CBench bench(dlg, root, size.nFolders, size.nFiles);
+        CBench bench(dlg, root, size.nFolders, size.nFiles, size.bPresent);
         std::vector<double> bare;
         std::vector<double> handler;
         std::vector<double> ratios;
@@ -308,9 +318,10 @@ int wmain()
         // The machine is shared: the fastest round of each shows the cost
         // least disturbed by others, the median of the per-round ratios a
         // typical one.
-        std::printf("%d folders x %d files, %d rounds: bare loop min %.3f s median %.3f s; handler min %.3f s "
+        std::printf("%d folders x %d files, %s, %d rounds: bare loop min %.3f s median %.3f s; handler min %.3f s "
                     "median %.3f s; ratio of minima %.3f, median of round ratios %.3f\n",
-                    size.nFolders, size.nFiles, size.nRounds, Min(bare), Median(bare), Min(handler), Median(handler),
+                    size.nFolders, size.nFiles,
+                    size.bPresent ? "targets present, removal on" : "empty target folders", size.nRounds, Min(bare), Median(bare), Min(handler), Median(handler),
                     Min(handler) / Min(bare), Median(ratios));
 
         std::vector<double> batchOnly;
