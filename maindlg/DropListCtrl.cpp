@@ -129,33 +129,18 @@ CDropListCtrl::FilterResult CDropListCtrl::AllowDropMessages(HWND hWnd, const Me
 std::vector<CString> CDropListCtrl::GetDropPaths(HDROP hDrop)
 {
     // DragQueryFileW walks all the paths before the one asked for, so a drop
-    // of thousands read through it costs the square of their number.
+    // of thousands read through it costs the square of their number. Nor
+    // does it check the block's bounds: a drop that does not parse (it may
+    // come from a less trusted process) is dropped whole, never handed to it.
     std::vector<CString> paths;
     const SIZE_T cbBlock = ::GlobalSize(hDrop);
     const auto* pBlock = static_cast<const BYTE*>(::GlobalLock(hDrop));
-    if (pBlock != nullptr)
-    {
-        const bool bRead = ReadDropBlock(pBlock, cbBlock, paths);
-        ::GlobalUnlock(hDrop);
-        if (bRead)
-            return paths;
+    if (pBlock == nullptr)
+        return paths;
+    const bool bRead = ReadDropBlock(pBlock, cbBlock, paths);
+    ::GlobalUnlock(hDrop);
+    if (!bRead)
         paths.clear();
-    }
-
-    // A drop in another form: the system reads it, each path's length asked
-    // first so that none is cut at MAX_PATH.
-    std::vector<wchar_t> buffer(MAX_PATH, L'\0');
-    for (UINT i = 0;; ++i)
-    {
-        const UINT nLength = ::DragQueryFileW(hDrop, i, nullptr, 0);
-        if (nLength == 0)
-            break;
-        if (buffer.size() <= nLength)
-            buffer.assign(nLength + 1, L'\0');
-        if (::DragQueryFileW(hDrop, i, buffer.data(), static_cast<UINT>(buffer.size())) == 0)
-            break;
-        paths.emplace_back(buffer.data());
-    }
     return paths;
 }
 

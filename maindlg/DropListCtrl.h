@@ -45,7 +45,8 @@ public:
     static MessageFilterApi (*s_pfnGetMessageFilterApi)();
     static FilterResult AllowDropMessages(HWND hWnd, const MessageFilterApi& api);
 
-    // Every path of a drop, each whole however long, in the shell's order.
+    // Every path of a drop, each whole however long, in the shell's order;
+    // none when the drop's data is not laid out as the shell lays it out.
     static std::vector<CString> GetDropPaths(HDROP hDrop);
 
     // Fills the empty control with one item per text, its image asked for

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -263,28 +265,52 @@ HDROP MakeAnsiDrop(const std::vector<std::string>& paths)
     return static_cast<HDROP>(h);
 }
 
+// A wide drop whose header says the paths start at pFiles, the block cut
+// after cbMax bytes: the forms a faulty or hostile sender may hand over.
+HDROP MakeRawDrop(DWORD pFiles, const std::wstring& text, size_t cbMax = SIZE_MAX)
+{
+    DROPFILES header = {};
+    header.pFiles = pFiles;
+    header.fWide = TRUE;
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof(header));
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    bytes.resize(std::min(cbMax, bytes.size()));
+    HGLOBAL h = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    bytes.copy(static_cast<char*>(::GlobalLock(h)), bytes.size());
+    ::GlobalUnlock(h);
+    return static_cast<HDROP>(h);
+}
+
 }  // namespace
 
 // Every path of a drop comes back whole and in order, as the system's own
-// reader gives it, wide or ANSI, however long.
+// reader gives it, wide or ANSI, however long. A drop that does not parse
+// gives none, and never reaches the system's reader, which would read past
+// its end.
 TEST(DropPathsTest, EveryPathComesBackWholeInOrder)
 {
+    using namespace std::string_literals;
     const std::wstring longPath = L"C:\\" + std::wstring(300, L'l') + L"\\f.txt";
     const struct
     {
         const char* name;
         HDROP hDrop;
+        bool bParses;
     } cases[] = {
-        {"wide", MakeDrop({L"C:\\b.txt", L"C:\\Ordner\\", L"C:\\ä.txt"})},
-        {"long", MakeDrop({longPath, L"C:\\a.txt"})},
-        {"empty", MakeDrop({})},
-        {"ANSI", MakeAnsiDrop({"C:\\b.txt", "C:\\\xE4pfel\\x.txt"})},
+        {"wide", MakeDrop({L"C:\\b.txt", L"C:\\Ordner\\", L"C:\\ä.txt"}), true},
+        {"long", MakeDrop({longPath, L"C:\\a.txt"}), true},
+        {"empty", MakeDrop({}), true},
+        {"ANSI", MakeAnsiDrop({"C:\\b.txt", "C:\\\xE4pfel\\x.txt"}), true},
+        {"paths past the end", MakeRawDrop(0x7FFFFFF0, L"C:\\a.txt\0\0"s), false},
+        {"last path cut", MakeRawDrop(sizeof(DROPFILES), L"C:\\a.txt\0C:\\b"s), false},
+        {"no empty path after the last", MakeRawDrop(sizeof(DROPFILES), L"C:\\a.txt\0"s), false},
+        {"shorter than DROPFILES", MakeRawDrop(sizeof(DROPFILES), L"C:\\a.txt\0\0"s, 12), false},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         std::vector<std::wstring> expected;
-        for (UINT i = 0;; ++i)
+        for (UINT i = 0; c.bParses; ++i)
         {
             const UINT nLength = ::DragQueryFileW(c.hDrop, i, nullptr, 0);
             if (nLength == 0)
