@@ -85,23 +85,27 @@ CGUILayoutLibMonitor& CGUILayoutLibMonitor::Get()
     return *s_pFallback;
 }
 
-RECT& GetWorkAreaForRect(RECT& out, const RECT& in)
+MONITORINFO GetMonitorInfoForRect(const RECT& in)
 {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
     CGUILayoutLibMonitor& monitor = CGUILayoutLibMonitor::Get();
     if (monitor.LoadMonitorApi() && monitor.m_pfnMonitorFromRect != nullptr)
     {
         HMONITOR hMonitor = monitor.m_pfnMonitorFromRect(&in, MONITOR_DEFAULTTONEAREST);
-        MONITORINFO info = {};
-        info.cbSize = sizeof(info);
         if (hMonitor != nullptr && monitor.m_pfnGetMonitorInfo != nullptr &&
             monitor.m_pfnGetMonitorInfo(hMonitor, &info))
-        {
-            out = info.rcWork;
-            return out;
-        }
+            return info;
     }
-    RECT rc = {};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &rc, 0);
-    out = rc;
+    info.rcMonitor = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    info.rcWork = info.rcMonitor;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    info.dwFlags = MONITORINFOF_PRIMARY;
+    return info;
+}
+
+RECT& GetWorkAreaForRect(RECT& out, const RECT& in)
+{
+    out = GetMonitorInfoForRect(in).rcWork;
     return out;
 }

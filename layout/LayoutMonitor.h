@@ -40,5 +40,8 @@ public:
     BOOL m_bLoaded;
 };
 
+// The monitor nearest to in: its bounds and its work area, in screen
+// coordinates. Without the monitor API, the primary screen's.
+MONITORINFO GetMonitorInfoForRect(const RECT& in);
 // The work area of the monitor nearest to in; out is written and returned.
 RECT& GetWorkAreaForRect(RECT& out, const RECT& in);

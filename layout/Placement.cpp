@@ -1,6 +1,7 @@
 #include "layout/Placement.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "framework/WinApp.h"
@@ -13,15 +14,39 @@ namespace {
 // "Left" never stored reads as this, which asks for centring.
 constexpr int kNoStoredLeft = -1000;
 
-bool Contains(const RECT& outer, const RECT& inner)
+// Edges in 64 bits: any int may be stored, and spans and shifts between such
+// values overflow 32.
+struct Rect64
+{
+    std::int64_t left, top, right, bottom;
+};
+
+LONG ToLong(std::int64_t v)
+{
+    return static_cast<LONG>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+RECT ToRect(const Rect64& rc)
+{
+    return {ToLong(rc.left), ToLong(rc.top), ToLong(rc.right), ToLong(rc.bottom)};
+}
+
+bool Contains(const Rect64& outer, const Rect64& inner)
 {
     return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
            inner.bottom <= outer.bottom;
 }
 
+// As IntersectRect: true when the two share more than an edge.
+bool Overlap(const Rect64& a, const Rect64& b)
+{
+    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
+           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+}
+
 // Moves [lo, hi) into [workLo, workHi); a span longer than the work area
 // ends up exactly covering it.
-void MoveSpanInto(LONG& lo, LONG& hi, LONG workLo, LONG workHi)
+void MoveSpanInto(std::int64_t& lo, std::int64_t& hi, std::int64_t workLo, std::int64_t workHi)
 {
     if (lo < workLo)
     {
@@ -47,8 +72,8 @@ bool ComputeRestoredPlacement(const WINDOWPLACEMENT& cur, UINT nFlags, const Pla
                               WINDOWPLACEMENT& result)
 {
     const RECT& rcCur = cur.rcNormalPosition;
-    const LONG width = rcCur.right - rcCur.left;
-    const LONG height = rcCur.bottom - rcCur.top;
+    const std::int64_t width = std::int64_t{rcCur.right} - rcCur.left;
+    const std::int64_t height = std::int64_t{rcCur.bottom} - rcCur.top;
 
     WINDOWPLACEMENT wp = cur;
     wp.length = sizeof(WINDOWPLACEMENT);
@@ -59,9 +84,7 @@ bool ComputeRestoredPlacement(const WINDOWPLACEMENT& cur, UINT nFlags, const Pla
     wp.ptMaxPosition.x = env.readInt(L"MaxPositionX", cur.ptMaxPosition.x);
     wp.ptMaxPosition.y = env.readInt(L"MaxPositionY", cur.ptMaxPosition.y);
 
-    RECT& rc = wp.rcNormalPosition;
-    rc.left = rcCur.left;
-    rc.top = rcCur.top;
+    Rect64 rc = {rcCur.left, rcCur.top, rcCur.right, rcCur.bottom};
     LONG defaultRight = rcCur.right;
     LONG defaultBottom = rcCur.bottom;
     if (nFlags & GLL_RESTORE_POSITION)
@@ -72,8 +95,8 @@ bool ComputeRestoredPlacement(const WINDOWPLACEMENT& cur, UINT nFlags, const Pla
         {
             rc.left = (env.screen.cx - width) / 2;
             rc.top = (env.screen.cy - height) / 2;
-            defaultRight = rc.left + width;
-            defaultBottom = rc.top + height;
+            defaultRight = ToLong(rc.left + width);
+            defaultBottom = ToLong(rc.top + height);
         }
     }
     bool bSizeFromProfile = false;
@@ -95,15 +118,23 @@ bool ComputeRestoredPlacement(const WINDOWPLACEMENT& cur, UINT nFlags, const Pla
         std::swap(rc.left, rc.right);
     if (rc.top > rc.bottom)
         std::swap(rc.top, rc.bottom);
-    const RECT work = env.workAreaFor(rc);
-    RECT overlap;
-    if (::IntersectRect(&overlap, &rc, &work))
+    // The placement lies at most a taskbar's size away from where it shows,
+    // near enough to find its monitor; the work area is then compared in the
+    // placement's own coordinates.
+    const MONITORINFO monitor = env.monitorFor(ToRect(rc));
+    const RECT& rcWork = monitor.rcWork;
+    const POINT origin = env.bToolWindow ? POINT{rcWork.left, rcWork.top}
+                                         : POINT{monitor.rcMonitor.left, monitor.rcMonitor.top};
+    const Rect64 work = {origin.x, origin.y, origin.x + (std::int64_t{rcWork.right} - rcWork.left),
+                         origin.y + (std::int64_t{rcWork.bottom} - rcWork.top)};
+    if (Overlap(rc, work))
     {
         if (!Contains(work, rc))
         {
             MoveSpanInto(rc.left, rc.right, work.left, work.right);
             MoveSpanInto(rc.top, rc.bottom, work.top, work.bottom);
         }
+        wp.rcNormalPosition = ToRect(rc);
     }
     else
     {
@@ -164,10 +195,8 @@ bool RestorePlacement(CWnd* pWnd, LPCWSTR lpszSection, UINT nFlags)
     env.readInt = [pApp, lpszSection](LPCWSTR lpszName, int nDefault) {
         return static_cast<int>(pApp->GetProfileIntW(lpszSection, lpszName, nDefault));
     };
-    env.workAreaFor = [](const RECT& rc) {
-        RECT work;
-        return GetWorkAreaForRect(work, rc);
-    };
+    env.monitorFor = [](const RECT& rc) { return GetMonitorInfoForRect(rc); };
+    env.bToolWindow = (pWnd->GetExStyle() & WS_EX_TOOLWINDOW) != 0;
     env.screen = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     CWinThread* pThread = AfxGetThread();
     env.bMainWindow = pThread != nullptr && IsSameWindow(pWnd, pThread->GetMainWnd());

@@ -12,8 +12,13 @@ struct PlacementEnvironment
 {
     // A value of the dialog's section, or the default when it is missing.
     std::function<int(LPCWSTR lpszName, int nDefault)> readInt;
-    // The work area of the monitor nearest to the rectangle.
-    std::function<RECT(const RECT& rc)> workAreaFor;
+    // The monitor nearest to the rectangle: its bounds and its work area, in
+    // screen coordinates.
+    std::function<MONITORINFO(const RECT& rc)> monitorFor;
+    // A tool window's placement is in screen coordinates; that of any other
+    // top-level window in workspace coordinates, which put the top-left
+    // corner of its monitor's work area at that monitor's top-left corner.
+    bool bToolWindow;
     // Primary screen size, for centring on the first run.
     SIZE screen;
     // Whether the dialog is the application's main window.
@@ -24,6 +29,8 @@ struct PlacementEnvironment
 // values: centred on the first run, moved (and cut if need be) into the work
 // area of the nearest monitor, dropped as a whole when it touches no work
 // area; show command adjusted, a plain "shown normally" applied as hidden.
+// Any int may be stored: the rectangle comes back inside the work area or as
+// the current one.
 // Returns true when the size came from the profile.
 bool ComputeRestoredPlacement(const WINDOWPLACEMENT& cur, UINT nFlags, const PlacementEnvironment& env,
                               WINDOWPLACEMENT& result);

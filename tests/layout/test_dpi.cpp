@@ -116,6 +116,7 @@ TEST(LayoutMonitor, WorkAreaOfARectangleOnNoMonitorIsTheNearestMonitors)
     info.cbSize = sizeof(info);
     ASSERT_TRUE(::GetMonitorInfoW(hMonitor, &info));
     EXPECT_EQ(info.rcWork, out2);
+    EXPECT_EQ(info.rcMonitor, GetMonitorInfoForRect(rcOff).rcMonitor);
     EXPECT_FALSE(::IsRectEmpty(&out1));
     EXPECT_EQ(out1, out2) << "one monitor: every rectangle gets its work area";
     EXPECT_EQ(out1, out3);

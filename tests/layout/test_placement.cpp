@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <map>
 #include <string>
 
@@ -16,7 +17,16 @@
 namespace {
 
 constexpr UINT kPositionAndSize = GLL_RESTORE_POSITION | GLL_RESTORE_SIZE;
-const RECT kWork = {0, 0, 1920, 1040};
+
+// The nearest monitor, in screen coordinates, and the window's kind.
+struct Desktop
+{
+    RECT rcMonitor;
+    RECT rcWork;
+    bool bToolWindow;
+};
+const Desktop kTaskbarBelow = {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, false};
+const Desktop kTaskbarAbove = {{0, 0, 1920, 1080}, {0, 40, 1920, 1080}, false};
 
 struct PlacementCase
 {
@@ -28,6 +38,7 @@ struct PlacementCase
     RECT expected;
     UINT expectedShowCmd;
     bool expectedSizeFromProfile;
+    Desktop desktop = kTaskbarBelow;
 };
 
 std::map<std::wstring, int> StoredRect(int l, int t, int r, int b, int showCmd = SW_SHOWNORMAL)
@@ -75,6 +86,25 @@ TEST(PlacementRules, StoredValuesAreCheckedAgainstTheWorkArea)
          SW_SHOWNORMAL, true, {100, 100, 700, 500}, SW_RESTORE, true},
         {"a maximised window stays maximised", StoredRect(100, 100, 700, 500, SW_SHOWNORMAL), kPositionAndSize,
          SW_MAXIMIZE, true, {100, 100, 700, 500}, SW_MAXIMIZE, true},
+        // Placements count from the work area's corner: with the taskbar
+        // above or to the left, a window at that corner stays there.
+        {"taskbar above, as tall as the work area", StoredRect(100, 0, 700, 1040), kPositionAndSize,
+         SW_SHOWNORMAL, true, {100, 0, 700, 1040}, SW_HIDE, true, kTaskbarAbove},
+        {"taskbar above, past the bottom", StoredRect(100, 800, 700, 1200), kPositionAndSize, SW_SHOWNORMAL,
+         true, {100, 640, 700, 1040}, SW_HIDE, true, kTaskbarAbove},
+        {"taskbar left, at the corner", StoredRect(0, 0, 600, 400), kPositionAndSize, SW_SHOWNORMAL, true,
+         {0, 0, 600, 400}, SW_HIDE, true, {{0, 0, 1920, 1080}, {60, 0, 1920, 1080}, false}},
+        {"taskbar left of a monitor on the left", StoredRect(-1500, 100, -600, 500), kPositionAndSize,
+         SW_SHOWNORMAL, true, {-1280, 100, -380, 500}, SW_HIDE, true,
+         {{-1280, 0, 0, 1024}, {-1220, 0, 0, 1024}, false}},
+        {"a tool window's placement is in screen coordinates", StoredRect(100, 0, 700, 1040), kPositionAndSize,
+         SW_SHOWNORMAL, true, {100, 40, 700, 1080}, SW_HIDE, true, {{0, 0, 1920, 1080}, {0, 40, 1920, 1080}, true}},
+        {"extreme values are cut", StoredRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), kPositionAndSize, SW_SHOWNORMAL,
+         true, {0, 0, 1920, 1040}, SW_HIDE, true},
+        {"extreme values swapped are cut", StoredRect(INT_MAX, 100, INT_MIN, 500), kPositionAndSize,
+         SW_SHOWNORMAL, true, {0, 100, 1920, 500}, SW_HIDE, true},
+        {"a position at INT_MAX lies on no monitor", StoredRect(INT_MAX, INT_MAX, 0, 0), GLL_RESTORE_POSITION,
+         SW_SHOWNORMAL, true, {10, 20, 610, 420}, SW_HIDE, false},
     };
     for (const PlacementCase& c : cases)
     {
@@ -85,10 +115,11 @@ TEST(PlacementRules, StoredValuesAreCheckedAgainstTheWorkArea)
             return it != c.stored.end() ? it->second : nDefault;
         };
         RECT asked = {};
-        env.workAreaFor = [&asked](const RECT& rc) {
+        env.monitorFor = [&asked, &c](const RECT& rc) {
             asked = rc;
-            return kWork;
+            return MONITORINFO{sizeof(MONITORINFO), c.desktop.rcMonitor, c.desktop.rcWork, 0};
         };
+        env.bToolWindow = c.desktop.bToolWindow;
         env.screen = {1920, 1080};
         env.bMainWindow = c.bMainWindow;
 
