@@ -3,6 +3,10 @@
 #include "framework/String.h"
 #include "links/LinkFileSystem.h"
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 // A read-only, indexed list of paths the batch walks in order.
 class ILinkPathList
 {
@@ -57,3 +61,46 @@ CString GetFileName(CString strPath);
 // remove anything whose identity it cannot establish.
 void RunLinkBatch(const ILinkPathList& folders, const ILinkPathList& files, int nLinkType, int bRemoveExisting,
                   ILinkFileSystem& fileSystem, ILinkOutput& output);
+
+// The same run on worker threads, so that the thread that starts it stays
+// free. Target folders are spread over the workers; folders that are one
+// folder under two spellings go to the same worker, in list order, so every
+// pair gets the line the sequential run gives it. A stop takes effect
+// between pairs, never inside one.
+class CLinkBatchThreads
+{
+public:
+    // Starts at once. The lists are copied. nWorkers 0 picks as many as pay
+    // on this machine. onLines is called on a worker thread whenever lines
+    // wait and no call since the last TakeLines has been made, and once
+    // more when the run has ended; it must not block.
+    CLinkBatchThreads(const ILinkPathList& folders, const ILinkPathList& files, int nLinkType, int bRemoveExisting,
+                      ILinkFileSystem& fileSystem, int nWorkers, std::function<void()> onLines);
+    // Stops the run and waits for it.
+    ~CLinkBatchThreads();
+    CLinkBatchThreads(const CLinkBatchThreads&) = delete;
+    CLinkBatchThreads& operator=(const CLinkBatchThreads&) = delete;
+
+    // Asks the workers to stop after the pair each has in hand.
+    void Stop();
+    // Waits until every worker has ended.
+    void Wait();
+    // The lines finished since the last call, in no particular order.
+    std::vector<CString> TakeLines();
+    bool HasEnded() const;
+    bool WasStopped() const;
+    int GetPairsDone() const;
+    int GetPairsTotal() const;
+
+    // Twice the processors, at least two, at most eight: making links waits
+    // on the file system more than it computes, and a share waits longer.
+    static int DefaultWorkers();
+
+private:
+    struct State;
+    void Run(int nWorkers);
+    void Work(int nWorker);
+    void Push(const CString& strLine);
+
+    std::unique_ptr<State> m_pState;
+};
