@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-COutputListWriter::COutputListWriter(CListCtrl& list) : m_list(list), m_bFitColumn(false)
+COutputListWriter::COutputListWriter(CListCtrl& list) : m_list(list), m_bFitColumn(false), m_bSortingOff(false)
 {
 }
 
@@ -28,9 +28,24 @@ namespace {
 // many units of the item's text.
 const int kMeasuredLength = 259;
 
+// A key that orders lines as lstrcmpW does, at one conversion per line
+// instead of a linguistic comparison per step of a sort or search (a few
+// microseconds each). Empty when the system cannot make one.
+std::string SortKey(const CString& strLine)
+{
+    std::string key;
+    const int cb = ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, strLine, -1, nullptr, 0);
+    if (cb <= 0)
+        return key;
+    key.resize(static_cast<size_t>(cb));
+    if (::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, strLine, -1, reinterpret_cast<LPWSTR>(&key[0]), cb) != cb)
+        key.clear();
+    return key;
+}
+
 }  // namespace
 
-std::vector<size_t> COutputListWriter::FindWidestLines() const
+std::vector<size_t> COutputListWriter::FindWidestLines(const std::vector<CString>& lines) const
 {
     std::vector<size_t> widest;
     const HFONT hFont = m_list.GetFont();
@@ -50,14 +65,14 @@ std::vector<size_t> COutputListWriter::FindWidestLines() const
     size_t nWholeMax = 0;
     size_t nPartMax = 0;
     bool bMeasured = true;
-    for (size_t i = 0; i < m_lines.size() && bMeasured; ++i)
+    for (size_t i = 0; i < lines.size() && bMeasured; ++i)
     {
-        const int nLength = m_lines[i].GetLength();
+        const int nLength = lines[i].GetLength();
         SIZE whole = {};
-        bMeasured = ::GetTextExtentPoint32W(hdc, m_lines[i], nLength, &whole) != FALSE;
+        bMeasured = ::GetTextExtentPoint32W(hdc, lines[i], nLength, &whole) != FALSE;
         SIZE part = whole;
         if (bMeasured && nLength > kMeasuredLength)
-            bMeasured = ::GetTextExtentPoint32W(hdc, m_lines[i], kMeasuredLength, &part) != FALSE;
+            bMeasured = ::GetTextExtentPoint32W(hdc, lines[i], kMeasuredLength, &part) != FALSE;
         if (whole.cx > cxWholeMax)
         {
             cxWholeMax = whole.cx;
@@ -84,18 +99,13 @@ std::vector<size_t> COutputListWriter::DescendingOrder() const
     std::vector<size_t> order(m_lines.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    // Sort keys order the lines as lstrcmpW does, at one conversion per line
-    // instead of a linguistic comparison per step of the sort (a few
-    // microseconds each). Should any key be missing, the comparison itself
-    // decides.
+    // Should any sort key be missing, the comparison itself decides.
     std::vector<std::string> keys(m_lines.size());
     bool bKeys = true;
     for (size_t i = 0; i < m_lines.size() && bKeys; ++i)
     {
-        const int cb = ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, m_lines[i], -1, nullptr, 0);
-        keys[i].resize(cb > 0 ? static_cast<size_t>(cb) : 0);
-        bKeys = cb > 0 && ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, m_lines[i], -1,
-                                         reinterpret_cast<LPWSTR>(&keys[i][0]), cb) == cb;
+        keys[i] = SortKey(m_lines[i]);
+        bKeys = !keys[i].empty();
     }
     if (bKeys)
         std::stable_sort(order.begin(), order.end(), [&keys](size_t a, size_t b) { return keys[a] > keys[b]; });
@@ -130,7 +140,7 @@ void COutputListWriter::Flush()
     int nItem = m_list.GetItemCount();
     if (m_bFitColumn && !m_lines.empty() && nItem == 0)
     {
-        const std::vector<size_t> widest = FindWidestLines();
+        const std::vector<size_t> widest = FindWidestLines(m_lines);
         if (!widest.empty())
         {
             for (size_t i : widest)
@@ -154,4 +164,102 @@ void COutputListWriter::Flush()
 
     m_lines.clear();
     m_bFitColumn = false;
+}
+
+void COutputListWriter::InsertBatch(const std::vector<CString>& lines)
+{
+    if (lines.empty())
+        return;
+    if (!m_bSortingOff && (m_list.GetStyle() & LVS_SORTASCENDING))
+    {
+        m_list.ModifyStyle(LVS_SORTASCENDING, 0);
+        m_bSortingOff = true;
+    }
+    // The batch in text order, each line's place found among the lines
+    // already shown; inserting in ascending order, every earlier line of the
+    // batch moves the later ones down by one.
+    std::vector<std::pair<std::string, size_t>> batch;
+    batch.reserve(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i)
+        batch.emplace_back(SortKey(lines[i]), i);
+    std::stable_sort(batch.begin(), batch.end(),
+                     [](const std::pair<std::string, size_t>& a, const std::pair<std::string, size_t>& b) {
+                         return a.first < b.first;
+                     });
+    std::vector<std::string> merged;
+    merged.reserve(m_keys.size() + batch.size());
+    m_list.SetRedraw(FALSE);
+    size_t nOld = 0;
+    for (auto& entry : batch)
+    {
+        while (nOld < m_keys.size() && !(entry.first < m_keys[nOld]))
+            merged.push_back(std::move(m_keys[nOld++]));
+        InsertLine(lines[entry.second], static_cast<int>(merged.size()));
+        merged.push_back(std::move(entry.first));
+    }
+    while (nOld < m_keys.size())
+        merged.push_back(std::move(m_keys[nOld++]));
+    m_keys.swap(merged);
+
+    // The column grows with the widest lines as they come.
+    std::vector<CString> candidates = m_widest;
+    candidates.insert(candidates.end(), lines.begin(), lines.end());
+    std::vector<CString> widest;
+    for (size_t i : FindWidestLines(candidates))
+        widest.push_back(candidates[i]);
+    if (!widest.empty() && widest != m_widest)
+    {
+        m_widest = widest;
+        const int cx = MeasureFittedWidth(m_widest);
+        if (cx > m_list.GetColumnWidth(0))
+            m_list.SetColumnWidth(0, cx);
+    }
+    m_list.SetRedraw(TRUE);
+    m_list.Invalidate();
+}
+
+void COutputListWriter::EndBatches()
+{
+    if (m_bSortingOff)
+        m_list.ModifyStyle(0, LVS_SORTASCENDING);
+    m_bSortingOff = false;
+    // The width fitting would give the whole list, had it been written at
+    // once.
+    const int cx = m_widest.empty() ? -1 : MeasureFittedWidth(m_widest);
+    if (cx >= 0)
+        m_list.SetColumnWidth(0, cx);
+    else
+        m_list.SetColumnWidth(0, LVSCW_AUTOSIZE);
+    m_keys.clear();
+    m_widest.clear();
+}
+
+int COutputListWriter::MeasureFittedWidth(const std::vector<CString>& widest) const
+{
+    // Fitting the real list would measure every line it holds; a hidden list
+    // of the same kind, font and column that holds only the widest lines
+    // fits to the same width.
+    const DWORD dwStyle = (m_list.GetStyle() & ~(WS_VISIBLE | LVS_SORTASCENDING)) | WS_CHILD;
+    const HWND hParent = ::GetParent(m_list.m_hWnd);
+    const HWND hMeasure = ::CreateWindowExW(m_list.GetExStyle(), WC_LISTVIEWW, L"", dwStyle, 0, 0, 100, 100,
+                                            hParent, nullptr, nullptr, nullptr);
+    if (hMeasure == nullptr)
+        return -1;
+    ::SendMessageW(hMeasure, WM_SETFONT, reinterpret_cast<WPARAM>(m_list.GetFont()), FALSE);
+    LVCOLUMNW column = {};
+    column.mask = LVCF_WIDTH;
+    column.cx = 100;
+    ::SendMessageW(hMeasure, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    for (size_t i = 0; i < widest.size(); ++i)
+    {
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<LPWSTR>(widest[i].GetString());
+        ::SendMessageW(hMeasure, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    ::SendMessageW(hMeasure, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(LVSCW_AUTOSIZE, 0));
+    const int cx = static_cast<int>(::SendMessageW(hMeasure, LVM_GETCOLUMNWIDTH, 0, 0));
+    ::DestroyWindow(hMeasure);
+    return cx;
 }

@@ -3,6 +3,7 @@
 #include "framework/Controls.h"
 #include "links/LinkBatch.h"
 
+#include <string>
 #include <vector>
 
 // Writes a batch's lines into a list view that sorts its items by text.
@@ -29,14 +30,31 @@ public:
     // least one folder ended. Runs once; the destructor calls it too.
     void Flush();
 
+    // For a run whose lines arrive while it goes: each batch goes straight
+    // into the list, every line at its place in text order, with drawing off
+    // for the batch. The list's own sorting is off meanwhile, since under
+    // Wine it searches for each place from the top. EndBatches turns it on
+    // again and fits column 0 as Flush would.
+    void InsertBatch(const std::vector<CString>& lines);
+    void EndBatches();
+
 private:
     // Indices of the lines, last in text order first.
     std::vector<size_t> DescendingOrder() const;
     // Indices of the lines that are widest as a list view measures them.
-    std::vector<size_t> FindWidestLines() const;
+    std::vector<size_t> FindWidestLines(const std::vector<CString>& lines) const;
     void InsertLine(const CString& strLine, int nItem);
+
+    // The column width the list view would fit to these lines, found in a
+    // hidden list view of the same kind; -1 when it cannot be had.
+    int MeasureFittedWidth(const std::vector<CString>& widest) const;
 
     CListCtrl& m_list;
     std::vector<CString> m_lines;
     bool m_bFitColumn;
+    // Batches: the sort keys of the list's lines in its order, the widest
+    // lines so far, and whether the list's sorting was switched off.
+    std::vector<std::string> m_keys;
+    std::vector<CString> m_widest;
+    bool m_bSortingOff;
 };
