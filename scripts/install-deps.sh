@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   googletest
   wine wine64 fonts-wine
-  xvfb x11-utils xdotool imagemagick procps
+  xvfb x11-utils xdotool xclip imagemagick procps
 )
 missing=()
 for p in "${packages[@]}"; do

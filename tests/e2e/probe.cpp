@@ -103,6 +103,22 @@ int ListControls(const wchar_t* pszTitle)
     return 0;
 }
 
+// CR shown as "\r", LF as "\n" or, when kept, as itself.
+std::wstring Escaped(const wchar_t* pszText, bool bKeepLineFeeds)
+{
+    std::wstring escaped;
+    for (const wchar_t* p = pszText; *p != L'\0'; ++p)
+    {
+        if (*p == L'\r')
+            escaped += L"\\r";
+        else if (*p == L'\n' && !bKeepLineFeeds)
+            escaped += L"\\n";
+        else
+            escaped += *p;
+    }
+    return escaped;
+}
+
 // A list view answers LVM_GETITEMTEXTW only with memory of its own process:
 // the request and the text buffer are placed there.
 int ListItems(const wchar_t* pszTitle, int nControlID)
@@ -156,21 +172,55 @@ int ListItems(const wchar_t* pszTitle, int nControlID)
             break;
         }
         // Line breaks inside an item are shown as escapes: one item, one line.
-        std::wstring line;
-        for (const wchar_t* p = text.data(); *p != L'\0'; ++p)
-        {
-            if (*p == L'\r')
-                line += L"\\r";
-            else if (*p == L'\n')
-                line += L"\\n";
-            else
-                line += *p;
-        }
-        Write(line + L"\n");
+        Write(Escaped(text.data(), false) + L"\n");
     }
     ::VirtualFreeEx(hProcess, pRemote, 0, MEM_RELEASE);
     ::CloseHandle(hProcess);
     return nResult;
+}
+
+// The control that has the keyboard focus in the window's thread, and the
+// number of selected items of a list: what a user sees without the mouse.
+int ShowFocus(const wchar_t* pszTitle)
+{
+    const HWND hwnd = FindTopLevel(pszTitle);
+    if (hwnd == nullptr)
+        return 2;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(hwnd, nullptr), &info) || info.hwndFocus == nullptr)
+    {
+        Write(L"probe: no focus\n", STD_ERROR_HANDLE);
+        return 2;
+    }
+    Write(std::to_wstring(::GetDlgCtrlID(info.hwndFocus)) + L"\n");
+    return 0;
+}
+
+// The clipboard's Unicode text as a Windows program reads it, CR shown.
+int ShowClipboard()
+{
+    if (!::OpenClipboard(nullptr))
+        return 2;
+    const HANDLE hText = ::GetClipboardData(CF_UNICODETEXT);
+    const auto* pszText = hText != nullptr ? static_cast<const wchar_t*>(::GlobalLock(hText)) : nullptr;
+    if (pszText != nullptr)
+    {
+        Write(Escaped(pszText, true) + L"\n");
+        ::GlobalUnlock(hText);
+    }
+    ::CloseClipboard();
+    return pszText != nullptr ? 0 : 2;
+}
+
+int CountSelected(const wchar_t* pszTitle, int nControlID)
+{
+    const HWND hwnd = FindTopLevel(pszTitle);
+    const HWND hList = hwnd != nullptr ? ::GetDlgItem(hwnd, nControlID) : nullptr;
+    if (hList == nullptr)
+        return 2;
+    Write(std::to_wstring(::SendMessageW(hList, LVM_GETSELECTEDCOUNT, 0, 0)) + L"\n");
+    return 0;
 }
 
 }  // namespace
@@ -188,6 +238,12 @@ int wmain(int argc, wchar_t** argv)
         return ListControls(argv[2]);
     if (argc == 4 && std::wcscmp(argv[1], L"items") == 0)
         return ListItems(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
-    Write(L"usage: probe windows | controls TITLE | items TITLE CONTROL_ID\n");
+    if (argc == 2 && std::wcscmp(argv[1], L"clipboard") == 0)
+        return ShowClipboard();
+    if (argc == 3 && std::wcscmp(argv[1], L"focus") == 0)
+        return ShowFocus(argv[2]);
+    if (argc == 4 && std::wcscmp(argv[1], L"selected") == 0)
+        return CountSelected(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
+    Write(L"usage: probe windows | controls TITLE | items TITLE CONTROL_ID | focus TITLE | selected TITLE CONTROL_ID | clipboard\n");
     return 1;
 }

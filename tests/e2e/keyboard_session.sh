@@ -1,0 +1,165 @@
+#!/bin/bash
+# End to end without the mouse, as a keyboard user works: Quillon.exe started
+# with paths on its command line (as Explorer's "Senden an" starts it), Tab
+# and Shift+Tab through the controls, a path selected with the arrow keys and
+# removed with Delete, Enter for "Erstellen", the report selected with Ctrl+A
+# or its context menu and copied with Ctrl+C, the clipboard read from X.
+# Usage: keyboard_session.sh QUILLON_EXE PROBE_EXE WINE_EXEC ARTIFACT_DIR
+set -u
+exe="$1"
+probe_exe="$2"
+wine_exec="$3"
+artifacts="$4"
+rm -rf "$artifacts"
+mkdir -p "$artifacts"
+
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+  echo "SKIP: needs the harness's display and Wine prefix (run scripts/test.sh)"
+  exit 77
+fi
+for tool in xdotool xclip import; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+source "$(dirname "$0")/session_lib.sh"
+
+focus_is() {  # control id
+  [ "$(probe focus Quillon)" = "$1" ]
+}
+
+key() {  # keys, then a moment for the window to act
+  xdotool key "$@"
+  sleep 0.3
+}
+
+# The clipboard as a Windows program reads it (CR shown as \r) and as X
+# programs get it from Wine (lines ending in LF only).
+clipboard() {
+  probe clipboard
+}
+x_clipboard() {
+  xclip -o -selection clipboard 2>/dev/null
+}
+
+# --- Files: some in a folder with a space, one deeper than MAX_PATH, and
+# enough of them to make a long command line, as Explorer builds it.
+cdrive=$(readlink -f "$WINEPREFIX/dosdevices/c:") || fail "the prefix has no drive C:"
+root="$cdrive/quillon-keys"
+rm -rf "$root"
+deep="quelle dir/$(printf 'd%.0s' $(seq 1 120))/$(printf 'e%.0s' $(seq 1 120))"
+mkdir -p "$root/$deep" "$root/ziel"
+args=()
+for i in $(seq -w 1 40); do
+  echo "file $i" >"$root/quelle dir/datei $i.txt"
+  args+=("C:\\quillon-keys\\quelle dir\\datei $i.txt")
+done
+echo deep >"$root/$deep/tief.txt"
+args+=("C:\\quillon-keys\\${deep//\//\\}\\tief.txt")
+args+=("C:\\QUILLON-KEYS\\QUELLE DIR\\DATEI 01.TXT")  # again, in other letter case
+args+=("C:\\quillon-keys\\ziel" "C:\\quillon-keys\\nichts da.txt")
+nfiles=41
+
+wine reg delete 'HKCU\Software\Velmora\Quillon' /f >/dev/null 2>&1
+start_quillon "${args[@]}"
+sleep 0.5
+shot started-with-paths
+list_has 1000 "$nfiles" || fail "the source list has $(item_count 1000) paths, expected $nfiles: $(probe items Quillon 1000 | head -3)"
+grep -qF 'tief.txt' <<<"$(probe items Quillon 1000)" || fail "the path beyond MAX_PATH is missing from the source list"
+[ "$(probe items Quillon 1001)" = 'C:\quillon-keys\ziel\' ] || fail "the target list shows '$(probe items Quillon 1001)'"
+[ "$(probe items Quillon 1010)" = 'Nicht gefunden: C:\quillon-keys\nichts da.txt.' ] ||
+  fail "the output list shows '$(probe items Quillon 1010)'"
+
+# --- Tab order: the controls as they stand on screen; disabled ones
+# ("Entfernen" with nothing selected) are passed over, the radio pair is
+# reached through its checked button.
+focus_top Quillon || fail "the main window cannot be focused"
+wait_until 20 focus_is 1000 || fail "the focus starts on control $(probe focus Quillon), not on the source list"
+order=(1002 1001 1013 1004 1010 1007 1 1000)
+for id in "${order[@]}"; do
+  key Tab
+  wait_until 20 focus_is "$id" || fail "Tab led to control $(probe focus Quillon), expected $id"
+done
+for ((i = ${#order[@]} - 2; i >= 0; i--)); do
+  key shift+Tab
+  wait_until 20 focus_is "${order[$i]}" || fail "Shift+Tab led to control $(probe focus Quillon), expected ${order[$i]}"
+done
+key shift+Tab
+wait_until 20 focus_is 1000 || fail "Shift+Tab from the first button led to control $(probe focus Quillon)"
+
+# --- Arrow keys select, "Entfernen" follows, Delete removes.
+read_controls || fail "the main window cannot be read"
+[ "${ENABLED[1003]}" = 0 ] || fail "\"Entfernen\" is enabled with nothing selected"
+key Down
+read_controls || fail "the main window cannot be read"
+[ "$(probe selected Quillon 1000)" = 1 ] || fail "Down selected $(probe selected Quillon 1000) paths"
+[ "${ENABLED[1003]}" = 1 ] || fail "\"Entfernen\" stays disabled after a path was selected with the keyboard"
+shot selected-with-keyboard
+key Delete
+list_has 1000 $((nfiles - 1)) || fail "Delete left $(item_count 1000) paths, expected $((nfiles - 1))"
+read_controls || fail "the main window cannot be read"
+[ "${ENABLED[1003]}" = 1 ] && [ "$(probe selected Quillon 1000)" = 1 ] ||
+  fail "after Delete the next path is not selected or \"Entfernen\" is disabled"
+nfiles=$((nfiles - 1))
+
+# --- Enter is "Erstellen".
+key Return
+wait_until 100 list_has 1010 "$nfiles" || fail "Enter gave $(item_count 1010) output lines, expected $nfiles"
+[ "$(stat -c %i "$root/quelle dir/datei 40.txt")" = "$(stat -c %i "$root/ziel/datei 40.txt")" ] ||
+  fail "Enter did not link datei 40.txt"
+shot created-with-enter
+report=$(probe items Quillon 1010)
+# What the copy must hold: the lines in list order, the system text's line
+# break left out, CR LF between them.
+plain=$(sed 's/\\r\\n\.$/./' <<<"$report")
+expected=$(sed '$!s/$/\\r/' <<<"$plain")
+first=$(head -n1 <<<"$plain")
+
+# --- The report on the clipboard: Ctrl+A and Ctrl+C, one line, the menu.
+for _ in $(seq 1 10); do
+  focus_is 1010 && break
+  key Tab
+done
+focus_is 1010 || fail "Tab does not reach the output list"
+key ctrl+a
+[ "$(probe selected Quillon 1010)" = "$nfiles" ] || fail "Ctrl+A selected $(probe selected Quillon 1010) of $nfiles lines"
+key ctrl+c
+[ "$(clipboard)" = "$expected" ] || fail "Ctrl+C copied
+$(clipboard | head -3)
+expected
+$(head -3 <<<"$expected")"
+[ "$(x_clipboard)" = "$plain" ] || fail "X programs get '$(x_clipboard | head -2)' from the clipboard"
+key Home
+[ "$(probe selected Quillon 1010)" = 1 ] || fail "Home left $(probe selected Quillon 1010) lines selected"
+key ctrl+c
+[ "$(clipboard)" = "$first" ] || fail "Ctrl+C with one line selected copied '$(clipboard)'"
+
+read_controls || fail "the main window cannot be read"
+read -r x y <<<"$(centre 1010)"
+xdotool mousemove "$x" "$y" click 3
+sleep 0.5
+shot context-menu
+key Down Down Return
+[ "$(probe selected Quillon 1010)" = "$nfiles" ] || fail "\"Alles auswählen\" selected $(probe selected Quillon 1010) of $nfiles lines"
+key Home
+key shift+F10
+key Down Return
+[ "$(clipboard)" = "$first" ] || fail "\"Kopieren\" from Shift+F10 copied '$(clipboard | head -2)'"
+
+# --- Enter does nothing while "Erstellen" is disabled: the folder removed
+# with the keyboard, the report stays as it was.
+for _ in $(seq 1 10); do
+  focus_is 1001 && break
+  key shift+Tab
+done
+focus_is 1001 || fail "Shift+Tab does not reach the target list"
+key Down Delete
+list_has 1001 0 || fail "Delete did not remove the target folder"
+read_controls || fail "the main window cannot be read"
+[ "${ENABLED[1]}" = 0 ] && [ "${ENABLED[1005]}" = 0 ] || fail "\"Erstellen\" or \"Entfernen\" stays enabled with no folder"
+key Return
+[ "$(probe items Quillon 1010)" = "$report" ] || fail "Enter changed the report while \"Erstellen\" was disabled"
+shot after-removing-folder
+
+close_quillon
+rm -rf "$root"
+echo "PASS: $((nfiles + 1)) paths from the command line, Tab order, Delete, Enter, Ctrl+A, Ctrl+C and the context menu"
