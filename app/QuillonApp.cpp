@@ -1,6 +1,7 @@
 #include "app/QuillonApp.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <memory>
 
@@ -26,6 +27,14 @@ BOOL CQuillonApp::InitInstance()
 
     {
         CQuillonDlg dlg;
+        // Paths on the command line: Explorer's "Senden an" and files dropped
+        // onto the program's icon arrive this way.
+        int nArgs = 0;
+        LPWSTR* ppszArgs = ::CommandLineToArgvW(::GetCommandLineW(), &nArgs);
+        for (int i = 1; ppszArgs != nullptr && i < nArgs; ++i)
+            dlg.m_startPaths.emplace_back(ppszArgs[i]);
+        if (ppszArgs != nullptr)
+            ::LocalFree(ppszArgs);
         m_pMainWnd = &dlg;
         dlg.DoModal();
         pShellManager.reset();

@@ -5,19 +5,31 @@
 #include "framework/Module.h"
 #include "links/LinkBatch.h"
 #include "links/OutputListWriter.h"
+#include "links/SystemPath.h"
 #include "links/Win32FileSystem.h"
 #include "res/resource.h"
 #include "shell/FilePicker.h"
 #include "shell/FolderPicker.h"
 #include "shell/PathHelpers.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
+#include <string>
 #include <vector>
 
 CQuillonDlg* g_pMainDlg = nullptr;
+
+namespace {
+
+// Posted by a run's workers when lines wait to be shown.
+constexpr UINT kWmLinesWaiting = WM_APP + 0x51;
+constexpr UINT_PTR kLinesTimer = 0x51;
+
+}  // namespace
 
 CQuillonDlg::CQuillonDlg(CWnd* pParent)
     : CDialogLayout(IDD_QUILLON_DIALOG, L"Dialog"),
@@ -25,9 +37,19 @@ CQuillonDlg::CQuillonDlg(CWnd* pParent)
       m_pfnCreateSymbolicLinkW(nullptr),
       m_nLinkType(1),
       m_sfi(),
-      m_bRemoveExisting(1)
+      m_bRemoveExisting(1),
+      m_nRunWorkers(0),
+      m_bLinesTimer(false),
+      m_pTaskbar(nullptr)
 {
     m_pParentWnd = pParent;
+}
+
+CQuillonDlg::~CQuillonDlg()
+{
+    m_pRun.reset();
+    if (m_pTaskbar != nullptr)
+        m_pTaskbar->Release();
 }
 
 void CQuillonDlg::DoDataExchange(CDataExchange* pDX)
@@ -81,6 +103,12 @@ BOOL CQuillonDlg::OnInitDialog()
         if (pSymbolic != nullptr)
             pSymbolic->EnableWindow(FALSE);
     }
+
+    // Several lines of the report can be selected and copied.
+    m_listOutput.ModifyStyle(LVS_SINGLESEL, 0);
+    ArrangeTabOrder();
+    UpdateRadioTabStop();
+    AddStartPaths();
 
     DeclareLayout();
     return TRUE;
@@ -158,9 +186,36 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
     case WM_QUERYDRAGICON:
         *pResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
         return TRUE;
+    case kWmLinesWaiting:
+        OnLinesWaiting();
+        *pResult = 0;
+        return TRUE;
+    case WM_TIMER:
+        if (wParam != kLinesTimer)
+            break;
+        ShowWaitingLines();
+        *pResult = 0;
+        return TRUE;
+    case WM_DESTROY:
+        // A window that goes without being closed (its owner ends) still
+        // lets the run finish the pairs in hand first.
+        if (m_pRun != nullptr)
+        {
+            m_pRun->Stop();
+            m_pRun->Wait();
+            m_pRun.reset();
+        }
+        break;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != m_listOutput.m_hWnd)
+            break;
+        OnOutputContextMenu(lParam);
+        *pResult = 0;
+        return TRUE;
     default:
-        return CDialogLayout::OnWndMsg(message, wParam, lParam, pResult);
+        break;
     }
+    return CDialogLayout::OnWndMsg(message, wParam, lParam, pResult);
 }
 
 BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
@@ -173,6 +228,16 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
             OnCreateLinks();
         return TRUE;
     }
+    // Escape, the close box, Alt+F4 and the system menu all end here: a run
+    // stops after the pairs in hand, its lines are shown, and the window
+    // closes as usual.
+    if (nID == IDCANCEL && m_pRun != nullptr)
+    {
+        m_pRun->Stop();
+        EndRun();
+    }
+    if (m_pRun != nullptr && nCode == BN_CLICKED && nID != IDCANCEL)
+        return TRUE;
     if (nCode == BN_CLICKED)
     {
         switch (nID)
@@ -189,6 +254,10 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
         case IDC_REMOVE_FOLDER:
             OnRemoveFolder();
             return TRUE;
+        case IDC_RADIO_SYMBOLIC:
+        case IDC_RADIO_HARD:
+            UpdateRadioTabStop();
+            break;
         default:
             break;
         }
@@ -198,6 +267,26 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
 
 BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
 {
+    if (pNMHDR->code == LVN_KEYDOWN && OnListKey(nID, reinterpret_cast<NMLVKEYDOWN*>(pNMHDR)->wVKey))
+    {
+        *pResult = 0;
+        return TRUE;
+    }
+    // "Entfernen" follows the selection however it changes: mouse, keyboard,
+    // removal.
+    if (pNMHDR->code == LVN_ITEMCHANGED && (nID == IDC_LIST_FILES || nID == IDC_LIST_FOLDERS))
+    {
+        const NMLISTVIEW* pChange = reinterpret_cast<NMLISTVIEW*>(pNMHDR);
+        if ((pChange->uChanged & LVIF_STATE) && ((pChange->uOldState ^ pChange->uNewState) & LVIS_SELECTED))
+        {
+            if (nID == IDC_LIST_FILES)
+                UpdateRemoveButton(m_listFiles, IDC_REMOVE_FILE);
+            else
+                UpdateRemoveButton(m_listFolders, IDC_REMOVE_FOLDER);
+        }
+        *pResult = 0;
+        return TRUE;
+    }
     if (pNMHDR->code == NM_CLICK)
     {
         if (nID == IDC_LIST_FILES)
@@ -297,11 +386,14 @@ bool IsDirectoryPath(const CString& path)
 void CQuillonDlg::FillFileList()
 {
     FillList(m_listFiles, m_setFiles);
+    // A refilled list has nothing selected.
+    UpdateRemoveButton(m_listFiles, IDC_REMOVE_FILE);
 }
 
 void CQuillonDlg::FillFolderList()
 {
     FillList(m_listFolders, m_setFolders);
+    UpdateRemoveButton(m_listFolders, IDC_REMOVE_FOLDER);
 }
 
 void CQuillonDlg::FillList(CDropListCtrl& list, const CQNStringArrayHash& set)
@@ -374,7 +466,9 @@ void CQuillonDlg::OnRemoveFolder()
 void CQuillonDlg::OnDropPaths(HDROP hDrop, CDropListCtrl* pCtrl)
 {
     CQuillonDlg* pDlg = g_pMainDlg;
-    if (pDlg == nullptr)
+    // Nothing changes the lists underneath a run; the control releases the
+    // drop all the same.
+    if (pDlg == nullptr || pDlg->m_pRun != nullptr)
         return;
     const bool bFolders = pCtrl == &pDlg->m_listFolders;
 
@@ -453,14 +547,360 @@ PFNCREATESYMBOLICLINKW CQuillonDlg::LookUpSymbolicLinkOperation()
     return LookUpCreateSymbolicLinkW();
 }
 
+namespace {
+
+enum : UINT
+{
+    ID_OUTPUT_COPY = 1,
+    ID_OUTPUT_SELECT_ALL = 2
+};
+
+// Lines of a run are shown at most this often: each batch is one repaint.
+constexpr UINT kLinesInterval = 100;
+
+// A line as it goes on the clipboard: the system's error text ends in a line
+// break that the list shows before the final full stop; a mail or a ticket
+// wants one line per pair.
+void AppendReportLine(std::wstring& text, const CString& strLine)
+{
+    int nLength = strLine.GetLength();
+    const wchar_t* psz = strLine.GetString();
+    const bool bFullStop = nLength > 0 && psz[nLength - 1] == L'.';
+    if (bFullStop)
+        --nLength;
+    while (nLength > 0 && (psz[nLength - 1] == L'\r' || psz[nLength - 1] == L'\n'))
+        --nLength;
+    text.append(psz, static_cast<size_t>(nLength));
+    if (bFullStop)
+        text += L'.';
+}
+
+bool PutOnClipboard(HWND hOwner, const std::wstring& text)
+{
+    const size_t cb = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL hText = ::GlobalAlloc(GMEM_MOVEABLE, cb);
+    if (hText == nullptr)
+        return false;
+    void* pText = ::GlobalLock(hText);
+    if (pText == nullptr)
+    {
+        ::GlobalFree(hText);
+        return false;
+    }
+    std::memcpy(pText, text.c_str(), cb);
+    ::GlobalUnlock(hText);
+    // Another program may hold the clipboard for a moment.
+    bool bOpen = false;
+    for (int nTry = 0; nTry < 10 && !(bOpen = ::OpenClipboard(hOwner) != FALSE); ++nTry)
+        ::Sleep(20);
+    if (!bOpen)
+    {
+        ::GlobalFree(hText);
+        return false;
+    }
+    ::EmptyClipboard();
+    const bool bSet = ::SetClipboardData(CF_UNICODETEXT, hText) != nullptr;
+    if (!bSet)
+        ::GlobalFree(hText);
+    ::CloseClipboard();
+    return bSet;
+}
+
+}  // namespace
+
+bool CQuillonDlg::OnListKey(UINT nID, WORD wVKey)
+{
+    const bool bControl = ::GetKeyState(VK_CONTROL) < 0;
+    if (wVKey == VK_DELETE && m_pRun != nullptr && (nID == IDC_LIST_FILES || nID == IDC_LIST_FOLDERS))
+        return true;
+    if (wVKey == VK_DELETE && !bControl && nID == IDC_LIST_FILES)
+        OnRemoveFile();
+    else if (wVKey == VK_DELETE && !bControl && nID == IDC_LIST_FOLDERS)
+        OnRemoveFolder();
+    else if (nID == IDC_LIST_OUTPUT && bControl && (wVKey == 'C' || wVKey == VK_INSERT))
+        CopyOutput();
+    else if (nID == IDC_LIST_OUTPUT && bControl && wVKey == 'A')
+        SelectAllOutput();
+    else
+        return false;
+    return true;
+}
+
+void CQuillonDlg::OnOutputContextMenu(LPARAM lParam)
+{
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (lParam == -1)
+    {
+        // From the keyboard: below the focused line, or at the list's corner.
+        pt = POINT{0, 0};
+        const int nItem = m_listOutput.GetNextItem(-1, LVNI_FOCUSED);
+        RECT rc = {};
+        rc.left = LVIR_LABEL;
+        if (nItem >= 0 && m_listOutput.SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(nItem),
+                                                   reinterpret_cast<LPARAM>(&rc)) != 0)
+            pt = POINT{rc.left, rc.bottom};
+        ::ClientToScreen(m_listOutput.m_hWnd, &pt);
+    }
+    const UINT nEnabled = m_listOutput.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
+    HMENU hMenu = ::CreatePopupMenu();
+    if (hMenu == nullptr)
+        return;
+    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_COPY, L"Kopieren");
+    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_SELECT_ALL, L"Alles auswählen");
+    const UINT nCommand = static_cast<UINT>(
+        ::TrackPopupMenu(hMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, m_hWnd, nullptr));
+    ::DestroyMenu(hMenu);
+    if (nCommand == ID_OUTPUT_COPY)
+        CopyOutput();
+    else if (nCommand == ID_OUTPUT_SELECT_ALL)
+        SelectAllOutput();
+}
+
+void CQuillonDlg::CopyOutput()
+{
+    const bool bSelectedOnly = m_listOutput.GetSelectedCount() > 0;
+    const int nFlags = bSelectedOnly ? LVNI_SELECTED : LVNI_ALL;
+    std::wstring text;
+    for (int nItem = m_listOutput.GetNextItem(-1, nFlags); nItem >= 0;
+         nItem = m_listOutput.GetNextItem(nItem, nFlags))
+    {
+        if (!text.empty())
+            text += L"\r\n";
+        AppendReportLine(text, m_listOutput.GetItemText(nItem, 0));
+    }
+    if (!text.empty())
+        PutOnClipboard(m_hWnd, text);
+}
+
+void CQuillonDlg::SelectAllOutput()
+{
+    m_listOutput.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void CQuillonDlg::ArrangeTabOrder()
+{
+    static const int kScreenOrder[] = {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES,   IDC_LIST_FILES,
+                                       IDC_ADD_FILES,          IDC_REMOVE_FILE,    IDC_STATIC_FOLDERS,
+                                       IDC_LIST_FOLDERS,       IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER,
+                                       IDC_REMOVE_FOLDER,      IDC_STATIC_OUTPUT,  IDC_LIST_OUTPUT,
+                                       IDC_RADIO_SYMBOLIC,     IDC_RADIO_HARD,     IDOK};
+    HWND hAfter = HWND_TOP;
+    for (int nID : kScreenOrder)
+    {
+        const HWND hCtrl = ::GetDlgItem(m_hWnd, nID);
+        if (hCtrl == nullptr)
+            continue;
+        ::SetWindowPos(hCtrl, hAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        hAfter = hCtrl;
+    }
+    // The radio group ends before "Erstellen": the arrow keys stay in it.
+    CWnd* pCreate = GetDlgItem(IDOK);
+    if (pCreate != nullptr)
+        pCreate->ModifyStyle(0, WS_GROUP);
+}
+
+void CQuillonDlg::UpdateRadioTabStop()
+{
+    const int nChecked =
+        ::IsDlgButtonChecked(m_hWnd, IDC_RADIO_SYMBOLIC) == BST_CHECKED ? IDC_RADIO_SYMBOLIC : IDC_RADIO_HARD;
+    for (int nID : {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD})
+    {
+        CWnd* pRadio = GetDlgItem(nID);
+        if (pRadio != nullptr)
+            pRadio->ModifyStyle(nID == nChecked ? 0 : WS_TABSTOP, nID == nChecked ? WS_TABSTOP : 0);
+    }
+}
+
+void CQuillonDlg::AddStartPaths()
+{
+    if (m_startPaths.empty())
+        return;
+    bool bMissing = false;
+    for (const CString& strGiven : m_startPaths)
+    {
+        // Relative to where the program was started, as a command line means.
+        CString strPath = strGiven;
+        const DWORD dwLength = ::GetFullPathNameW(strGiven, 0, nullptr, nullptr);
+        if (dwLength > 0)
+        {
+            std::vector<wchar_t> full(dwLength + 1, L'\0');
+            const DWORD dwFull = ::GetFullPathNameW(strGiven, static_cast<DWORD>(full.size()), full.data(), nullptr);
+            if (dwFull > 0 && dwFull < full.size())
+                strPath = full.data();
+        }
+        const DWORD dwAttributes = ::GetFileAttributesW(MakeSystemPath(strPath));
+        if (strGiven.IsEmpty() || dwAttributes == INVALID_FILE_ATTRIBUTES)
+        {
+            CString strLine;
+            strLine.Format(L"Nicht gefunden: %s.", strGiven.GetString());
+            m_listOutput.InsertItem(LVIF_TEXT, m_listOutput.GetItemCount(), strLine, 0, 0, 0, 0);
+            bMissing = true;
+        }
+        else if (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        {
+            AddTrailingBackslash(strPath);
+            m_setFolders.Add(strPath);
+        }
+        else
+        {
+            m_setFiles.Add(strPath);
+        }
+    }
+    m_startPaths.clear();
+    FillFileList();
+    FillFolderList();
+    if (bMissing)
+        m_listOutput.SetColumnWidth(0, LVSCW_AUTOSIZE);
+}
+
 void CQuillonDlg::OnCreateLinks()
 {
+    // While a run goes on, the button reads "Abbrechen".
+    if (m_pRun != nullptr)
+    {
+        m_pRun->Stop();
+        return;
+    }
     UpdateData(TRUE);
     m_listOutput.DeleteAllItems();
+    if (m_setFolders.GetCount() == 0 || m_setFiles.GetCount() == 0)
+    {
+        // Nothing to wait for: the lines (none) and the column, at once.
+        CWin32FileSystem fileSystem(m_pfnCreateSymbolicLinkW);
+        COutputListWriter output(m_listOutput);
+        RunLinkBatch(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
+                     m_nLinkType, m_bRemoveExisting, fileSystem, output);
+        output.Flush();
+        return;
+    }
 
-    CWin32FileSystem fileSystem(m_pfnCreateSymbolicLinkW);
-    COutputListWriter output(m_listOutput);
-    RunLinkBatch(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
-                 m_nLinkType, m_bRemoveExisting, fileSystem, output);
-    output.Flush();
+    m_pRunFileSystem = std::make_unique<CWin32FileSystem>(m_pfnCreateSymbolicLinkW);
+    m_pRunOutput = std::make_unique<COutputListWriter>(m_listOutput);
+    SetRunState(true);
+    // The workers only post: the window's thread never waits on them while
+    // they wait on it.
+    const HWND hWnd = m_hWnd;
+    m_pRun = std::make_unique<CLinkBatchThreads>(
+        CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles), m_nLinkType,
+        m_bRemoveExisting, *m_pRunFileSystem, m_nRunWorkers, [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
+    ShowProgress();
+}
+
+void CQuillonDlg::OnLinesWaiting()
+{
+    if (m_pRun == nullptr)
+        return;
+    if (m_pRun->HasEnded())
+    {
+        EndRun();
+        return;
+    }
+    if (!m_bLinesTimer)
+        m_bLinesTimer = ::SetTimer(m_hWnd, kLinesTimer, kLinesInterval, nullptr) != 0;
+    if (!m_bLinesTimer)
+        ShowWaitingLines();
+}
+
+void CQuillonDlg::ShowWaitingLines()
+{
+    if (m_bLinesTimer)
+        ::KillTimer(m_hWnd, kLinesTimer);
+    m_bLinesTimer = false;
+    if (m_pRun == nullptr)
+        return;
+    m_pRunOutput->InsertBatch(m_pRun->TakeLines());
+    ShowProgress();
+    if (m_pRun->HasEnded())
+        EndRun();
+}
+
+void CQuillonDlg::EndRun()
+{
+    if (m_pRun == nullptr)
+        return;
+    m_pRun->Wait();
+    if (m_bLinesTimer)
+        ::KillTimer(m_hWnd, kLinesTimer);
+    m_bLinesTimer = false;
+    std::vector<CString> lines = m_pRun->TakeLines();
+    if (m_pRun->WasStopped())
+    {
+        CString strLine;
+        strLine.Format(L"Abgebrochen nach %d von %d Paaren.", m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
+        lines.push_back(strLine);
+    }
+    m_pRunOutput->InsertBatch(lines);
+    m_pRunOutput->EndBatches();
+    m_pRun.reset();
+    m_pRunOutput.reset();
+    m_pRunFileSystem.reset();
+    SetRunState(false);
+}
+
+void CQuillonDlg::SetRunState(bool bRunning)
+{
+    if (bRunning)
+    {
+        // Focus on a control about to be disabled would be lost: it goes to
+        // the button that now stops the run.
+        const HWND hFocus = ::GetFocus();
+        for (int nID : {IDC_ADD_FILES, IDC_REMOVE_FILE, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER, IDC_RADIO_SYMBOLIC,
+                        IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING})
+        {
+            const HWND hCtrl = ::GetDlgItem(m_hWnd, nID);
+            if (hCtrl == nullptr)
+                continue;
+            if (hCtrl == hFocus)
+                SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_hWnd, IDOK)), TRUE);
+            ::EnableWindow(hCtrl, FALSE);
+        }
+        m_listFiles.DragAcceptFiles(FALSE);
+        m_listFolders.DragAcceptFiles(FALSE);
+        CWnd* pLabel = GetDlgItem(IDC_STATIC_OUTPUT);
+        if (pLabel != nullptr)
+            pLabel->GetWindowText(m_strOutputLabel);
+        SetDlgItemText(IDOK, L"Abbrechen");
+        if (m_pTaskbar == nullptr)
+        {
+            // Where the system has it (Windows 7 on): progress on the taskbar
+            // button.
+            ITaskbarList3* pTaskbar = nullptr;
+            if (SUCCEEDED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                             reinterpret_cast<void**>(&pTaskbar))))
+            {
+                if (SUCCEEDED(pTaskbar->HrInit()))
+                    m_pTaskbar = pTaskbar;
+                else
+                    pTaskbar->Release();
+            }
+        }
+        if (m_pTaskbar != nullptr)
+            m_pTaskbar->SetProgressState(m_hWnd, TBPF_NORMAL);
+        return;
+    }
+    for (int nID : {IDC_ADD_FILES, IDC_ADD_FOLDER, IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING})
+        ::EnableWindow(::GetDlgItem(m_hWnd, nID), TRUE);
+    // Without symbolic links on the system, their button stays off.
+    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_RADIO_SYMBOLIC), m_pfnCreateSymbolicLinkW != nullptr);
+    m_listFiles.DragAcceptFiles(TRUE);
+    m_listFolders.DragAcceptFiles(TRUE);
+    SetDlgItemText(IDOK, L"Erstellen");
+    SetDlgItemText(IDC_STATIC_OUTPUT, m_strOutputLabel);
+    UpdateRemoveButton(m_listFiles, IDC_REMOVE_FILE);
+    UpdateRemoveButton(m_listFolders, IDC_REMOVE_FOLDER);
+    UpdateCreateButton();
+    if (m_pTaskbar != nullptr)
+        m_pTaskbar->SetProgressState(m_hWnd, TBPF_NOPROGRESS);
+}
+
+void CQuillonDlg::ShowProgress()
+{
+    if (m_pRun == nullptr)
+        return;
+    CString strLabel;
+    strLabel.Format(L"%s %d von %d", m_strOutputLabel.GetString(), m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
+    SetDlgItemText(IDC_STATIC_OUTPUT, strLabel);
+    if (m_pTaskbar != nullptr)
+        m_pTaskbar->SetProgressValue(m_hWnd, static_cast<ULONGLONG>(m_pRun->GetPairsDone()),
+                                     static_cast<ULONGLONG>(m_pRun->GetPairsTotal()));
 }

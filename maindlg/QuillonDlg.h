@@ -1,9 +1,17 @@
 #pragma once
 
 #include "layout/DialogLayout.h"
+#include "links/LinkBatch.h"
 #include "links/LinkPrivileges.h"
 #include "maindlg/DropListCtrl.h"
 #include "maindlg/QNStringArrayHash.h"
+
+#include <memory>
+#include <vector>
+
+class COutputListWriter;
+class CWin32FileSystem;
+struct ITaskbarList3;
 
 class CQuillonDlg;
 
@@ -15,6 +23,7 @@ class CQuillonDlg : public CDialogLayout
 {
 public:
     explicit CQuillonDlg(CWnd* pParent = nullptr);
+    ~CQuillonDlg() override;
 
     HICON m_hIcon;
     PFNCREATESYMBOLICLINKW m_pfnCreateSymbolicLinkW;  // null: hard links only
@@ -28,6 +37,15 @@ public:
     CQNStringArrayHash m_setFolders;  // target folders, each ending in "\"
     SHFILEINFOW m_sfi;      // scratch record of the icon lookup
     int m_bRemoveExisting;  // check box "Vorhandenen Dateien ... entfernen."
+    // Paths handed over at start (the command line, Explorer's "Senden an"),
+    // taken into the lists as a drop would take them.
+    std::vector<CString> m_startPaths;
+    // Workers of a Create run; 0 lets the run choose.
+    int m_nRunWorkers;
+
+    // Whether a Create run is going on (its workers may have ended, with
+    // their last lines not yet shown).
+    bool IsRunning() const { return m_pRun != nullptr; }
 
     // Rebuild a list from its set and apply the Create-button rule.
     void FillFileList();
@@ -58,6 +76,22 @@ protected:
     void OnClickFileList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnClickFolderList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnCreateLinks();
+    // A run's lines wait: shown at the next tick of the run's timer, or at
+    // once when the run has ended.
+    void OnLinesWaiting();
+    void ShowWaitingLines();
+    void EndRun();
+    // Everything that would change the lists or the options is disabled
+    // while a run goes on, and "Erstellen" reads "Abbrechen".
+    void SetRunState(bool bRunning);
+    void ShowProgress();
+    // Keys the lists act on; true when the key was taken.
+    bool OnListKey(UINT nID, WORD wVKey);
+    void OnOutputContextMenu(LPARAM lParam);
+    // The selected lines of the output list, or all when none is selected,
+    // as text on the clipboard.
+    void CopyOutput();
+    void SelectAllOutput();
 
     // Where initialisation finds the symbolic-link operation; a test
     // replaces it to see the dialog on a system without one.
@@ -71,4 +105,18 @@ private:
     void UpdateRemoveButton(CDropListCtrl& list, int nButtonID);
     void FillList(CDropListCtrl& list, const CQNStringArrayHash& set);
     void RemoveSelected(CDropListCtrl& list, CQNStringArrayHash& set, int nButtonID);
+    // Tab and Shift+Tab go through the controls as they appear on screen.
+    void ArrangeTabOrder();
+    // The radio group is reached through its checked button.
+    void UpdateRadioTabStop();
+    void AddStartPaths();
+
+    // The run, what it writes through and what it writes to; the run goes
+    // first when they are destroyed.
+    std::unique_ptr<CWin32FileSystem> m_pRunFileSystem;
+    std::unique_ptr<COutputListWriter> m_pRunOutput;
+    std::unique_ptr<CLinkBatchThreads> m_pRun;
+    bool m_bLinesTimer;
+    CString m_strOutputLabel;
+    ITaskbarList3* m_pTaskbar;
 };

@@ -17,9 +17,17 @@ public:
     explicit CCreateLinksDlg(bool bHasSymbolicLinks = true) : m_bHasSymbolicLinks(bHasSymbolicLinks) {}
     ~CCreateLinksDlg() override { DestroyWindow(); }
 
+    // Presses "Erstellen" and lets the window's messages flow until the run
+    // has ended and its lines are in the list, as they would for a user.
     void PressCreate()
     {
         SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, IDOK)));
+        MSG msg;
+        while (IsRunning() && ::GetMessageW(&msg, nullptr, 0, 0) > 0)
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
     }
 
     std::vector<std::wstring> OutputLines() const
