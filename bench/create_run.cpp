@@ -1,5 +1,6 @@
-// A Create run through the main dialog's handler, with its output list on
-// screen, against a bare loop of the same file-system calls (existence check
+// A Create run through the main dialog (from the button press to the last
+// line in its list, on the run's workers and on one worker), with its output
+// list on screen, against a bare sequential loop of the same file-system calls (existence check
 // and hard link per pair; with the targets already there, existence check,
 // delete and hard link), side by side on the same source files. Every round
 // links into fresh target folders, empty or holding every target as a hard
@@ -9,6 +10,8 @@
 // A breakdown follows: the batch without the list, the list without the
 // file system, and the inserts through the window's subclass chain, straight
 // to the list view's own procedure, and into a list under a plain parent.
+// Last, how long the window takes at most to answer another process while a
+// run of 10 x 5,000 goes on.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -29,9 +32,17 @@
 
 namespace {
 
+// From the button press to the last line in the list: the run goes on
+// worker threads while the window's messages flow.
 void PressCreate(CBenchDlg& dlg)
 {
     dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, IDOK)));
+    MSG msg;
+    while (dlg.IsRunning() && ::GetMessageW(&msg, nullptr, 0, 0) > 0)
+    {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
 }
 
 class CFolderList : public ILinkPathList
@@ -141,13 +152,15 @@ public:
         });
     }
 
-    double Handler(bool* pOk)
+    double Handler(bool* pOk, int nWorkers = 0)
     {
+        m_dlg.m_nRunWorkers = nWorkers;
         const std::vector<std::wstring> folders = MakeFolders();
         m_dlg.m_setFolders.RemoveAll();
         for (const std::wstring& folder : folders)
             m_dlg.m_setFolders.Add(folder.c_str());
         const double seconds = Time([&] { PressCreate(m_dlg); });
+        m_dlg.m_nRunWorkers = 0;
         if (!CheckOutput(folders))
             *pOk = false;
         return seconds;
@@ -272,10 +285,57 @@ private:
     std::wstring m_strSuccessText;
 };
 
+// The longest time the window took to answer another process during one
+// handler run of the bench, in milliseconds; -1 when it cannot be measured.
+int AnswerTimeDuring(CBench& bench, CBenchDlg& dlg, bool* pOk)
+{
+    wchar_t szExe[MAX_PATH] = L"";
+    ::GetModuleFileNameW(nullptr, szExe, MAX_PATH);
+    const std::wstring eventName = L"QuillonBenchAnswerProbe-" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE hStop = ::CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+    std::wstring command = L"\"" + std::wstring(szExe) + L"\" --answer " +
+                           std::to_wstring(reinterpret_cast<ULONG_PTR>(dlg.m_hWnd)) + L" " + eventName;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (hStop == nullptr || !::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    {
+        if (hStop != nullptr)
+            ::CloseHandle(hStop);
+        return -1;
+    }
+    ::Sleep(500);  // the probe's first answers, before the run
+    bench.Handler(pOk);
+    ::SetEvent(hStop);
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    DWORD dwLongest = 0;
+    ::GetExitCodeProcess(pi.hProcess, &dwLongest);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(hStop);
+    bench.CleanUp();
+    return static_cast<int>(dwLongest);
+}
+
 }  // namespace
 
-int wmain()
+int wmain(int argc, wchar_t** argv)
 {
+    if (argc == 4 && std::wstring(argv[1]) == L"--answer")
+    {
+        const HWND hWnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::wcstoull(argv[2], nullptr, 10)));
+        HANDLE hStop = ::OpenEventW(SYNCHRONIZE, FALSE, argv[3]);
+        DWORD dwLongest = 0;
+        while (hStop != nullptr && ::WaitForSingleObject(hStop, 10) == WAIT_TIMEOUT && ::IsWindow(hWnd))
+        {
+            const double dStart = Now();
+            DWORD_PTR result = 0;
+            ::SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+            dwLongest = std::max(dwLongest, static_cast<DWORD>((Now() - dStart) * 1000));
+        }
+        return static_cast<int>(dwLongest);
+    }
+
     const std::wstring root = L"C:\\quillon-bench-" + std::to_wstring(::GetCurrentProcessId());
     RemoveTree(root);
     ::CreateDirectoryW(root.c_str(), nullptr);
@@ -283,7 +343,8 @@ int wmain()
     CBenchDlg dlg;
     if (!dlg.Open())
         return 1;
-    std::printf("output list visible: %s\n", ::IsWindowVisible(dlg.m_listOutput) ? "yes" : "no");
+    std::printf("output list visible: %s; workers of a run on this machine: %d\n",
+                ::IsWindowVisible(dlg.m_listOutput) ? "yes" : "no", CLinkBatchThreads::DefaultWorkers());
 
     const struct
     {
@@ -291,38 +352,51 @@ int wmain()
         int nFiles;
         int nRounds;
         bool bPresent;
-    } sizes[] = {{10, 100, 7, false}, {10, 1000, 5, false}, {10, 100, 7, true}, {10, 1000, 5, true}};
+    } sizes[] = {{10, 100, 7, false},  {10, 1000, 5, false}, {10, 100, 7, true},
+                 {10, 1000, 5, true}, {20, 5000, 1, false}};
     bool ok = true;
     for (const auto& size : sizes)
     {
         CBench bench(dlg, root, size.nFolders, size.nFiles, size.bPresent);
         std::vector<double> bare;
         std::vector<double> handler;
+        std::vector<double> oneWorker;
         std::vector<double> ratios;
+        std::vector<double> oneRatios;
         for (int round = 0; round < size.nRounds; ++round)
         {
-            // Alternate which goes first so that neither gets a warmer cache.
-            if (round % 2 == 0)
+            // Rotate which goes first so that none gets a warmer cache.
+            for (int k = 0; k < 3; ++k)
             {
-                bare.push_back(bench.BareLoop());
-                handler.push_back(bench.Handler(&ok));
-            }
-            else
-            {
-                handler.push_back(bench.Handler(&ok));
-                bare.push_back(bench.BareLoop());
+                switch ((round + k) % 3)
+                {
+                case 0:
+                    bare.push_back(bench.BareLoop());
+                    break;
+                case 1:
+                    handler.push_back(bench.Handler(&ok));
+                    break;
+                default:
+                    oneWorker.push_back(bench.Handler(&ok, 1));
+                    break;
+                }
+                bench.CleanUp();
             }
             ratios.push_back(handler.back() / bare.back());
-            bench.CleanUp();
+            oneRatios.push_back(oneWorker.back() / bare.back());
         }
         // The machine is shared: the fastest round of each shows the cost
         // least disturbed by others, the median of the per-round ratios a
         // typical one.
         std::printf("%d folders x %d files, %s, %d rounds: bare loop min %.3f s median %.3f s; handler min %.3f s "
-                    "median %.3f s; ratio of minima %.3f, median of round ratios %.3f\n",
-                    size.nFolders, size.nFiles,
-                    size.bPresent ? "targets present, removal on" : "empty target folders", size.nRounds, Min(bare), Median(bare), Min(handler), Median(handler),
-                    Min(handler) / Min(bare), Median(ratios));
+                    "median %.3f s, ratio of minima %.3f, median of round ratios %.3f; one worker min %.3f s, "
+                    "ratio of minima %.3f, median of round ratios %.3f\n",
+                    size.nFolders, size.nFiles, size.bPresent ? "targets present, removal on" : "empty target folders",
+                    size.nRounds, Min(bare), Median(bare), Min(handler), Median(handler), Min(handler) / Min(bare),
+                    Median(ratios), Min(oneWorker), Min(oneWorker) / Min(bare), Median(oneRatios));
+        std::fflush(stdout);
+        if (size.nFiles > 1000)
+            continue;
 
         std::vector<double> batchOnly;
         std::vector<double> listOnly;
@@ -344,6 +418,13 @@ int wmain()
                     "inserts through the window %.3f s, straight to the list view %.3f s, "
                     "under a plain parent %.3f s\n",
                     Min(batchOnly), Min(listOnly), Min(throughWindow), Min(straight), Min(plainParent));
+        std::fflush(stdout);
+    }
+    {
+        CBench bench(dlg, root, 10, 5000, false);
+        const int nLongest = AnswerTimeDuring(bench, dlg, &ok);
+        std::printf("10 folders x 5000 files: longest answer of the window to another process during the run: %d ms\n",
+                    nLongest);
     }
     dlg.DestroyWindow();
     RemoveTree(root);
