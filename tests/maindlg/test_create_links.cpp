@@ -2,11 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "links/LinkPrivileges.h"
+#include "links/Win32FileSystem.h"
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
+#include "tests/links/wine_host.h"
 #include "tests/remove_tree.h"
 
 namespace {
@@ -262,4 +266,78 @@ TEST(CreateLinksDialogTest, ColumnFitsTheWidestLineAsTheListMeasuresIt)
         EXPECT_EQ(width, dlg.m_listOutput.GetColumnWidth(0));
         EXPECT_GT(width, 0);
     }
+}
+
+namespace {
+
+class CVectorList : public ILinkPathList
+{
+public:
+    explicit CVectorList(std::vector<std::wstring> paths) : m_paths(std::move(paths)) {}
+    int GetCount() const override { return static_cast<int>(m_paths.size()); }
+    CString GetAt(int i) const override { return CString(m_paths[static_cast<size_t>(i)].c_str()); }
+
+private:
+    std::vector<std::wstring> m_paths;
+};
+
+class CCollectedLines : public ILinkOutput
+{
+public:
+    std::vector<std::wstring> lines;
+    void AddLine(const CString& line) override { lines.emplace_back(line.GetString()); }
+    void EndFolder() override {}
+};
+
+}  // namespace
+
+// The window's run on its workers ends with the lines of the sequential run,
+// also where list order decides: two files of one name, one folder listed
+// under two spellings (Wine's Z: drive), targets already there.
+TEST(CreateLinksDialogTest, WorkersGiveTheLinesOfTheSequentialRun)
+{
+    std::vector<std::vector<std::wstring>> results;
+    size_t nPairs = 0;
+    for (int nWorkers : {0, 1, 4})
+    {
+        SCOPED_TRACE(nWorkers);
+        CTempTree tree;
+        const std::vector<std::wstring> files = {tree.File(L"S", L"a.txt"), tree.File(L"R", L"a.txt"),
+                                                 tree.File(L"S", L"b.txt"), tree.File(L"R", L"c.txt")};
+        tree.File(L"T", L"b.txt");
+        std::vector<std::wstring> folders = {tree.Folder(L"T"), tree.Folder(L"U"), tree.Folder(L"S")};
+        const std::string unixName = UnixPathOf(folders[0]);
+        if (!unixName.empty())
+        {
+            std::wstring alias = L"Z:" + std::wstring(unixName.begin(), unixName.end());
+            std::replace(alias.begin(), alias.end(), L'/', L'\\');
+            folders.insert(folders.begin() + 2, alias);
+        }
+        nPairs = files.size() * folders.size();
+        std::vector<std::wstring> lines;
+        if (nWorkers == 0)
+        {
+            CWin32FileSystem fs(LookUpCreateSymbolicLinkW());
+            CCollectedLines out;
+            RunLinkBatch(CVectorList(folders), CVectorList(files), 1, 1, fs, out);
+            lines = out.lines;
+        }
+        else
+        {
+            CCreateLinksDlg dlg;
+            ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+            dlg.m_nRunWorkers = nWorkers;
+            for (const std::wstring& f : files)
+                dlg.m_setFiles.Add(f.c_str());
+            for (const std::wstring& f : folders)
+                dlg.m_setFolders.Add(f.c_str());
+            dlg.PressCreate();
+            lines = dlg.OutputLines();
+        }
+        std::sort(lines.begin(), lines.end());
+        results.push_back(lines);
+    }
+    ASSERT_EQ(nPairs, results[0].size());
+    EXPECT_EQ(results[0], results[1]);
+    EXPECT_EQ(results[0], results[2]);
 }

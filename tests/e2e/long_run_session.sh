@@ -1,0 +1,144 @@
+#!/bin/bash
+# A long Create run through the real window: the window answers another
+# process while the run goes on, shows how far it is, and refuses changes;
+# "Abbrechen" stops it after the pairs in hand, and so does closing the
+# window. Afterwards every target is either the new link (with its OK line)
+# or the file that was there before, and no temporary name is left.
+# Usage: long_run_session.sh QUILLON_EXE PROBE_EXE WINE_EXEC ARTIFACT_DIR
+set -u
+exe="$1"
+probe_exe="$2"
+wine_exec="$3"
+artifacts="$4"
+rm -rf "$artifacts"
+mkdir -p "$artifacts"
+
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+  echo "SKIP: needs the harness's display and Wine prefix (run scripts/test.sh)"
+  exit 77
+fi
+for tool in xdotool import stat; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+source "$(dirname "$0")/session_lib.sh"
+
+# 20 x 1,000 pairs; short names keep the command line within its limit.
+nfolders=20
+nfiles=1000
+total=$((nfolders * nfiles))
+cdrive=$(readlink -f "$WINEPREFIX/dosdevices/c:") || fail "the prefix has no drive C:"
+root="$cdrive/ql"
+rm -rf "$root"
+mkdir -p "$root/q"
+(cd "$root/q" && for i in $(seq -w 1 $nfiles); do : >"f$i.txt"; done)
+args=()
+for i in $(seq -w 1 $nfiles); do args+=("C:\\ql\\q\\f$i.txt"); done
+for d in $(seq 1 $nfolders); do args+=("C:\\ql\\z$d"); done
+
+# Each target folder already holds a file of every name: the run replaces
+# them, so a stop shows whether any was lost.
+fill_targets() {
+  local d
+  for d in $(seq 1 $nfolders); do
+    rm -rf "$root/z$d"
+    mkdir -p "$root/z$d"
+    (cd "$root/z$d" && for i in $(seq -w 1 $nfiles); do echo old >"f$i.txt"; done)
+  done
+}
+
+label() {
+  read_controls && echo "${TEXT[1011]}"
+}
+
+running() {
+  read_controls && [ "${TEXT[1]}" = "Abbrechen" ]
+}
+
+# What the target folders hold: "linked other temporary" counts. A target is
+# linked when it has its source's inode; otherwise it must still be the old
+# file (4 bytes, "old").
+count_targets() {
+  local d
+  find "$root/q" -type f -printf 'src %f %i\n'
+  for d in $(seq 1 $nfolders); do
+    find "$root/z$d" -type f -printf 'dst %f %i %s\n'
+  done
+} 2>/dev/null
+tally_targets() {
+  count_targets | awk '
+    $1 == "src" { inode[$2] = $3; next }
+    $2 ~ /^~Quillon-/ { temp++; next }
+    $3 == inode[$2] { linked++; next }
+    $4 == 4 { old++; next }
+    { other++ }
+    END { printf "%d %d %d\n", linked, other, temp }'
+}
+
+wine reg delete 'HKCU\Software\Velmora\Quillon' /f >/dev/null 2>&1
+fill_targets
+start_quillon "${args[@]}"
+sleep 0.5
+list_has 1000 $nfiles && list_has 1001 $nfolders || fail "the lists did not fill from the command line"
+read_controls || fail "the main window cannot be read"
+base_label=${TEXT[1011]}
+
+# --- A run stopped with the button.
+click 1
+wait_until 50 running || fail "\"Erstellen\" did not turn into \"Abbrechen\""
+# The window answers another process and shows its progress while the run
+# goes on; nothing that would change the lists or options can be used.
+longest=0
+for n in 1 2 3; do
+  t0=$(date +%s%N)
+  read_controls || fail "the window does not answer during the run"
+  t1=$(date +%s%N)
+  [ $(((t1 - t0) / 1000000)) -gt "$longest" ] && longest=$(((t1 - t0) / 1000000))
+  [[ "${TEXT[1011]}" =~ ^"$base_label "[0-9]+" von $total"$ ]] || fail "the label reads '${TEXT[1011]}' during the run"
+  for id in 1002 1003 1004 1005 1006 1007 1013; do
+    [ "${ENABLED[$id]}" = 0 ] || fail "control $id (${TEXT[$id]}) can be used during the run"
+  done
+  [ "${ENABLED[1]}" = 1 ] || fail "\"Abbrechen\" is disabled"
+  sleep 0.3
+done
+echo "reading the window from another process took at most $longest ms (probe start included)"
+shot during-run
+click 1
+wait_until 200 eval '! running' || fail "the run did not stop after \"Abbrechen\""
+probe items Quillon 1010 >"$artifacts/report-stopped.txt"
+stop_line=$(grep '^Abgebrochen nach ' "$artifacts/report-stopped.txt")
+[[ "$stop_line" =~ ^"Abgebrochen nach "([0-9]+)" von $total Paaren."$ ]] || fail "no stop line: '$stop_line'"
+done_pairs=${BASH_REMATCH[1]}
+[ "$done_pairs" -gt 0 ] && [ "$done_pairs" -lt "$total" ] || fail "the run stopped after $done_pairs of $total pairs"
+[ "$(grep -c . "$artifacts/report-stopped.txt")" = $((done_pairs + 1)) ] ||
+  fail "the report has $(grep -c . "$artifacts/report-stopped.txt") lines for $done_pairs pairs and the stop line"
+read -r linked other temps <<<"$(tally_targets)"
+[ "$other" = 0 ] && [ "$temps" = 0 ] || fail "after the stop: $other targets neither linked nor untouched, $temps temporary files"
+oks=$(grep -c '^HardLink: OK, ' "$artifacts/report-stopped.txt")
+[ "$linked" = "$done_pairs" ] && [ "$oks" = "$done_pairs" ] ||
+  fail "$done_pairs pairs done, $linked targets linked, $oks OK lines"
+read_controls || fail "the main window cannot be read"
+shot after-stop
+[ "${TEXT[1]}" = Erstellen ] && [ "${ENABLED[1]}" = 1 ] || fail "\"Erstellen\" is not back: '${TEXT[1]}'"
+[ "${TEXT[1011]}" = "$base_label" ] || fail "the label reads '${TEXT[1011]}' after the run"
+for id in 1002 1004 1006 1007 1013; do
+  [ "${ENABLED[$id]}" = 1 ] || fail "control $id (${TEXT[$id]}) stays disabled after the run"
+done
+for id in 1003 1005; do
+  [ "${ENABLED[$id]}" = 0 ] || fail "\"Entfernen\" ($id) is enabled with nothing selected"
+done
+echo "stopped with the button after $done_pairs of $total pairs, $linked targets linked"
+
+# --- A run stopped by closing the window: it ends as usual, placement saved.
+fill_targets
+click 1
+wait_until 50 running || fail "the second run did not start"
+sleep 1
+close_quillon
+[ -n "$(wine reg query 'HKCU\Software\Velmora\Quillon\Dialog' /v Left 2>/dev/null)" ] ||
+  fail "closing during a run did not save the placement"
+read -r linked other temps <<<"$(tally_targets)"
+[ "$other" = 0 ] && [ "$temps" = 0 ] || fail "after closing: $other targets neither linked nor untouched, $temps temporary files"
+[ "$linked" -lt "$total" ] || fail "closing did not stop the run: all $total targets linked"
+rm -rf "$root"
+echo "PASS: answered during the run, stopped by the button and by closing, every target linked or untouched ($linked linked before the close took effect)"
