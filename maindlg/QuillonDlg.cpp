@@ -1,6 +1,6 @@
 #include "maindlg/QuillonDlg.h"
 
-#include "app/AboutDlg.h"
+#include "maindlg/AboutDlg.h"
 #include "framework/Gdi.h"
 #include "framework/Module.h"
 #include "links/LinkBatch.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AboutDlg.h"
+#include "maindlg/AboutDlg.h"
 #include "app/QuillonApp.h"
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"

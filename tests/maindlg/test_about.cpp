@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/AboutDlg.h"
 #include "framework/WinApp.h"
 #include "layout/LayoutGroup.h"
+#include "maindlg/AboutDlg.h"
 #include "res/resource.h"
 
 namespace {
