@@ -6,22 +6,8 @@
 # or its context menu and copied with Ctrl+C, the clipboard read from X.
 # Usage: keyboard_session.sh QUILLON_EXE PROBE_EXE WINE_EXEC ARTIFACT_DIR
 set -u
-exe="$1"
-probe_exe="$2"
-wine_exec="$3"
-artifacts="$4"
-rm -rf "$artifacts"
-mkdir -p "$artifacts"
-
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-  echo "SKIP: needs the harness's display and Wine prefix (run scripts/test.sh)"
-  exit 77
-fi
-for tool in xdotool xclip import; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
 source "$(dirname "$0")/session_lib.sh"
+session_begin "$1" "$2" "$3" "$4" xdotool xclip import
 
 focus_is() {  # control id
   [ "$(probe focus Quillon)" = "$1" ]

@@ -1,7 +1,31 @@
 # What the end-to-end sessions share: screenshots, the probe that reads the
 # real window from outside, waiting, clicking and dragging as a hand does,
 # and starting and closing Quillon.exe.
-# The sourcing script sets exe, probe_exe, wine_exec and artifacts first.
+# A session begins with session_begin.
+
+# The arguments every session takes (QUILLON_EXE PROBE_EXE WINE_EXEC
+# ARTIFACT_DIR) and the tools it uses; without the harness or a tool the
+# session reports itself as skipped.
+session_begin() {
+  exe="$1"
+  probe_exe="$2"
+  wine_exec="$3"
+  artifacts="$4"
+  shift 4
+  rm -rf "$artifacts"
+  mkdir -p "$artifacts"
+  if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    echo "SKIP: needs the harness's display and Wine prefix (run scripts/test.sh)"
+    exit 77
+  fi
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      echo "SKIP: $tool is not installed"
+      exit 77
+    fi
+  done
+}
 
 # Wine's own dialogs in one language, so that their captions are known.
 export LC_ALL=C.UTF-8

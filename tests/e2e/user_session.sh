@@ -12,25 +12,8 @@
 # The screen resolution is the prefix's; QUILLON_EXPECT_DPI (set by the DPI
 # wrapper) is checked against it.
 set -u
-exe="$1"
-probe_exe="$2"
-wine_exec="$3"
-artifacts="$4"
-rm -rf "$artifacts"
-mkdir -p "$artifacts"
-
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-  echo "SKIP: needs the harness's display and Wine prefix (run scripts/test.sh)"
-  exit 77
-fi
-for tool in xdotool import stat; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed"
-    exit 77
-  fi
-done
-
 source "$(dirname "$0")/session_lib.sh"
+session_begin "$1" "$2" "$3" "$4" xdotool import stat
 
 # Values of the "Dialog" section as NAME=signed-number lines, sorted.
 read_dialog_values() {
