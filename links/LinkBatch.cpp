@@ -562,7 +562,7 @@ int CLinkBatchThreads::DefaultWorkers()
     SYSTEM_INFO info = {};
     ::GetSystemInfo(&info);
     const int nProcessors = static_cast<int>(info.dwNumberOfProcessors);
-    return std::max(2, std::min(8, 2 * nProcessors));
+    return std::max(2, std::min(8, nProcessors));
 }
 
 void CLinkBatchThreads::Stop()

@@ -92,8 +92,9 @@ public:
     int GetPairsDone() const;
     int GetPairsTotal() const;
 
-    // Twice the processors, at least two, at most eight: making links waits
-    // on the file system more than it computes, and a share waits longer.
+    // One per processor, at least two, at most eight. More workers than
+    // processors gained little here (Wine: every file call goes through one
+    // server) and kept the window waiting longer for its share of it.
     static int DefaultWorkers();
 
 private:

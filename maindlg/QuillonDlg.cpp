@@ -204,6 +204,7 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
             m_pRun->Stop();
             m_pRun->Wait();
             m_pRun.reset();
+            m_pRunOutput.reset();
         }
         break;
     case WM_CONTEXTMENU:
