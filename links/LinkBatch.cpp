@@ -7,6 +7,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -621,8 +622,15 @@ void CLinkBatchThreads::Run(int nWorkers)
     }
     const int nRunners = std::max(1, std::min(nWorkers, static_cast<int>(state.groups.size())));
     std::vector<std::thread> others;
-    for (int w = 1; w < nRunners; ++w)
-        others.emplace_back([this, w] { Work(w); });
+    try
+    {
+        for (int w = 1; w < nRunners; ++w)
+            others.emplace_back([this, w] { Work(w); });
+    }
+    catch (const std::system_error&)
+    {
+        // No more threads to be had: the ones there share the folders.
+    }
     Work(0);
     for (std::thread& other : others)
         other.join();

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <numeric>
 #include <string>
+#include <system_error>
 #include <vector>
 
 CQuillonDlg* g_pMainDlg = nullptr;
@@ -781,9 +782,25 @@ void CQuillonDlg::OnCreateLinks()
     // The workers only post: the window's thread never waits on them while
     // they wait on it.
     const HWND hWnd = m_hWnd;
-    m_pRun = std::make_unique<CLinkBatchThreads>(
-        CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles), m_nLinkType,
-        m_bRemoveExisting, *m_pRunFileSystem, m_nRunWorkers, [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
+    try
+    {
+        m_pRun = std::make_unique<CLinkBatchThreads>(
+            CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
+            m_nLinkType, m_bRemoveExisting, *m_pRunFileSystem, m_nRunWorkers,
+            [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
+    }
+    catch (const std::system_error&)
+    {
+        // Without a thread the run goes here, as it did before it had
+        // workers.
+        COutputListWriter output(m_listOutput);
+        RunLinkBatch(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
+                     m_nLinkType, m_bRemoveExisting, *m_pRunFileSystem, output);
+        m_pRunOutput.reset();
+        m_pRunFileSystem.reset();
+        SetRunState(false);
+        return;
+    }
     ShowProgress();
 }
 
