@@ -3,8 +3,10 @@
 // list on screen, against a bare sequential loop of the same file-system calls (existence check
 // and hard link per pair; with the targets already there, existence check,
 // delete and hard link), side by side on the same source files. Every round
-// links into fresh target folders, empty or holding every target as a hard
-// link of its source (a run before left them so). After every handler run the
+// links into fresh target folders: empty, holding every target as another
+// file that the run replaces, or holding every target as a hard link of its
+// source already (a run before left them so, and a run again finds nothing
+// to do). After every handler run the
 // output list is checked: one line per pair, each as the batch writes it,
 // sorted by the control itself, its sort style kept.
 // A breakdown follows: the batch without the list, the list without the
@@ -24,6 +26,7 @@
 
 #include "bench/bench_main_dialog.h"
 #include "links/LinkBatch.h"
+#include "links/LinkBatchThreads.h"
 #include "links/OutputListWriter.h"
 #include "links/Win32FileSystem.h"
 #include "maindlg/QuillonDlg.h"
@@ -56,13 +59,27 @@ private:
     const std::vector<std::wstring>& m_folders;
 };
 
-class CDiscardOutput : public ILinkOutput
+// What the target folders hold before a run.
+enum class Present
 {
-public:
-    void AddLine(const CString&) override { ++m_nLines; }
-    void EndFolder() override {}
-    int m_nLines = 0;
+    Nothing,
+    OtherFiles,
+    AlreadyLinked
 };
+
+const char* Describe(Present present)
+{
+    switch (present)
+    {
+    case Present::OtherFiles:
+        return "targets present (other files), removal on";
+    case Present::AlreadyLinked:
+        return "targets already linked, removal on";
+    case Present::Nothing:
+    default:
+        return "empty target folders";
+    }
+}
 
 double Time(const std::function<void()>& work)
 {
@@ -85,10 +102,8 @@ double Median(std::vector<double> values)
 class CBench
 {
 public:
-    // bPresent: every target is there before the run (a hard link of its
-    // source, as a run before left it), and the run replaces it.
-    CBench(CBenchDlg& dlg, const std::wstring& root, int nFolders, int nFiles, bool bPresent)
-        : m_dlg(dlg), m_root(root), m_nFolders(nFolders), m_nFiles(nFiles), m_bPresent(bPresent)
+    CBench(CBenchDlg& dlg, const std::wstring& root, int nFolders, int nFiles, Present present)
+        : m_dlg(dlg), m_root(root), m_nFolders(nFolders), m_nFiles(nFiles), m_present(present)
     {
         const std::wstring source = root + L"\\src" + std::to_wstring(nFiles);
         ::CreateDirectoryW(source.c_str(), nullptr);
@@ -117,12 +132,22 @@ public:
         ::CreateDirectoryW(base.c_str(), nullptr);
         m_made.push_back(base);
         std::vector<std::wstring> folders;
+        // Other files: one old file per name, a hard link of it in every
+        // folder.
+        const std::wstring old = base + L"\\old\\";
+        if (m_present == Present::OtherFiles)
+        {
+            ::CreateDirectoryW(old.c_str(), nullptr);
+            for (const std::wstring& name : m_names)
+                ::CloseHandle(::CreateFileW((old + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        }
         for (int i = 0; i < m_nFolders; ++i)
         {
             folders.push_back(base + L"\\d" + std::to_wstring(i) + L"\\");
             ::CreateDirectoryW(folders.back().c_str(), nullptr);
-            for (size_t j = 0; m_bPresent && j < m_files.size(); ++j)
-                ::CreateHardLinkW((folders.back() + m_names[j]).c_str(), m_files[j].c_str(), nullptr);
+            for (size_t j = 0; m_present != Present::Nothing && j < m_files.size(); ++j)
+                ::CreateHardLinkW((folders.back() + m_names[j]).c_str(),
+                                  (m_present == Present::OtherFiles ? old + m_names[j] : m_files[j]).c_str(), nullptr);
         }
         return folders;
     }
@@ -175,10 +200,13 @@ public:
     {
         const std::vector<std::wstring> folders = MakeFolders();
         CWin32FileSystem fileSystem(m_dlg.m_pfnCreateSymbolicLinkW);
-        CDiscardOutput output;
         return Time([&] {
-            RunLinkBatch(CFolderList(folders), CLinkPathList<CQNStringArrayHash>(m_dlg.m_setFiles), 1, 1, fileSystem,
-                         output);
+            CLinkJob job(CFolderList(folders), CLinkPathList<CQNStringArrayHash>(m_dlg.m_setFiles), LinkRunOptions(),
+                         fileSystem);
+            size_t nLength = 0;
+            RunLinkJob(job, [&job, &nLength](const LinkPairResult& result) {
+                nLength += static_cast<size_t>(job.FormatLine(result).GetLength());
+            });
         });
     }
 
@@ -281,7 +309,7 @@ private:
     std::wstring m_root;
     int m_nFolders;
     int m_nFiles;
-    bool m_bPresent;
+    Present m_present;
     int m_nRound = 0;
     std::vector<std::wstring> m_files;
     std::vector<std::wstring> m_names;
@@ -332,6 +360,8 @@ int AnswerTimeDuring(CBench& bench, CBenchDlg& dlg, bool* pOk)
 
 int wmain(int argc, wchar_t** argv)
 {
+    // --quick: the runs of up to 10 x 1,000 only.
+    const bool bQuick = argc == 2 && std::wstring(argv[1]) == L"--quick";
     if (argc == 4 && std::wstring(argv[1]) == L"--answer")
     {
         const HWND hWnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::wcstoull(argv[2], nullptr, 10)));
@@ -371,8 +401,9 @@ int wmain(int argc, wchar_t** argv)
     // First, into an empty output list: clearing a report of many lines is
     // the list view's own cost (see bench/copy_report), not the run's.
     bool ok = true;
+    if (!bQuick)
     {
-        CBench bench(dlg, root, 10, 5000, false);
+        CBench bench(dlg, root, 10, 5000, Present::Nothing);
         const int nLongest = AnswerTimeDuring(bench, dlg, &ok);
         std::printf("10 folders x 5000 files: longest answer of the window to another process during the run: %d ms\n",
                     nLongest);
@@ -384,12 +415,15 @@ int wmain(int argc, wchar_t** argv)
         int nFolders;
         int nFiles;
         int nRounds;
-        bool bPresent;
-    } sizes[] = {{10, 100, 7, false},  {10, 1000, 5, false}, {10, 100, 7, true},
-                 {10, 1000, 5, true}, {20, 5000, 1, false}};
+        Present present;
+    } sizes[] = {{10, 100, 7, Present::Nothing},    {10, 1000, 5, Present::Nothing},
+                 {10, 100, 7, Present::OtherFiles}, {10, 1000, 5, Present::OtherFiles},
+                 {10, 1000, 5, Present::AlreadyLinked}, {20, 5000, 1, Present::Nothing}};
     for (const auto& size : sizes)
     {
-        CBench bench(dlg, root, size.nFolders, size.nFiles, size.bPresent);
+        if (bQuick && size.nFiles > 1000)
+            continue;
+        CBench bench(dlg, root, size.nFolders, size.nFiles, size.present);
         std::vector<double> bare;
         std::vector<double> handler;
         std::vector<double> oneWorker;
@@ -423,7 +457,7 @@ int wmain(int argc, wchar_t** argv)
         std::printf("%d folders x %d files, %s, %d rounds: bare loop min %.3f s median %.3f s; handler min %.3f s "
                     "median %.3f s, ratio of minima %.3f, median of round ratios %.3f; one worker min %.3f s, "
                     "ratio of minima %.3f, median of round ratios %.3f\n",
-                    size.nFolders, size.nFiles, size.bPresent ? "targets present, removal on" : "empty target folders",
+                    size.nFolders, size.nFiles, Describe(size.present),
                     size.nRounds, Min(bare), Median(bare), Min(handler), Median(handler), Min(handler) / Min(bare),
                     Median(ratios), Min(oneWorker), Min(oneWorker) / Min(bare), Median(oneRatios));
         std::fflush(stdout);

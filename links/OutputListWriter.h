@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framework/Controls.h"
-#include "links/LinkBatch.h"
+#include "framework/String.h"
 
 #include <string>
 #include <vector>
@@ -15,16 +15,17 @@
 // between. When the column is fitted, an empty list first gets only its
 // widest lines, is fitted to them and then gets the rest: the width is the
 // one the whole list would get, without measuring every item.
-class COutputListWriter : public ILinkOutput
+class COutputListWriter
 {
 public:
     explicit COutputListWriter(CListCtrl& list);
-    ~COutputListWriter() override;
+    ~COutputListWriter();
     COutputListWriter(const COutputListWriter&) = delete;
     COutputListWriter& operator=(const COutputListWriter&) = delete;
 
-    void AddLine(const CString& strLine) override;
-    void EndFolder() override;
+    void AddLine(const CString& strLine);
+    // Column 0 is fitted to the contents when the lines are written.
+    void EndFolder();
 
     // Inserts what was collected and fits column 0 to the contents if at
     // least one folder ended. Runs once; the destructor calls it too.

@@ -1,5 +1,6 @@
 #include "links/SystemPath.h"
 
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -54,4 +55,33 @@ CString MakeFoldedPath(const wchar_t* pszPath)
     if (::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, pszPath, nLength, upper.data(), nLength) == nLength)
         strFolded = CString(upper.data(), nLength);
     return strFolded;
+}
+
+CString GetFileName(CString strPath)
+{
+    // What the runtime's path splitter leaves as name and extension:
+    // everything after the last backslash or slash, or after a drive's colon.
+    const wchar_t* psz = strPath.GetString();
+    int nStart = 0;
+    for (int i = 0; psz[i] != L'\0'; ++i)
+    {
+        if (psz[i] == L'\\' || psz[i] == L'/')
+            nStart = i + 1;
+    }
+    if (nStart == 0 && strPath.GetLength() >= 2 && psz[1] == L':')
+        nStart = 2;
+    return strPath.Mid(nStart);
+}
+
+bool IsPlainEntryName(const CString& strName)
+{
+    if (strName.IsEmpty() || strName == L"." || strName == L"..")
+        return false;
+    for (int i = 0; i < strName.GetLength(); ++i)
+    {
+        const wchar_t ch = strName[i];
+        if (ch < 32 || std::wcschr(L"\\/:*?\"<>|", ch) != nullptr)
+            return false;
+    }
+    return true;
 }

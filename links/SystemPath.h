@@ -12,3 +12,10 @@ CString MakeSystemPath(const wchar_t* pszPath);
 // A path in upper case as the file system compares names, for keys that
 // must match whatever letter case a path was listed in.
 CString MakeFoldedPath(const wchar_t* pszPath);
+
+// Name and extension of the last component of a path.
+CString GetFileName(CString strPath);
+
+// Whether a name can only mean one entry of a folder: no separator, no
+// stream, no wildcard, not "." or "..".
+bool IsPlainEntryName(const CString& strName);

@@ -3,30 +3,24 @@
 #include "links/LinkFileSystem.h"
 #include "links/LinkPrivileges.h"
 
-// The link batch's operations on the real file system, at any path length.
+// A run's operations on the real file system, at any path length. Target
+// folders are held open and every step in them is made through the
+// system's native calls relative to the held folder, so that a folder (or
+// one of its entries) swapped for a link meanwhile leads nowhere else.
+// Nothing here asks for backup intent on a handle it changes anything
+// through: the restore privilege the process holds reaches no further.
 class CWin32FileSystem : public ILinkFileSystem
 {
 public:
     // pfnCreateSymbolicLinkW may be null: the system has no symbolic links.
     explicit CWin32FileSystem(PFNCREATESYMBOLICLINKW pfnCreateSymbolicLinkW);
 
-    BOOL Exists(LPCWSTR pszPath) override;
-    DWORD GetAttributes(LPCWSTR pszPath) override;
-    BOOL SetAttributes(LPCWSTR pszPath, DWORD dwAttributes) override;
-    BOOL Delete(LPCWSTR pszPath) override;
-    BOOL Rename(LPCWSTR pszFrom, LPCWSTR pszTo) override;
-    BOOL CreateHardLink(LPCWSTR pszLink, LPCWSTR pszExisting) override;
     bool CanCreateSymbolicLink() const override;
-    BOOL CreateSymbolicLink(LPCWSTR pszLink, LPCWSTR pszTarget, DWORD dwFlags) override;
-    DWORD GetLastError() override;
-    bool GetEntryId(LPCWSTR pszPath, LinkEntryId& id) override;
-    bool GetFinalPath(LPCWSTR pszPath, CString& strFinal) override;
+    DWORD OpenFolder(const CString& strPath, std::unique_ptr<ILinkFolder>& folder) override;
+    DWORD GetStoredName(const CString& strPath, CString& strName) override;
+    DWORD GetFileInfo(const CString& strPath, bool bFollow, LinkFileInfo& info) override;
+    DWORD GetFinalPath(const CString& strPath, CString& strFinal) override;
 
 private:
-    typedef DWORD(WINAPI* PFNGETFINALPATHNAMEBYHANDLEW)(HANDLE hFile, LPWSTR lpszFilePath, DWORD cchFilePath,
-                                                        DWORD dwFlags);
-
     PFNCREATESYMBOLICLINKW m_pfnCreateSymbolicLinkW;
-    // Looked up: systems before Vista lack it.
-    PFNGETFINALPATHNAMEBYHANDLEW m_pfnGetFinalPathNameByHandleW;
 };

@@ -4,6 +4,8 @@
 #include "framework/Gdi.h"
 #include "framework/Module.h"
 #include "links/LinkBatch.h"
+#include "links/LinkBatchThreads.h"
+#include "links/LinkReport.h"
 #include "links/OutputListWriter.h"
 #include "links/SystemPath.h"
 #include "links/Win32FileSystem.h"
@@ -41,6 +43,7 @@ CQuillonDlg::CQuillonDlg(CWnd* pParent)
       m_bRemoveExisting(1),
       m_nRunWorkers(0),
       m_bLinesTimer(false),
+      m_bShutdownBlocked(false),
       m_pTaskbar(nullptr)
 {
     m_pParentWnd = pParent;
@@ -195,6 +198,21 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         if (wParam != kLinesTimer)
             break;
         ShowWaitingLines();
+        *pResult = 0;
+        return TRUE;
+    case WM_QUERYENDSESSION:
+        // Where the system shows why (Vista on), logging off waits for a
+        // run, unless it cannot.
+        *pResult = m_pRun != nullptr && m_bShutdownBlocked && !(lParam & ENDSESSION_CRITICAL) ? FALSE : TRUE;
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends once this returns: the run stops between pairs
+        // first, so that no pair is cut off half done.
+        if (wParam && m_pRun != nullptr)
+        {
+            m_pRun->Stop();
+            EndRun();
+        }
         *pResult = 0;
         return TRUE;
     case WM_DESTROY:
@@ -549,6 +567,11 @@ PFNCREATESYMBOLICLINKW CQuillonDlg::LookUpSymbolicLinkOperation()
     return LookUpCreateSymbolicLinkW();
 }
 
+std::unique_ptr<ILinkFileSystem> CQuillonDlg::CreateRunFileSystem()
+{
+    return std::make_unique<CWin32FileSystem>(m_pfnCreateSymbolicLinkW);
+}
+
 namespace {
 
 enum : UINT
@@ -559,6 +582,28 @@ enum : UINT
 
 // Lines of a run are shown at most this often: each batch is one repaint.
 constexpr UINT kLinesInterval = 100;
+
+// Tells the system why logging off should wait (Vista on; looked up), or
+// that it need not any more. False where the system would not take it.
+bool BlockShutdown(HWND hWnd, bool bBlock)
+{
+    typedef BOOL(WINAPI * PFNCREATE)(HWND, LPCWSTR);
+    typedef BOOL(WINAPI * PFNDESTROY)(HWND);
+    const HMODULE hUser = ::GetModuleHandleW(L"user32.dll");
+    if (hUser == nullptr)
+        return false;
+    if (!bBlock)
+    {
+        const PFNDESTROY pfnDestroy = reinterpret_cast<PFNDESTROY>(
+            reinterpret_cast<void*>(::GetProcAddress(hUser, "ShutdownBlockReasonDestroy")));
+        return pfnDestroy != nullptr && pfnDestroy(hWnd);
+    }
+    const PFNCREATE pfnCreate =
+        reinterpret_cast<PFNCREATE>(reinterpret_cast<void*>(::GetProcAddress(hUser, "ShutdownBlockReasonCreate")));
+    return pfnCreate != nullptr &&
+           pfnCreate(hWnd, L"Quillon erstellt gerade Links. Beim Abmelden endet der Lauf nach den Paaren, "
+                           L"die gerade in Arbeit sind.");
+}
 
 // A line as it goes on the clipboard: the system's error text ends in a line
 // break that the list shows before the final full stop; a mail or a ticket
@@ -767,16 +812,19 @@ void CQuillonDlg::OnCreateLinks()
     m_listOutput.DeleteAllItems();
     if (m_setFolders.GetCount() == 0 || m_setFiles.GetCount() == 0)
     {
-        // Nothing to wait for: the lines (none) and the column, at once.
-        CWin32FileSystem fileSystem(m_pfnCreateSymbolicLinkW);
-        COutputListWriter output(m_listOutput);
-        RunLinkBatch(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
-                     m_nLinkType, m_bRemoveExisting, fileSystem, output);
-        output.Flush();
+        // Nothing to wait for: no lines, and the column fitted as after
+        // every folder.
+        if (m_setFolders.GetCount() > 0)
+            m_listOutput.SetColumnWidth(0, LVSCW_AUTOSIZE);
         return;
     }
 
-    m_pRunFileSystem = std::make_unique<CWin32FileSystem>(m_pfnCreateSymbolicLinkW);
+    LinkRunOptions options;
+    options.kind = m_nLinkType == 0 ? LinkKind::Symbolic : LinkKind::Hard;
+    options.bRemoveExisting = m_bRemoveExisting != 0;
+    const CLinkPathList<CQNStringArrayHash> folders(m_setFolders);
+    const CLinkPathList<CQNStringArrayHash> files(m_setFiles);
+    m_pRunFileSystem = CreateRunFileSystem();
     m_pRunOutput = std::make_unique<COutputListWriter>(m_listOutput);
     SetRunState(true);
     // The workers only post: the window's thread never waits on them while
@@ -784,24 +832,53 @@ void CQuillonDlg::OnCreateLinks()
     const HWND hWnd = m_hWnd;
     try
     {
-        m_pRun = std::make_unique<CLinkBatchThreads>(
-            CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
-            m_nLinkType, m_bRemoveExisting, *m_pRunFileSystem, m_nRunWorkers,
-            [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
+        m_pRun = std::make_unique<CLinkBatchThreads>(folders, files, options, *m_pRunFileSystem, m_nRunWorkers,
+                                                     [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
     }
     catch (const std::system_error&)
     {
         // Without a thread the run goes here, as it did before it had
         // workers.
-        COutputListWriter output(m_listOutput);
-        RunLinkBatch(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
-                     m_nLinkType, m_bRemoveExisting, *m_pRunFileSystem, output);
+        RunInPlace(folders, files, options);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Not even room for the run's results: nothing was done, and the
+        // report says why.
+        m_pRunOutput->InsertBatch({FormatEndedEarlyLine(
+            0, static_cast<long long>(m_setFolders.GetCount()) * m_setFiles.GetCount(), ERROR_NOT_ENOUGH_MEMORY)});
+        m_pRunOutput->EndBatches();
+    }
+    if (m_pRun == nullptr)
+    {
         m_pRunOutput.reset();
         m_pRunFileSystem.reset();
         SetRunState(false);
         return;
     }
     ShowProgress();
+}
+
+void CQuillonDlg::RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options)
+{
+    CLinkJob job(folders, files, options, *m_pRunFileSystem);
+    std::vector<LinkPairResult> results;
+    results.reserve(static_cast<size_t>(job.GetPairCount()));
+    RunLinkJob(job, [&results](const LinkPairResult& result) { results.push_back(result); });
+    std::vector<CString> lines;
+    lines.reserve(results.size());
+    for (const LinkPairResult& result : results)
+        lines.push_back(job.FormatLine(result));
+    m_pRunOutput->InsertBatch(lines);
+    m_pRunOutput->EndBatches();
+}
+
+std::vector<CString> CQuillonDlg::TakeRunLines()
+{
+    std::vector<CString> lines;
+    for (const LinkPairResult& result : m_pRun->TakeResults())
+        lines.push_back(m_pRun->FormatLine(result));
+    return lines;
 }
 
 void CQuillonDlg::OnLinesWaiting()
@@ -826,7 +903,7 @@ void CQuillonDlg::ShowWaitingLines()
     m_bLinesTimer = false;
     if (m_pRun == nullptr)
         return;
-    m_pRunOutput->InsertBatch(m_pRun->TakeLines());
+    m_pRunOutput->InsertBatch(TakeRunLines());
     ShowProgress();
     if (m_pRun->HasEnded())
         EndRun();
@@ -840,13 +917,11 @@ void CQuillonDlg::EndRun()
     if (m_bLinesTimer)
         ::KillTimer(m_hWnd, kLinesTimer);
     m_bLinesTimer = false;
-    std::vector<CString> lines = m_pRun->TakeLines();
-    if (m_pRun->WasStopped())
-    {
-        CString strLine;
-        strLine.Format(L"Abgebrochen nach %d von %d Paaren.", m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
-        lines.push_back(strLine);
-    }
+    std::vector<CString> lines = TakeRunLines();
+    // A run that ended early says after how many pairs, and why when it was
+    // not the user who stopped it.
+    if (m_pRun->GetPairsDone() < m_pRun->GetPairsTotal())
+        lines.push_back(FormatEndedEarlyLine(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal(), m_pRun->GetFailure()));
     m_pRunOutput->InsertBatch(lines);
     m_pRunOutput->EndBatches();
     m_pRun.reset();
@@ -894,8 +969,12 @@ void CQuillonDlg::SetRunState(bool bRunning)
         }
         if (m_pTaskbar != nullptr)
             m_pTaskbar->SetProgressState(m_hWnd, TBPF_NORMAL);
+        m_bShutdownBlocked = BlockShutdown(m_hWnd, true);
         return;
     }
+    if (m_bShutdownBlocked)
+        BlockShutdown(m_hWnd, false);
+    m_bShutdownBlocked = false;
     for (int nID : {IDC_ADD_FILES, IDC_ADD_FOLDER, IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING})
         ::EnableWindow(::GetDlgItem(m_hWnd, nID), TRUE);
     // Without symbolic links on the system, their button stays off.
@@ -916,7 +995,8 @@ void CQuillonDlg::ShowProgress()
     if (m_pRun == nullptr)
         return;
     CString strLabel;
-    strLabel.Format(L"%s %d von %d", m_strOutputLabel.GetString(), m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
+    strLabel.Format(L"%s %I64d von %I64d", m_strOutputLabel.GetString(), m_pRun->GetPairsDone(),
+                    m_pRun->GetPairsTotal());
     SetDlgItemText(IDC_STATIC_OUTPUT, strLabel);
     if (m_pTaskbar != nullptr)
         m_pTaskbar->SetProgressValue(m_hWnd, static_cast<ULONGLONG>(m_pRun->GetPairsDone()),

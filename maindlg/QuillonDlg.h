@@ -1,7 +1,7 @@
 #pragma once
 
 #include "layout/DialogLayout.h"
-#include "links/LinkBatch.h"
+#include "links/LinkBatchThreads.h"
 #include "links/LinkPrivileges.h"
 #include "maindlg/DropListCtrl.h"
 #include "maindlg/QNStringArrayHash.h"
@@ -10,7 +10,6 @@
 #include <vector>
 
 class COutputListWriter;
-class CWin32FileSystem;
 struct ITaskbarList3;
 
 class CQuillonDlg;
@@ -81,6 +80,10 @@ protected:
     void OnLinesWaiting();
     void ShowWaitingLines();
     void EndRun();
+    // Where no thread can be had, the run goes on the window's thread.
+    void RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options);
+    // The lines of the results the run has finished since the last call.
+    std::vector<CString> TakeRunLines();
     // Everything that would change the lists or the options is disabled
     // while a run goes on, and "Erstellen" reads "Abbrechen".
     void SetRunState(bool bRunning);
@@ -96,6 +99,8 @@ protected:
     // Where initialisation finds the symbolic-link operation; a test
     // replaces it to see the dialog on a system without one.
     virtual PFNCREATESYMBOLICLINKW LookUpSymbolicLinkOperation();
+    // What a run works on; a test replaces it to make a run fail.
+    virtual std::unique_ptr<ILinkFileSystem> CreateRunFileSystem();
 
 private:
     // The nested rows and columns; closing the outermost runs the first
@@ -113,10 +118,12 @@ private:
 
     // The run, what it writes through and what it writes to; the run goes
     // first when they are destroyed.
-    std::unique_ptr<CWin32FileSystem> m_pRunFileSystem;
+    std::unique_ptr<ILinkFileSystem> m_pRunFileSystem;
     std::unique_ptr<COutputListWriter> m_pRunOutput;
     std::unique_ptr<CLinkBatchThreads> m_pRun;
     bool m_bLinesTimer;
+    // The system was told why logging off should wait for the run.
+    bool m_bShutdownBlocked;
     CString m_strOutputLabel;
     ITaskbarList3* m_pTaskbar;
 };

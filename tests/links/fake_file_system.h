@@ -1,15 +1,24 @@
 #pragma once
 
-#include "links/LinkBatch.h"
 #include "links/LinkFileSystem.h"
 #include "links/LinkPrivileges.h"
+#include "links/LinkReport.h"
+#include "links/LinkTypes.h"
 
+#include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
-// An in-memory file system that logs every call, for the batch's logic.
-// Paths compare case-insensitively, as on Windows.
+// An in-memory file system with the aliases a real one has. Nodes are files,
+// folders, symbolic links and junctions; a folder's entries are names (each
+// with an optional short name) that lead to nodes, so hard links are entries
+// of one node and share its attributes. A drive letter may lead to a folder
+// of another drive, as a second letter for one folder does. Every call is
+// logged, and onCall runs first, so that a test can change the tree between
+// two calls or make a call fail by throwing.
 class CFakeFileSystem : public ILinkFileSystem
 {
 public:
@@ -17,202 +26,451 @@ public:
     {
         bool operator()(const std::wstring& a, const std::wstring& b) const { return _wcsicmp(a.c_str(), b.c_str()) < 0; }
     };
+    enum class Kind { File, Folder, SymbolicLink, Junction };
+    struct Entry
+    {
+        ULONGLONG node = 0;
+        std::wstring name;
+        std::wstring shortName;
+    };
+    struct Node
+    {
+        Kind kind = Kind::File;
+        DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
+        std::wstring target;  // links: the path they lead to
+        DWORD volume = 1;
+        std::map<std::wstring, Entry, NoCase> entries;
+    };
+    struct Found
+    {
+        DWORD error = 0;
+        ULONGLONG folder = 0;
+        std::wstring name;
+        ULONGLONG node = 0;  // 0: nothing at the name
+        std::wstring path;   // as the system would name it
+    };
 
-    // Objects present, with their attribute words.
-    std::map<std::wstring, DWORD, NoCase> objects;
-    // Error of every hard link to this existing file (0 or missing: the
-    // call succeeds).
-    std::map<std::wstring, DWORD, NoCase> hardLinkErrors;
-    // Symbolic-link errors, taken one per call; empty: the call succeeds.
-    std::vector<DWORD> symbolicLinkErrors;
-    // Attribute word GetAttributes reports instead of the stored one.
-    std::map<std::wstring, DWORD, NoCase> attributeOverrides;
-    // Paths that fail to delete.
-    std::map<std::wstring, DWORD, NoCase> undeletable;
-    // Other spellings of an entry (another drive letter, a short name):
-    // alias -> the entry's own path.
-    std::map<std::wstring, std::wstring, NoCase> aliases;
-    // The file behind each entry; entries without one are files of their
-    // own. Hard links share it.
-    std::map<std::wstring, ULONGLONG, NoCase> fileOf;
-    // Paths whose identity cannot be established, with the error.
-    std::map<std::wstring, DWORD, NoCase> idErrors;
-    // Renames that fail, by target, with the error.
-    std::map<std::wstring, DWORD, NoCase> renameErrors;
+    std::map<ULONGLONG, Node> nodes;
+    std::map<wchar_t, ULONGLONG> drives;
+    std::map<std::wstring, DWORD, NoCase> hardLinkErrors;  // by source, every call
+    std::vector<DWORD> symbolicLinkErrors;                 // taken one per call
+    std::map<std::wstring, DWORD, NoCase> idErrors;        // paths whose identity cannot be read
+    std::map<std::wstring, DWORD, NoCase> finalPathErrors;
+    std::map<std::wstring, DWORD, NoCase> renameErrors;    // by new name, once
+    std::map<std::wstring, DWORD, NoCase> openErrors;      // entry names that do not open
     bool symbolicLinksAvailable = true;
-    // A symbolic-link call that reports success and makes nothing (Wine 8).
-    bool symbolicLinksMakeNothing = false;
+    bool symbolicLinksMakeNothing = false;  // reported and not made (Wine 8)
+    bool refusesReplacingOpenFile = false;  // Wine's rename
+    std::function<void(const std::wstring&)> onCall;
     std::vector<std::wstring> calls;
 
-    BOOL Exists(LPCWSTR p) override
+    CFakeFileSystem() { drives[L'C'] = NewNode(Kind::Folder, 1); }
+
+    // Builds the tree: missing folders on the way are made.
+    ULONGLONG Add(const std::wstring& path, Kind kind = Kind::File, const std::wstring& target = L"")
     {
-        Log(L"exists", p);
-        return objects.count(Resolve(p)) != 0 ? TRUE : Fail(ERROR_FILE_NOT_FOUND);
+        Found at = Resolve(path, false, true);
+        const ULONGLONG node = NewNode(kind, nodes[at.folder].volume);
+        nodes[node].target = target;
+        nodes[at.folder].entries[at.name] = Entry{node, at.name, L""};
+        return node;
     }
-    DWORD GetAttributes(LPCWSTR p) override
+    void AddHardLink(const std::wstring& path, const std::wstring& existing)
     {
-        Log(L"get", p);
-        auto over = attributeOverrides.find(p);
-        if (over != attributeOverrides.end())
-            return over->second;
-        auto it = objects.find(Resolve(p));
-        if (it == objects.end())
-        {
-            Fail(ERROR_FILE_NOT_FOUND);
-            return INVALID_FILE_ATTRIBUTES;
-        }
-        return it->second;
+        Found at = Resolve(path, false, true);
+        nodes[at.folder].entries[at.name] = Entry{Resolve(existing, false).node, at.name, L""};
     }
-    BOOL SetAttributes(LPCWSTR p, DWORD a) override
+    void SetShortName(const std::wstring& path, const std::wstring& shortName)
     {
-        Log(L"set", p, a);
-        auto it = objects.find(Resolve(p));
-        if (it == objects.end())
-            return Fail(ERROR_FILE_NOT_FOUND);
-        it->second = a;
-        return TRUE;
+        Found at = Resolve(path, false);
+        nodes[at.folder].entries[at.name].shortName = shortName;
     }
-    BOOL Delete(LPCWSTR p) override
+    void MapDrive(wchar_t letter, const std::wstring& folder) { drives[letter] = Resolve(folder, true).node; }
+    void AddDrive(wchar_t letter, DWORD volume) { drives[letter] = NewNode(Kind::Folder, volume); }
+    // Moves an entry, as another program would.
+    void Move(const std::wstring& from, const std::wstring& to)
     {
-        Log(L"delete", p);
-        if (undeletable.count(p) != 0)
-            return Fail(undeletable[p]);
-        fileOf.erase(Resolve(p));
-        return objects.erase(Resolve(p)) != 0 ? TRUE : Fail(ERROR_FILE_NOT_FOUND);
+        Found a = Resolve(from, false);
+        Found b = Resolve(to, false, true);
+        Entry entry = nodes[a.folder].entries[a.name];
+        nodes[a.folder].entries.erase(a.name);
+        entry.name = b.name;
+        nodes[b.folder].entries[b.name] = entry;
     }
-    BOOL Rename(LPCWSTR from, LPCWSTR to) override
+
+    // What is there, for the checks.
+    ULONGLONG NodeAt(const std::wstring& path, bool follow = false) { return Resolve(path, follow).node; }
+    DWORD& Attributes(const std::wstring& path) { return nodes[Resolve(path, false).node].attributes; }
+    int Links(ULONGLONG node) const
     {
-        Log(L"rename", from, 0, to);
-        auto error = renameErrors.find(to);
-        if (error != renameErrors.end())
-            return Fail(error->second);
-        auto it = objects.find(from);
-        if (it == objects.end())
-            return Fail(ERROR_FILE_NOT_FOUND);
-        if (objects.count(to) != 0 && (objects[to] & FILE_ATTRIBUTE_READONLY))
-            return Fail(ERROR_ACCESS_DENIED);
-        objects[to] = it->second;
-        fileOf[to] = FileOf(from);
-        objects.erase(from);
-        fileOf.erase(from);
-        return TRUE;
+        int n = 0;
+        for (const auto& other : nodes)
+            for (const auto& entry : other.second.entries)
+                n += entry.second.node == node ? 1 : 0;
+        return n;
     }
-    BOOL CreateHardLink(LPCWSTR link, LPCWSTR existing) override
+    // Names in a folder, in order.
+    std::vector<std::wstring> Names(const std::wstring& folder)
     {
-        Log(L"hardlink", link, 0, existing);
-        auto it = hardLinkErrors.find(existing);
-        if (it != hardLinkErrors.end() && it->second != 0)
-            return Fail(it->second);
-        if (objects.count(link) != 0)
-            return Fail(ERROR_ALREADY_EXISTS);
-        // Sources the test did not set up are plain files.
-        fileOf[link] = FileOf(Resolve(existing));
-        auto source = objects.find(Resolve(existing));
-        objects[link] = source != objects.end() ? source->second : FILE_ATTRIBUTE_ARCHIVE;
-        return TRUE;
+        std::vector<std::wstring> names;
+        for (const auto& entry : nodes[Resolve(folder, true).node].entries)
+            names.push_back(entry.second.name);
+        return names;
     }
+
     bool CanCreateSymbolicLink() const override { return symbolicLinksAvailable; }
-    BOOL CreateSymbolicLink(LPCWSTR link, LPCWSTR target, DWORD flags) override
+    DWORD OpenFolder(const CString& path, std::unique_ptr<ILinkFolder>& folder) override;
+    DWORD GetStoredName(const CString& path, CString& name) override
     {
-        Log(L"symlink", link, flags, target);
-        if (!symbolicLinkErrors.empty())
-        {
-            const DWORD e = symbolicLinkErrors.front();
-            symbolicLinkErrors.erase(symbolicLinkErrors.begin());
-            if (e != 0)
-                return Fail(e);
-        }
-        if (!symbolicLinksMakeNothing)
-            objects[link] = FILE_ATTRIBUTE_REPARSE_POINT;
-        return TRUE;
+        const auto lock = Log(L"name " + std::wstring(path));
+        Found at = Resolve(path.GetString(), false);
+        if (at.node == 0)
+            return at.error;
+        name = at.name.c_str();
+        return 0;
     }
-    DWORD GetLastError() override { return m_dwLastError; }
-    bool GetEntryId(LPCWSTR p, LinkEntryId& id) override
+    DWORD GetFileInfo(const CString& path, bool follow, LinkFileInfo& info) override
     {
-        Log(L"id", p);
-        auto error = idErrors.find(p);
+        const auto lock = Log((follow ? L"lead " : L"id ") + std::wstring(path));
+        auto error = idErrors.find(path.GetString());
         if (error != idErrors.end())
-            return Fail(error->second) != FALSE;
-        const std::wstring path = Resolve(p);
-        if (!path.empty() && path.back() == L'\\')
-        {
-            // Folders are there, one per spelling.
-            id = LinkEntryId();
-            id.nFileIndex = std::hash<std::wstring>()(Fold(path));
-            id.nLinks = 1;
-            id.dwAttributes = FILE_ATTRIBUTE_DIRECTORY;
-            return true;
-        }
-        auto it = objects.find(path);
-        if (it == objects.end())
-            return Fail(ERROR_FILE_NOT_FOUND) != FALSE;
-        id = LinkEntryId();
-        id.nFileIndex = FileOf(path);
-        id.dwAttributes = it->second;
-        for (const auto& object : objects)
-            id.nLinks += FileOf(object.first) == id.nFileIndex ? 1 : 0;
-        return true;
+            return error->second;
+        Found at = Resolve(path.GetString(), follow);
+        if (at.node == 0)
+            return at.error;
+        info = InfoOf(at.node);
+        return 0;
     }
-    bool GetFinalPath(LPCWSTR p, CString& final) override
+    DWORD GetFinalPath(const CString& path, CString& final) override
     {
-        Log(L"final", p);
-        if (objects.count(Resolve(p)) == 0)
-            return Fail(ERROR_FILE_NOT_FOUND) != FALSE;
-        final = Fold(Resolve(p)).c_str();
-        return true;
+        const auto lock = Log(L"final " + std::wstring(path));
+        auto error = finalPathErrors.find(path.GetString());
+        if (error != finalPathErrors.end())
+            return error->second;
+        Found at = Resolve(path.GetString(), true);
+        if (at.node == 0)
+            return at.error;
+        final = at.path.c_str();
+        return 0;
+    }
+
+    Found Resolve(std::wstring path, bool followLast, bool make = false, int depth = 0)
+    {
+        Found found;
+        const wchar_t letter = static_cast<wchar_t>(towupper(path.empty() ? 0 : path[0]));
+        if (path.size() < 2 || path[1] != L':' || drives.count(letter) == 0 || depth > 8)
+        {
+            found.error = ERROR_PATH_NOT_FOUND;
+            return found;
+        }
+        std::vector<std::wstring> parts;
+        for (size_t start = 2, end; start < path.size(); start = end + 1)
+        {
+            end = path.find(L'\\', start);
+            end = end == std::wstring::npos ? path.size() : end;
+            if (end > start)
+                parts.push_back(path.substr(start, end - start));
+        }
+        ULONGLONG current = drives[letter];
+        found.path = std::wstring(1, letter) + L":";
+        found.node = current;
+        for (size_t k = 0; k < parts.size(); ++k)
+        {
+            const bool last = k + 1 == parts.size();
+            if (nodes[current].kind != Kind::Folder)
+                return Fail(found, ERROR_PATH_NOT_FOUND);
+            Entry* entry = Find(current, parts[k]);
+            if (entry == nullptr && make)
+            {
+                if (last)
+                    return Found{0, current, parts[k], 0, found.path + L"\\" + parts[k]};
+                nodes[current].entries[parts[k]] = Entry{NewNode(Kind::Folder, nodes[current].volume), parts[k], L""};
+                entry = Find(current, parts[k]);
+            }
+            if (entry == nullptr)
+                return last ? Found{ERROR_FILE_NOT_FOUND, current, parts[k], 0, L""} : Fail(found, ERROR_PATH_NOT_FOUND);
+            const Node& node = nodes[entry->node];
+            if ((node.kind == Kind::SymbolicLink || node.kind == Kind::Junction) && (!last || followLast))
+            {
+                std::wstring rest = node.target;
+                for (size_t r = k + 1; r < parts.size(); ++r)
+                    rest += L"\\" + parts[r];
+                return Resolve(rest, followLast, make, depth + 1);
+            }
+            found.folder = current;
+            found.name = entry->name;
+            found.node = entry->node;
+            found.path += L"\\" + entry->name;
+            current = entry->node;
+        }
+        return found;
+    }
+
+    Entry* Find(ULONGLONG folder, const std::wstring& name)
+    {
+        auto& entries = nodes[folder].entries;
+        auto it = entries.find(name);
+        if (it != entries.end())
+            return &it->second;
+        for (auto& entry : entries)
+            if (!entry.second.shortName.empty() && _wcsicmp(entry.second.shortName.c_str(), name.c_str()) == 0)
+                return &entry.second;
+        return nullptr;
+    }
+
+    LinkFileInfo InfoOf(ULONGLONG node)
+    {
+        LinkFileInfo info;
+        info.id.dwVolume = nodes[node].volume;
+        info.id.nIndex = node;
+        info.nLinks = static_cast<DWORD>(Links(node));
+        const Kind kind = nodes[node].kind;
+        info.dwAttributes = kind == Kind::Folder ? FILE_ATTRIBUTE_DIRECTORY
+                            : kind == Kind::Junction
+                                ? FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT
+                                : nodes[node].attributes | (kind == Kind::SymbolicLink ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+        return info;
+    }
+
+    // Every call holds the lock from here: workers call at the same time.
+    std::unique_lock<std::recursive_mutex> Log(const std::wstring& call)
+    {
+        std::unique_lock<std::recursive_mutex> lock(m_mutex);
+        if (onCall)
+            onCall(call);
+        std::wstring logged = call;
+        // Temporary names are random: the log numbers them as they come.
+        for (size_t pos; (pos = logged.find(L"~Quillon-")) != std::wstring::npos;)
+        {
+            const std::wstring temp = logged.substr(pos, 29);
+            auto it = m_temps.emplace(temp, m_temps.size() + 1).first;
+            logged.replace(pos, temp.size(), L"~tmp" + std::to_wstring(it->second));
+        }
+        calls.push_back(logged);
+        return lock;
+    }
+    std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock<std::recursive_mutex>(m_mutex); }
+
+    std::map<ULONGLONG, int> openEntries;
+
+    ULONGLONG NewNode(Kind kind, DWORD volume)
+    {
+        Node node;
+        node.kind = kind;
+        node.volume = volume;
+        nodes[m_nextNode] = node;
+        return m_nextNode++;
     }
 
 private:
-    std::wstring Resolve(LPCWSTR p) const
+    static Found Fail(Found found, DWORD error)
     {
-        // An alias of a folder covers everything in it.
-        for (const auto& alias : aliases)
-        {
-            if (_wcsnicmp(p, alias.first.c_str(), alias.first.size()) == 0)
-                return alias.second + (p + alias.first.size());
-        }
-        return p;
-    }
-    static std::wstring Fold(std::wstring p)
-    {
-        for (wchar_t& ch : p)
-            ch = static_cast<wchar_t>(towupper(ch));
-        return p;
-    }
-    ULONGLONG FileOf(const std::wstring& p)
-    {
-        auto it = fileOf.find(p);
-        if (it != fileOf.end())
-            return it->second;
-        return fileOf[p] = std::hash<std::wstring>()(Fold(p)) | 1;
-    }
-    BOOL Fail(DWORD e)
-    {
-        m_dwLastError = e;
-        return FALSE;
-    }
-    void Log(const wchar_t* op, LPCWSTR p, DWORD n = 0, LPCWSTR other = nullptr)
-    {
-        std::wstring s = std::wstring(op) + L" " + TempFree(p);
-        if (other != nullptr)
-            s += std::wstring(L" <- ") + TempFree(other);
-        if (n != 0)
-            s += L" " + std::to_wstring(n);
-        calls.push_back(s);
+        found.error = error;
+        found.node = 0;
+        return found;
     }
 
-    // Temporary names carry the process and the time: the log shows "~tmp".
-    static std::wstring TempFree(LPCWSTR p)
-    {
-        std::wstring s = p;
-        const size_t pos = s.find(L"~Quillon-");
-        if (pos != std::wstring::npos)
-            s = s.substr(0, pos) + L"~tmp";
-        return s;
-    }
-
-    DWORD m_dwLastError = 0;
+    ULONGLONG m_nextNode = 100;
+    std::recursive_mutex m_mutex;
+    std::map<std::wstring, size_t> m_temps;
 };
+
+// An entry handle: the folder it is in and its name there, and the node.
+class CFakeEntry : public ILinkEntry
+{
+public:
+    CFakeEntry(CFakeFileSystem& fs, ULONGLONG folder, const std::wstring& folderPath, const std::wstring& name,
+               ULONGLONG node)
+        : m_fs(fs), m_folder(folder), m_folderPath(folderPath), m_name(name), m_node(node)
+    {
+        ++m_fs.openEntries[m_node];
+    }
+    ~CFakeEntry() override { Close(); }
+
+    DWORD Query(LinkFileInfo& info) override
+    {
+        const auto lock = m_fs.Log(L"query " + m_folderPath + m_name);
+        if (!IsThere())
+            return ERROR_FILE_NOT_FOUND;
+        info = m_fs.InfoOf(m_node);
+        return 0;
+    }
+    DWORD SetAttributes(DWORD attributes) override
+    {
+        const auto lock = m_fs.Log(L"set " + m_folderPath + m_name + L" " + std::to_wstring(attributes));
+        if (!IsThere())
+            return ERROR_FILE_NOT_FOUND;
+        m_fs.nodes[m_node].attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+        return 0;
+    }
+    DWORD Rename(const CString& name, bool replace) override
+    {
+        const auto lock = m_fs.Log(L"rename " + m_folderPath + m_name + L" -> " + name.GetString() + (replace ? L" replace" : L""));
+        auto error = m_fs.renameErrors.find(name.GetString());
+        if (error != m_fs.renameErrors.end())
+        {
+            const DWORD e = error->second;
+            m_fs.renameErrors.erase(error);
+            return e;
+        }
+        if (!IsThere())
+            return ERROR_FILE_NOT_FOUND;
+        auto& entries = m_fs.nodes[m_folder].entries;
+        CFakeFileSystem::Entry* there = m_fs.Find(m_folder, name.GetString());
+        if (there != nullptr && there->node != m_node)
+        {
+            if (!replace)
+                return ERROR_ALREADY_EXISTS;
+            if ((m_fs.nodes[there->node].attributes & FILE_ATTRIBUTE_READONLY) ||
+                (m_fs.refusesReplacingOpenFile && m_fs.openEntries[there->node] > 0))
+                return ERROR_ACCESS_DENIED;
+            entries.erase(there->name);
+        }
+        CFakeFileSystem::Entry entry = entries[m_name];
+        entries.erase(m_name);
+        entry.name = name.GetString();
+        entry.shortName.clear();
+        entries[entry.name] = entry;
+        m_name = entry.name;
+        return 0;
+    }
+    DWORD Delete() override
+    {
+        const auto lock = m_fs.Log(L"delete " + m_folderPath + m_name);
+        if (!IsThere())
+            return ERROR_FILE_NOT_FOUND;
+        m_fs.nodes[m_folder].entries.erase(m_name);
+        Close();
+        return 0;
+    }
+
+private:
+    bool IsThere()
+    {
+        CFakeFileSystem::Entry* entry = m_fs.Find(m_folder, m_name);
+        return m_node != 0 && entry != nullptr && entry->node == m_node;
+    }
+    void Close()
+    {
+        const auto lock = m_fs.Lock();
+        if (m_node != 0)
+            --m_fs.openEntries[m_node];
+        m_node = 0;
+    }
+
+    CFakeFileSystem& m_fs;
+    ULONGLONG m_folder;
+    std::wstring m_folderPath;
+    std::wstring m_name;
+    ULONGLONG m_node;
+};
+
+// A held folder: its node, whatever becomes of the path that led to it.
+class CFakeFolder : public ILinkFolder
+{
+public:
+    CFakeFolder(CFakeFileSystem& fs, ULONGLONG node, const std::wstring& path, bool identified)
+        : m_fs(fs), m_node(node), m_path(path + L"\\"), m_identified(identified)
+    {
+    }
+    bool GetId(LinkFileId& id) const override
+    {
+        id.dwVolume = m_fs.nodes[m_node].volume;
+        id.nIndex = m_node;
+        return m_identified;
+    }
+    DWORD GetFinalPath(CString& path) override
+    {
+        path = m_path.c_str();
+        return 0;
+    }
+    DWORD FindEntry(const CString& name, LinkEntryInfo& info) override
+    {
+        const auto lock = m_fs.Log(L"find " + m_path + name.GetString());
+        auto error = m_fs.openErrors.find(name.GetString());
+        if (error != m_fs.openErrors.end())
+            return error->second;
+        CFakeFileSystem::Entry* entry = m_fs.Find(m_node, name.GetString());
+        if (entry == nullptr)
+            return ERROR_FILE_NOT_FOUND;
+        info.strName = entry->name.c_str();
+        info.nFileIndex = entry->node;
+        info.dwAttributes = m_fs.InfoOf(entry->node).dwAttributes;
+        return 0;
+    }
+    DWORD OpenEntry(const CString& name, std::unique_ptr<ILinkEntry>& out) override
+    {
+        const auto lock = m_fs.Log(L"open " + m_path + name.GetString());
+        auto error = m_fs.openErrors.find(name.GetString());
+        if (error != m_fs.openErrors.end())
+            return error->second;
+        CFakeFileSystem::Entry* entry = m_fs.Find(m_node, name.GetString());
+        if (entry == nullptr)
+            return ERROR_FILE_NOT_FOUND;
+        out.reset(new CFakeEntry(m_fs, m_node, m_path, entry->name, entry->node));
+        return 0;
+    }
+    DWORD CreateHardLink(const CString& name, const CString& source) override
+    {
+        const auto lock = m_fs.Log(L"hardlink " + m_path + name.GetString() + L" <- " + source.GetString());
+        auto error = m_fs.hardLinkErrors.find(source.GetString());
+        if (error != m_fs.hardLinkErrors.end())
+            return error->second;
+        CFakeFileSystem::Found at = m_fs.Resolve(source.GetString(), false);
+        if (at.node == 0)
+            return at.error;
+        if (m_fs.nodes[at.node].kind == CFakeFileSystem::Kind::Folder)
+            return ERROR_ACCESS_DENIED;
+        if (m_fs.nodes[at.node].volume != m_fs.nodes[m_node].volume)
+            return ERROR_NOT_SAME_DEVICE;
+        return Put(name, at.node);
+    }
+    DWORD CreateSymbolicLink(const CString& name, const CString& source, DWORD flags) override
+    {
+        const auto lock = m_fs.Log(L"symlink " + m_path + name.GetString() + L" <- " + source.GetString() + L" " +
+                 std::to_wstring(flags));
+        if (!m_fs.symbolicLinkErrors.empty())
+        {
+            const DWORD e = m_fs.symbolicLinkErrors.front();
+            m_fs.symbolicLinkErrors.erase(m_fs.symbolicLinkErrors.begin());
+            if (e != 0)
+                return e;
+        }
+        if (m_fs.Find(m_node, name.GetString()) != nullptr)
+            return ERROR_ALREADY_EXISTS;
+        if (m_fs.symbolicLinksMakeNothing)
+            return 0;
+        const ULONGLONG node = m_fs.NewNode(CFakeFileSystem::Kind::SymbolicLink, m_fs.nodes[m_node].volume);
+        m_fs.nodes[node].target = source.GetString();
+        return Put(name, node);
+    }
+
+private:
+    DWORD Put(const CString& name, ULONGLONG node)
+    {
+        if (m_fs.Find(m_node, name.GetString()) != nullptr)
+            return ERROR_ALREADY_EXISTS;
+        m_fs.nodes[m_node].entries[name.GetString()] = CFakeFileSystem::Entry{node, name.GetString(), L""};
+        return 0;
+    }
+
+    CFakeFileSystem& m_fs;
+    ULONGLONG m_node;
+    std::wstring m_path;
+    bool m_identified;
+};
+
+inline DWORD CFakeFileSystem::OpenFolder(const CString& path, std::unique_ptr<ILinkFolder>& folder)
+{
+    const auto lock = Log(L"open-folder " + std::wstring(path));
+    Found at = Resolve(path.GetString(), true);
+    if (at.node == 0)
+        return ERROR_PATH_NOT_FOUND;
+    if (nodes[at.node].kind != Kind::Folder)
+        return ERROR_DIRECTORY;
+    folder.reset(new CFakeFolder(*this, at.node, at.path, idErrors.count(path.GetString()) == 0));
+    return 0;
+}
 
 class CVectorPathList : public ILinkPathList
 {
@@ -226,20 +484,18 @@ private:
     std::vector<std::wstring> m_paths;
 };
 
-class CVectorOutput : public ILinkOutput
+inline LinkRunOptions Options(LinkKind kind, bool remove = true)
 {
-public:
-    std::vector<std::wstring> lines;
-    int folders = 0;
-    void AddLine(const CString& line) override { lines.emplace_back(line.GetString()); }
-    void EndFolder() override { ++folders; }
-};
+    LinkRunOptions options;
+    options.kind = kind;
+    options.bRemoveExisting = remove;
+    return options;
+}
 
-// The line the batch writes for a link call with this result.
+// The line the run writes for a link tried with this result.
 inline std::wstring LinkLine(const wchar_t* kind, const std::wstring& target, DWORD error)
 {
-    CString line;
-    line.Format(L"%s: %s, File: %s, Error: %ld, %s.", kind, error == 0 ? L"OK" : L"FAILED", target.c_str(),
-                static_cast<long>(error), GetErrorText(error).GetString());
-    return line.GetString();
+    return FormatLinkLine(std::wstring(kind) == L"SymbolicLink" ? LinkKind::Symbolic : LinkKind::Hard, error,
+                          target.c_str())
+        .GetString();
 }

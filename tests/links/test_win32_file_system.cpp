@@ -3,6 +3,7 @@
 #include "fake_file_system.h"
 #include "links/LinkBatch.h"
 #include "links/LinkPrivileges.h"
+#include "links/SystemPath.h"
 #include "links/Win32FileSystem.h"
 #include "tests/remove_tree.h"
 #include "wine_host.h"
@@ -97,9 +98,13 @@ protected:
                                   int linkType = 1, int removeExisting = 1)
     {
         CWin32FileSystem fs(LookUpCreateSymbolicLinkW());
-        CVectorOutput out;
-        RunLinkBatch(CVectorPathList(folders), CVectorPathList(files), linkType, removeExisting, fs, out);
-        return out.lines;
+        std::vector<std::wstring> lines;
+        for (const CString& line : RunLinkBatch(CVectorPathList(folders), CVectorPathList(files),
+                                                Options(linkType == 0 ? LinkKind::Symbolic : LinkKind::Hard,
+                                                        removeExisting != 0),
+                                                fs))
+            lines.emplace_back(line.GetString());
+        return lines;
     }
 
     std::wstring m_root;
@@ -157,17 +162,16 @@ TEST_F(Win32FileSystemTest, ExistingObjectsAtTheTarget)
     const std::wstring target = Target() + L"a.txt";
     WriteFile(source, "source");
 
-    // Read-only file: replaced by the link, its attribute word written back
-    // onto the shared file.
+    // Read-only file: replaced by the link, which has the source's
+    // attributes (they are one file's).
     WriteFile(target, "old");
     ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
-    const DWORD saved = ::GetFileAttributesW(target.c_str());
+    const DWORD sourceAttributes = ::GetFileAttributesW(source.c_str());
     EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", target, 0)}, Run({Target()}, {source}));
     EXPECT_EQ(IdOf(source), IdOf(target));
     EXPECT_EQ("source", ReadFile(target));
-    EXPECT_EQ(saved, ::GetFileAttributesW(target.c_str()));
-    EXPECT_TRUE(::GetFileAttributesW(source.c_str()) & FILE_ATTRIBUTE_READONLY);
-    ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(sourceAttributes, ::GetFileAttributesW(source.c_str()));
+    EXPECT_EQ(sourceAttributes, ::GetFileAttributesW(target.c_str()));
 
     // Removal off: the link stays, nothing is touched.
     ASSERT_TRUE(::DeleteFileW(target.c_str()));
@@ -267,7 +271,8 @@ TEST_F(Win32FileSystemTest, TheSourcesOwnEntryIsNeverRemoved)
         EXPECT_EQ(sourceIndex, IdOf(source).index);
     }
 
-    // Another hard link of the source is a different entry: it is replaced.
+    // Another hard link of the source is a different entry, and already what
+    // the run would make: it stays.
     const std::wstring target = Target() + L"a.txt";
     ::DeleteFileW((m_root + L"\\extra.txt").c_str());
     ASSERT_TRUE(::CreateHardLinkW(target.c_str(), source.c_str(), nullptr));
@@ -336,7 +341,7 @@ TEST_F(Win32FileSystemTest, NoFileIsLostWhateverIsListedAndWhateverFails)
          {{Target() + L"x.txt", "a"}, {b + L"x.txt", "b"}}},
         {"a missing source leaves the target in place", {kept}, {m_root + L"\\gone.txt"},
          {LinkLine(L"HardLink", kept + L"gone.txt", ERROR_FILE_NOT_FOUND)}, {{kept + L"gone.txt", "kept too"}}},
-        {"a target that already is a link of the source is linked again", {again}, {a + L"x.txt"},
+        {"a target that already is a link of the source stays as it is", {again}, {a + L"x.txt"},
          {LinkLine(L"HardLink", again + L"x.txt", 0)}, {{again + L"x.txt", "a"}, {a + L"x.txt", "a"}}},
         {"paths beyond MAX_PATH, shown as listed", {deep}, {b + L"x.txt", deepSource},
          {LinkLine(L"HardLink", deep + L"x.txt", 0), L"Skip: File: " + deepSource + L"."},
@@ -412,10 +417,13 @@ std::vector<DWORD> g_symbolicFlags;
 // Stands in for the system's CreateSymbolicLinkW. It fills the whole 32-bit
 // return register; the system's BOOLEAN result is its low byte only, and the
 // upper bytes are whatever the register held.
-DWORD WINAPI FakeCreateSymbolicLinkW(LPCWSTR, LPCWSTR, DWORD dwFlags)
+DWORD WINAPI FakeCreateSymbolicLinkW(LPCWSTR pszLink, LPCWSTR, DWORD dwFlags)
 {
     g_symbolicFlags.push_back(dwFlags);
     const SymbolicResult result = g_symbolicResults.at(g_symbolicFlags.size() - 1);
+    // What succeeds is there afterwards.
+    if (result.raw & 0xFF)
+        ::CloseHandle(::CreateFileW(pszLink, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     ::SetLastError(result.error);
     return result.raw;
 }
@@ -442,7 +450,9 @@ TEST(Win32SymbolicLinkCallTest, OnlyTheLowByteCountsAndTheFlagIsDroppedOnce)
          {{0x100u, ERROR_INVALID_PARAMETER}, {0x200u, ERROR_ACCESS_DENIED}}, ERROR_ACCESS_DENIED, {2, 0}},
         {"no retry after another failure", {{0, ERROR_ACCESS_DENIED}}, ERROR_ACCESS_DENIED, {2}},
     };
-    const std::wstring folder = L"C:\\quillon-nowhere-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    const std::wstring folder = L"C:\\quillon-symbolic-" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    RemoveTree(folder);
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
     const PFNCREATESYMBOLICLINKW pfn =
         reinterpret_cast<PFNCREATESYMBOLICLINKW>(reinterpret_cast<void*>(&FakeCreateSymbolicLinkW));
     for (const auto& c : cases)
@@ -451,9 +461,99 @@ TEST(Win32SymbolicLinkCallTest, OnlyTheLowByteCountsAndTheFlagIsDroppedOnce)
         g_symbolicResults = c.results;
         g_symbolicFlags.clear();
         CWin32FileSystem fs(pfn);
-        CVectorOutput out;
-        RunLinkBatch(CVectorPathList({folder}), CVectorPathList{L"C:\\S\\a.txt"}, 0, 1, fs, out);
-        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"SymbolicLink", folder + L"a.txt", c.expectedError)}, out.lines);
+        const std::vector<CString> lines =
+            RunLinkBatch(CVectorPathList({folder}), CVectorPathList{L"C:\\S\\a.txt"}, Options(LinkKind::Symbolic), fs);
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_EQ(LinkLine(L"SymbolicLink", folder + L"a.txt", c.expectedError), lines[0].GetString());
         EXPECT_EQ(c.expectedFlags, g_symbolicFlags);
+        ::DeleteFileW((folder + L"a.txt").c_str());
     }
+    RemoveTree(folder);
+}
+
+// What Wine can show on the real disk of the file system's aliases and of
+// attributes shared by hard links: short names, the attributes of a source
+// and of a third name of the old target, and a Linux symbolic link standing
+// in for a junction to the source's folder.
+TEST_F(Win32FileSystemTest, AliasesAndSharedAttributesOnTheRealDisk)
+{
+    const std::wstring budget = Target() + L"Annual Budget 2024.xlsx";
+    WriteFile(budget, "budget");
+    wchar_t shortPath[MAX_PATH] = {};
+    ::GetShortPathNameW(budget.c_str(), shortPath, MAX_PATH);
+    const std::wstring shortName = GetFileName(shortPath).GetString();
+    if (shortName.empty() || shortName == L"Annual Budget 2024.xlsx")
+        GTEST_SKIP() << "this volume gives no short names";
+
+    // A source named like the short name of an unrelated file: that file is
+    // not its target.
+    WriteFile(Source() + shortName, "not the budget");
+    EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", Target() + shortName, ERROR_ALREADY_EXISTS)},
+              Run({Target()}, {Source() + shortName}));
+    EXPECT_EQ("budget", ReadFile(budget));
+    // A source given by its short name: its link carries its real name.
+    const std::wstring other = m_root + L"\\U\\";
+    ASSERT_TRUE(::CreateDirectoryW(other.c_str(), nullptr));
+    EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", other + L"Annual Budget 2024.xlsx", 0)},
+              Run({other}, {shortPath}));
+    EXPECT_EQ(IdOf(budget), IdOf(other + L"Annual Budget 2024.xlsx"));
+
+    // Attributes: the source keeps its own, the old target's third name
+    // keeps the old file's.
+    const DWORD ro = FILE_ATTRIBUTE_READONLY;
+    const struct
+    {
+        const char* name;
+        DWORD source;
+        DWORD target;
+        bool thirdName;
+    } cases[] = {
+        {"read-only source, plain target", ro, FILE_ATTRIBUTE_ARCHIVE, false},
+        {"plain source, hidden read-only target", FILE_ATTRIBUTE_ARCHIVE, ro | FILE_ATTRIBUTE_HIDDEN, false},
+        {"read-only target with a third name", FILE_ATTRIBUTE_ARCHIVE, ro | FILE_ATTRIBUTE_HIDDEN, true},
+    };
+    const std::wstring source = Source() + L"a.txt";
+    const std::wstring target = Target() + L"a.txt";
+    const std::wstring third = m_root + L"\\third.txt";
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        for (const std::wstring& path : {source, target, third})
+        {
+            ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(path.c_str());
+        }
+        WriteFile(source, "source");
+        WriteFile(target, "old");
+        if (c.thirdName)
+        {
+            ASSERT_TRUE(::CreateHardLinkW(third.c_str(), target.c_str(), nullptr));
+        }
+        ASSERT_TRUE(::SetFileAttributesW(source.c_str(), c.source));
+        ASSERT_TRUE(::SetFileAttributesW(target.c_str(), c.target));
+        const DWORD sourceBefore = ::GetFileAttributesW(source.c_str());
+        const DWORD targetBefore = ::GetFileAttributesW(target.c_str());
+
+        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", target, 0)}, Run({Target()}, {source}));
+        EXPECT_EQ("source", ReadFile(target));
+        EXPECT_EQ(sourceBefore, ::GetFileAttributesW(source.c_str()));
+        if (c.thirdName)
+        {
+            EXPECT_EQ("old", ReadFile(third));
+            EXPECT_EQ(targetBefore, ::GetFileAttributesW(third.c_str()));
+        }
+        EXPECT_EQ(0, TempFilesIn(Target()));
+    }
+
+    // A folder that leads to the source's folder is the source's folder,
+    // also when the source has another name elsewhere.
+    ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const std::wstring linked = m_root + L"\\L";
+    if (!MakeLinuxSymlink(Source(), linked))
+        GTEST_SKIP() << "no Linux symbolic link can be made from here (outside Wine)";
+    ASSERT_TRUE(::CreateHardLinkW((m_root + L"\\second.txt").c_str(), source.c_str(), nullptr));
+    EXPECT_EQ(std::vector<std::wstring>{L"Skip: File: " + linked + L"\\a.txt."}, Run({linked + L"\\"}, {source}));
+    EXPECT_EQ("source", ReadFile(source));
+    EXPECT_EQ(3u, IdOf(source).links);
+    EXPECT_TRUE(RemoveLinuxSymlink(linked));
 }

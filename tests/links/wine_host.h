@@ -93,52 +93,50 @@ private:
     bool m_bMapped;
 };
 
-// The inode number Linux's own stat reports for a path, 0 when no Linux
-// program can be started from here.
-inline unsigned long long LinuxInode(const std::wstring& path)
+// Runs a Linux program from inside Wine and returns the first line it
+// writes, empty when no Linux program can be started from here or it
+// writes nothing within a few seconds.
+inline std::string RunLinux(const std::wstring& program, const std::wstring& arguments)
 {
-    const std::string unixPath = UnixPathOf(path);
-    if (unixPath.empty() || ::GetFileAttributesW(L"Z:\\usr\\bin\\stat") == INVALID_FILE_ATTRIBUTES)
-        return 0;
+    const std::wstring exe = L"Z:" + program;
+    if (UnixPathOf(L"C:\\").empty() || ::GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return std::string();
 
     wchar_t tempDir[MAX_PATH] = {};
     wchar_t outName[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, tempDir);
-    if (::GetTempFileNameW(tempDir, L"ino", 0, outName) == 0)
-        return 0;
+    if (::GetTempFileNameW(tempDir, L"lnx", 0, outName) == 0)
+        return std::string();
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE out = ::CreateFileW(outName, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     if (out == INVALID_HANDLE_VALUE)
-        return 0;
-
-    wchar_t wideUnix[MAX_PATH * 4] = {};
-    ::MultiByteToWideChar(CP_UTF8, 0, unixPath.c_str(), -1, wideUnix, MAX_PATH * 4);
-    std::wstring commandLine = L"\"Z:\\usr\\bin\\stat\" -c %i \"" + std::wstring(wideUnix) + L"\"";
+        return std::string();
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = out;
     startup.hStdError = out;
     PROCESS_INFORMATION process = {};
-    const BOOL started = ::CreateProcessW(L"Z:\\usr\\bin\\stat", &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                          nullptr, &startup, &process);
+    const BOOL started =
+        ::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     ::CloseHandle(out);
     if (!started)
     {
         ::DeleteFileW(outName);
-        return 0;
+        return std::string();
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
 
     // Wine hands a Linux program over to Linux: its process handle does not
     // wait for it, so wait for the line it writes.
-    unsigned long long inode = 0;
-    for (int attempt = 0; attempt < 200 && inode == 0; ++attempt)
+    std::string line;
+    for (int attempt = 0; attempt < 200 && line.empty(); ++attempt)
     {
         HANDLE in = ::CreateFileW(outName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   0, nullptr);
-        char text[64] = {};
+        char text[256] = {};
         DWORD read = 0;
         if (in != INVALID_HANDLE_VALUE)
         {
@@ -146,14 +144,51 @@ inline unsigned long long LinuxInode(const std::wstring& path)
             ::CloseHandle(in);
         }
         if (read == 0 || text[read - 1] != '\n')
-        {
             ::Sleep(25);
-            continue;
-        }
-        for (DWORD i = 0; i < read && text[i] >= '0' && text[i] <= '9'; ++i)
-            inode = inode * 10 + static_cast<unsigned long long>(text[i] - '0');
-        break;
+        else
+            line.assign(text, read - 1);
     }
     ::DeleteFileW(outName);
+    return line;
+}
+
+inline std::wstring Wide(const std::string& utf8)
+{
+    wchar_t wide[MAX_PATH * 4] = {};
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide, MAX_PATH * 4);
+    return wide;
+}
+
+// The inode number Linux's own stat reports for a path, 0 when no Linux
+// program can be started from here.
+inline unsigned long long LinuxInode(const std::wstring& path)
+{
+    const std::string unixPath = UnixPathOf(path);
+    if (unixPath.empty())
+        return 0;
+    const std::string line = RunLinux(L"\\usr\\bin\\stat", L"-c %i \"" + Wide(unixPath) + L"\"");
+    unsigned long long inode = 0;
+    for (size_t i = 0; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
+        inode = inode * 10 + static_cast<unsigned long long>(line[i] - '0');
     return inode;
+}
+
+// A Linux symbolic link at link that leads to target, which Wine follows
+// without showing it; false when none could be made.
+inline bool MakeLinuxSymlink(const std::wstring& target, const std::wstring& link)
+{
+    const std::string unixTarget = UnixPathOf(target);
+    const std::string unixLink = UnixPathOf(link);
+    if (unixTarget.empty() || unixLink.empty())
+        return false;
+    return RunLinux(L"\\bin\\sh", L"-c \"ln -s \\\"$0\\\" \\\"$1\\\" && echo made\" \"" + Wide(unixTarget) + L"\" \"" +
+                                      Wide(unixLink) + L"\"") == "made";
+}
+
+// Removes such a link (not what it leads to).
+inline bool RemoveLinuxSymlink(const std::wstring& link)
+{
+    const std::string unixLink = UnixPathOf(link);
+    return !unixLink.empty() &&
+           RunLinux(L"\\bin\\sh", L"-c \"rm \\\"$0\\\" && echo gone\" \"" + Wide(unixLink) + L"\"") == "gone";
 }

@@ -3,9 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "links/LinkBatch.h"
+#include "links/LinkReport.h"
 #include "links/LinkPrivileges.h"
 #include "links/Win32FileSystem.h"
 #include "maindlg/QuillonDlg.h"
@@ -26,6 +30,10 @@ public:
     void PressCreate()
     {
         SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, IDOK)));
+        WaitForRun();
+    }
+    void WaitForRun()
+    {
         MSG msg;
         while (IsRunning() && ::GetMessageW(&msg, nullptr, 0, 0) > 0)
         {
@@ -99,6 +107,37 @@ std::wstring HardLinkLine(const std::wstring& target, DWORD code)
     line.Format(L"HardLink: %s, File: %s, Error: %ld, %s.", code == 0 ? L"OK" : L"FAILED", target.c_str(),
                 static_cast<long>(code), ErrorText(code).GetString());
     return line.GetString();
+}
+
+int TempFilesIn(const std::wstring& folder)
+{
+    int nFound = 0;
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = ::FindFirstFileW((folder + L"~Quillon-*").c_str(), &data);
+    if (hFind != INVALID_HANDLE_VALUE)
+    {
+        do
+            ++nFound;
+        while (::FindNextFileW(hFind, &data));
+        ::FindClose(hFind);
+    }
+    return nFound;
+}
+
+bool SameFile(const std::wstring& a, const std::wstring& b)
+{
+    BY_HANDLE_FILE_INFORMATION info[2] = {};
+    int n = 0;
+    for (const std::wstring& path : {a, b})
+    {
+        HANDLE h = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        ::GetFileInformationByHandle(h, &info[n++]);
+        ::CloseHandle(h);
+    }
+    return info[0].nFileIndexLow == info[1].nFileIndexLow && info[0].nFileIndexHigh == info[1].nFileIndexHigh;
 }
 
 // What a list with the output list's style shows after the lines were
@@ -281,14 +320,6 @@ private:
     std::vector<std::wstring> m_paths;
 };
 
-class CCollectedLines : public ILinkOutput
-{
-public:
-    std::vector<std::wstring> lines;
-    void AddLine(const CString& line) override { lines.emplace_back(line.GetString()); }
-    void EndFolder() override {}
-};
-
 }  // namespace
 
 // The window's run on its workers ends with the lines of the sequential run,
@@ -318,9 +349,8 @@ TEST(CreateLinksDialogTest, WorkersGiveTheLinesOfTheSequentialRun)
         if (nWorkers == 0)
         {
             CWin32FileSystem fs(LookUpCreateSymbolicLinkW());
-            CCollectedLines out;
-            RunLinkBatch(CVectorList(folders), CVectorList(files), 1, 1, fs, out);
-            lines = out.lines;
+            for (const CString& line : RunLinkBatch(CVectorList(folders), CVectorList(files), LinkRunOptions(), fs))
+                lines.emplace_back(line.GetString());
         }
         else
         {
@@ -340,4 +370,134 @@ TEST(CreateLinksDialogTest, WorkersGiveTheLinesOfTheSequentialRun)
     ASSERT_EQ(nPairs, results[0].size());
     EXPECT_EQ(results[0], results[1]);
     EXPECT_EQ(results[0], results[2]);
+}
+
+namespace {
+
+// Gives up on the run's file system at the nth name it looks up.
+class CFailingFileSystem : public CWin32FileSystem
+{
+public:
+    CFailingFileSystem(PFNCREATESYMBOLICLINKW pfn, int nFailAt) : CWin32FileSystem(pfn), m_nFailAt(nFailAt) {}
+    DWORD GetStoredName(const CString& path, CString& name) override
+    {
+        if (++m_nCalls == m_nFailAt)
+            throw std::bad_alloc();
+        return CWin32FileSystem::GetStoredName(path, name);
+    }
+
+private:
+    std::atomic<int> m_nCalls{0};
+    const int m_nFailAt;
+};
+
+class CFailingRunDlg : public CCreateLinksDlg
+{
+public:
+    int m_nFailAt = 0;
+
+protected:
+    std::unique_ptr<ILinkFileSystem> CreateRunFileSystem() override
+    {
+        if (m_nFailAt == 0)
+            return CCreateLinksDlg::CreateRunFileSystem();
+        return std::make_unique<CFailingFileSystem>(m_pfnCreateSymbolicLinkW, m_nFailAt);
+    }
+};
+
+}  // namespace
+
+// A run that cannot go on, because the session ends or because a worker
+// fails, stops between pairs: when the window has handled it the run is
+// over, every pair that changed something has its line, no temporary file
+// is left, and the last line says after how many pairs and why.
+TEST(CreateLinksDialogTest, ARunThatCannotGoOnEndsBetweenPairs)
+{
+    const struct
+    {
+        const char* name;
+        int nFailAt;
+        DWORD dwError;
+    } cases[] = {{"the session ends", 0, 0}, {"a worker fails", 30, ERROR_NOT_ENOUGH_MEMORY}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CTempTree tree;
+        CFailingRunDlg dlg;
+        dlg.m_nFailAt = c.nFailAt;
+        ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+        std::vector<std::wstring> sources;
+        for (int j = 0; j < 40; ++j)
+        {
+            sources.push_back(tree.File(L"S", L"f" + std::to_wstring(j) + L".txt"));
+            dlg.m_setFiles.Add(sources.back().c_str());
+        }
+        std::vector<std::wstring> folders;
+        for (int i = 0; i < 10; ++i)
+        {
+            folders.push_back(tree.Folder(L"T" + std::to_wstring(i)));
+            dlg.m_setFolders.Add(folders.back().c_str());
+            for (int j = 0; j < 40; ++j)
+                tree.File(L"T" + std::to_wstring(i), L"f" + std::to_wstring(j) + L".txt");
+        }
+        dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, IDOK)));
+        ASSERT_TRUE(dlg.IsRunning());
+        if (c.nFailAt == 0)
+        {
+            dlg.SendMessage(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+            EXPECT_FALSE(dlg.IsRunning());
+        }
+        dlg.WaitForRun();
+        ASSERT_FALSE(dlg.IsRunning());
+
+        const std::vector<std::wstring> lines = dlg.OutputLines();
+        size_t nLinked = 0;
+        for (size_t i = 0; i < folders.size(); ++i)
+        {
+            EXPECT_EQ(0, TempFilesIn(folders[i]));
+            for (size_t j = 0; j < sources.size(); ++j)
+            {
+                const std::wstring target = folders[i] + L"f" + std::to_wstring(j) + L".txt";
+                const bool bLinked = SameFile(target, sources[j]);
+                nLinked += bLinked ? 1 : 0;
+                EXPECT_EQ(bLinked ? 1 : 0, std::count(lines.begin(), lines.end(), HardLinkLine(target, 0)));
+            }
+        }
+        ASSERT_FALSE(lines.empty());
+        ASSERT_LT(nLinked, 400u) << "the run ended before it could be stopped";
+        EXPECT_EQ(nLinked + 1, lines.size());
+        const std::wstring ended = FormatEndedEarlyLine(static_cast<long long>(nLinked), 400, c.dwError).GetString();
+        EXPECT_EQ(1, std::count(lines.begin(), lines.end(), ended)) << ended.c_str();
+    }
+}
+
+// Where the system shows why logging off should wait (Vista on), it waits
+// for a run, and for nothing else.
+TEST(CreateLinksDialogTest, LoggingOffWaitsForARunWhereTheSystemShowsWhy)
+{
+    typedef BOOL(WINAPI * PFNQUERY)(HWND, LPWSTR, DWORD*);
+    const PFNQUERY pfnQuery = reinterpret_cast<PFNQUERY>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonQuery")));
+    if (pfnQuery == nullptr)
+        GTEST_SKIP() << "this system cannot say why logging off should wait (Wine has no ShutdownBlockReasonQuery, "
+                        "and its ShutdownBlockReasonCreate is a stub)";
+    CTempTree tree;
+    CCreateLinksDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    for (int j = 0; j < 200; ++j)
+        dlg.m_setFiles.Add(tree.File(L"S", L"f" + std::to_wstring(j) + L".txt").c_str());
+    for (int i = 0; i < 10; ++i)
+        dlg.m_setFolders.Add(tree.Folder(L"T" + std::to_wstring(i)).c_str());
+    EXPECT_EQ(TRUE, dlg.SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, IDOK)));
+    wchar_t reason[256] = {};
+    DWORD cch = 256;
+    EXPECT_TRUE(pfnQuery(dlg.m_hWnd, reason, &cch));
+    EXPECT_NE(L'\0', reason[0]);
+    EXPECT_EQ(FALSE, dlg.SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    EXPECT_EQ(TRUE, dlg.SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_CRITICAL));
+    dlg.WaitForRun();
+    cch = 256;
+    EXPECT_FALSE(pfnQuery(dlg.m_hWnd, reason, &cch));
+    EXPECT_EQ(TRUE, dlg.SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
 }

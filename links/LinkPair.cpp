@@ -1,0 +1,361 @@
+#include "links/LinkPair.h"
+
+#include "links/SystemPath.h"
+
+#include <atomic>
+#include <string>
+
+namespace {
+
+enum : DWORD
+{
+    kSymbolicFlags = 2  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+};
+
+// Attempts at a free temporary name before the pair gives up; a name is
+// only ever taken by a call that fails when it exists.
+constexpr int kTempNameTries = 16;
+
+bool IsNotFound(DWORD dwError)
+{
+    return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
+}
+
+bool IsTaken(DWORD dwError)
+{
+    return dwError == ERROR_ALREADY_EXISTS || dwError == ERROR_FILE_EXISTS;
+}
+
+// The code a failure is reported with, never 0: a line must not say "OK"
+// for a step that failed without saying why.
+DWORD FailureCode(DWORD dwError)
+{
+    return dwError != ERROR_SUCCESS ? dwError : ERROR_GEN_FAILURE;
+}
+
+// Removes the new link again unless the pair keeps it, also when the pair
+// ends by an exception.
+class CNewLinkGuard
+{
+public:
+    CNewLinkGuard(ILinkFolder& folder, const CString& strName) : m_folder(folder), m_strName(strName) {}
+    ~CNewLinkGuard()
+    {
+        if (m_bKeep)
+            return;
+        try
+        {
+            std::unique_ptr<ILinkEntry> entry;
+            if (m_folder.OpenEntry(m_strName, entry) == ERROR_SUCCESS)
+                entry->Delete();
+        }
+        catch (...)
+        {
+        }
+    }
+    CNewLinkGuard(const CNewLinkGuard&) = delete;
+    CNewLinkGuard& operator=(const CNewLinkGuard&) = delete;
+
+    void Keep() { m_bKeep = true; }
+
+private:
+    ILinkFolder& m_folder;
+    const CString& m_strName;
+    bool m_bKeep = false;
+};
+
+typedef BOOLEAN(WINAPI* PFNRTLGENRANDOM)(PVOID, ULONG);
+
+unsigned long long RandomBits()
+{
+    // RtlGenRandom, the system's generator for secrets (XP on).
+    static const PFNRTLGENRANDOM s_pfnRandom = [] {
+        const HMODULE hAdvapi = ::GetModuleHandleW(L"advapi32.dll");
+        return hAdvapi == nullptr ? nullptr
+                                  : reinterpret_cast<PFNRTLGENRANDOM>(
+                                        reinterpret_cast<void*>(::GetProcAddress(hAdvapi, "SystemFunction036")));
+    }();
+    unsigned long long nBits = 0;
+    if (s_pfnRandom != nullptr && s_pfnRandom(&nBits, sizeof(nBits)))
+        return nBits;
+    // Without it, what the process cannot predict of itself.
+    static std::atomic<unsigned long long> s_nCounter{0};
+    LARGE_INTEGER counter = {};
+    ::QueryPerformanceCounter(&counter);
+    nBits = static_cast<unsigned long long>(counter.QuadPart) * 0x9E3779B97F4A7C15ull;
+    nBits ^= (++s_nCounter << 32) ^ ::GetCurrentThreadId() ^ reinterpret_cast<ULONG_PTR>(&counter);
+    return nBits;
+}
+
+}  // namespace
+
+CString MakeTempName()
+{
+    wchar_t szName[40];
+    const unsigned long long nBits = RandomBits();
+    swprintf(szName, 40, L"~Quillon-%08lx%08lx.tmp", static_cast<unsigned long>(nBits >> 32),
+             static_cast<unsigned long>(nBits & 0xFFFFFFFFu));
+    return CString(szName);
+}
+
+CLinkPairMaker::CLinkPairMaker(CLinkSources& sources, LinkKind kind, bool bRemoveExisting, ILinkFileSystem& fs)
+    : m_sources(sources),
+      m_fs(fs),
+      m_kind(kind),
+      m_bRemoveExisting(bRemoveExisting),
+      m_nFolder(0),
+      m_dwFolderError(ERROR_SUCCESS),
+      m_bFolderIdentified(false),
+      m_nFolderKey(0)
+{
+}
+
+std::wstring CLinkPairMaker::FolderKey(ILinkFolder* pFolder)
+{
+    LinkFileId id;
+    if (pFolder != nullptr && pFolder->GetId(id))
+        return L"id:" + std::to_wstring(id.dwVolume) + L":" + std::to_wstring(id.nIndex);
+    CString strFinal;
+    if (pFolder != nullptr && pFolder->GetFinalPath(strFinal) == ERROR_SUCCESS)
+        return L"path:" + std::wstring(MakeFoldedPath(strFinal).GetString());
+    // Folders that cannot say what they are might all be one.
+    return L"?";
+}
+
+void CLinkPairMaker::BeginFolder(int nFolder, const CString& strPath, std::unique_ptr<ILinkFolder> folder,
+                                 DWORD dwOpenError)
+{
+    m_nFolder = nFolder;
+    m_strFolder = strPath;
+    m_pFolder = std::move(folder);
+    m_dwFolderError = dwOpenError;
+    m_bFolderIdentified = m_pFolder != nullptr && m_pFolder->GetId(m_folderId);
+    const std::wstring strKey = FolderKey(m_pFolder.get());
+    m_nFolderKey = m_folderKeys.emplace(strKey, m_folderKeys.size()).first->second;
+}
+
+void CLinkPairMaker::EndFolder()
+{
+    m_pFolder.reset();
+}
+
+DWORD CLinkPairMaker::MakeLink(const CString& strName, const CString& strSource)
+{
+    if (m_kind == LinkKind::Hard)
+        return m_pFolder->CreateHardLink(strName, strSource);
+    DWORD dwError = m_pFolder->CreateSymbolicLink(strName, strSource, kSymbolicFlags);
+    // Systems before the unprivileged flag existed reject it.
+    if (dwError == ERROR_INVALID_PARAMETER)
+        dwError = m_pFolder->CreateSymbolicLink(strName, strSource, 0);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    // A symbolic-link call that reports success must also have made the link
+    // (Wine's does not).
+    LinkEntryInfo made;
+    const DWORD dwFound = m_pFolder->FindEntry(strName, made);
+    return IsNotFound(dwFound) ? ERROR_FILE_NOT_FOUND : dwFound;
+}
+
+DWORD CLinkPairMaker::MakeTempLink(const CString& strSource, CString& strTemp)
+{
+    DWORD dwError = ERROR_ALREADY_EXISTS;
+    for (int nTry = 0; nTry < kTempNameTries && IsTaken(dwError); ++nTry)
+    {
+        strTemp = MakeTempName();
+        dwError = MakeLink(strTemp, strSource);
+    }
+    return dwError;
+}
+
+bool CLinkPairMaker::IsSameFolderFile(int nFile, ULONGLONG nFileIndex) const
+{
+    if (!m_bFolderIdentified)
+        return false;
+    LinkFileId file;
+    file.dwVolume = m_folderId.dwVolume;
+    file.nIndex = nFileIndex;
+    return m_sources.IsEntryFile(m_fs, nFile, file);
+}
+
+LinkPairResult CLinkPairMaker::MakePair(int nFile)
+{
+    LinkPairResult result;
+    result.nFolder = m_nFolder;
+    result.nFile = nFile;
+    const CString& strName = m_sources.GetName(m_fs, nFile);
+    const CString& strSource = m_sources.GetPath(nFile);
+    if (strSource.CompareNoCase(m_strFolder + strName) == 0)
+    {
+        result.outcome = LinkOutcome::SkipSelf;
+        return result;
+    }
+    if (m_pFolder == nullptr)
+    {
+        result.dwError = FailureCode(m_dwFolderError);
+        return result;
+    }
+    const unsigned long long nKey =
+        (m_nFolderKey << 32) | static_cast<unsigned long long>(m_sources.GetNameClass(m_fs, nFile));
+    if (m_made.count(nKey) != 0)
+    {
+        result.outcome = LinkOutcome::SkipExisting;
+        return result;
+    }
+
+    LinkEntryInfo entry;
+    const DWORD dwFind = m_pFolder->FindEntry(strName, entry);
+    if (IsNotFound(dwFind))
+    {
+        // Taken before the disk changes, given back if nothing was made.
+        m_made.insert(nKey);
+        result.dwError = MakeLink(strName, strSource);
+        if (result.dwError != ERROR_SUCCESS)
+            m_made.erase(nKey);
+        return result;
+    }
+    if (dwFind != ERROR_SUCCESS)
+    {
+        result.dwError = FailureCode(dwFind);
+        return result;
+    }
+    if (!m_bRemoveExisting)
+    {
+        result.outcome = LinkOutcome::SkipExisting;
+        return result;
+    }
+    // A folder is never removed; the link call reports what is in its way.
+    if (entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    {
+        result.dwError = FailureCode(MakeLink(strName, strSource));
+        return result;
+    }
+    // The name is another file's short name: that file is not the target.
+    if (MakeFoldedPath(entry.strName) != MakeFoldedPath(strName))
+    {
+        result.dwError = ERROR_ALREADY_EXISTS;
+        return result;
+    }
+    bool bIsSource = false;
+    const DWORD dwError = m_sources.FindSourceAt(m_fs, m_bFolderIdentified ? &m_folderId : nullptr, entry.strName,
+                                                 entry.nFileIndex, bIsSource);
+    if (dwError != ERROR_SUCCESS)
+    {
+        result.dwError = dwError;
+        return result;
+    }
+    if (bIsSource)
+    {
+        result.outcome = LinkOutcome::SkipSelf;
+        return result;
+    }
+    m_made.insert(nKey);
+    // Already a hard link of the source: nothing to do.
+    if (m_kind == LinkKind::Hard && IsSameFolderFile(nFile, entry.nFileIndex))
+        return result;
+    result.dwError = Replace(nFile, strName, entry);
+    if (result.dwError != ERROR_SUCCESS)
+        m_made.erase(nKey);
+    return result;
+}
+
+DWORD CLinkPairMaker::Replace(int nFile, const CString& strName, const LinkEntryInfo& entry)
+{
+    // The replacement exists before the old target gives way.
+    CString strTemp;
+    DWORD dwError = MakeTempLink(m_sources.GetPath(nFile), strTemp);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    CNewLinkGuard guard(*m_pFolder, strTemp);
+    std::unique_ptr<ILinkEntry> pNew;
+    dwError = m_pFolder->OpenEntry(strTemp, pNew);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+
+    std::unique_ptr<ILinkEntry> pOld;
+    dwError = m_pFolder->OpenEntry(strName, pOld);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    LinkFileInfo old;
+    dwError = pOld->Query(old);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    // Something else took the name since it was looked at.
+    if (old.id.nIndex != entry.nFileIndex)
+        return ERROR_ALREADY_EXISTS;
+    // The target already was a hard link of the source after all (where
+    // volume serials disagreed): a rename onto another name of the same file
+    // may leave both names (POSIX rename does, and so Wine's).
+    LinkFileInfo made;
+    if (m_kind == LinkKind::Hard && pNew->Query(made) == ERROR_SUCCESS && made.id.nIndex == old.id.nIndex &&
+        made.id.dwVolume == old.id.dwVolume)
+        return ERROR_SUCCESS;
+
+    const DWORD dwAttributes = old.dwAttributes;
+    const bool bReadOnly = (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (bReadOnly && old.nLinks > 1)
+    {
+        // The old file lives on under its other names and keeps read-only.
+        const CString strAway = MakeTempName();
+        bool bKeepNew = false;
+        dwError = ReplaceKeepingOld(*pNew, *pOld, strName, strTemp, strAway, bKeepNew);
+        if (bKeepNew)
+            guard.Keep();
+        return dwError;
+    }
+    // A read-only file cannot be replaced: the flag goes on the entry itself,
+    // whose file goes with it.
+    if (bReadOnly)
+    {
+        dwError = pOld->SetAttributes(dwAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        if (dwError != ERROR_SUCCESS)
+            return dwError;
+    }
+    // Some systems (Wine) refuse to replace a file that is open.
+    pOld.reset();
+    dwError = pNew->Rename(strName, true);
+    if (dwError == ERROR_SUCCESS)
+    {
+        guard.Keep();
+        return ERROR_SUCCESS;
+    }
+    if (bReadOnly)
+    {
+        std::unique_ptr<ILinkEntry> pBack;
+        LinkFileInfo back;
+        if (m_pFolder->OpenEntry(strName, pBack) == ERROR_SUCCESS && pBack->Query(back) == ERROR_SUCCESS &&
+            back.id.nIndex == old.id.nIndex)
+            pBack->SetAttributes(dwAttributes);
+    }
+    return dwError;
+}
+
+DWORD CLinkPairMaker::ReplaceKeepingOld(ILinkEntry& newEntry, ILinkEntry& oldEntry, const CString& strName,
+                                        const CString& strTemp, const CString& strAway, bool& bKeepNew)
+{
+    // Read-only cannot be cleared on the old file without clearing it for
+    // its other names too, and some systems (Wine) refuse to replace a file
+    // that is held open to put it back: the old entry steps aside instead,
+    // the new link takes the name, and the old name goes through the handle
+    // that keeps the file's attributes.
+    DWORD dwError = oldEntry.Rename(strAway, false);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    dwError = newEntry.Rename(strName, false);
+    if (dwError != ERROR_SUCCESS)
+    {
+        oldEntry.Rename(strName, false);
+        return dwError;
+    }
+    bKeepNew = true;
+    dwError = oldEntry.Delete();
+    if (dwError == ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    // Everything back as it was; where the link cannot step aside again it
+    // stays, and the line says what failed.
+    if (newEntry.Rename(strTemp, false) == ERROR_SUCCESS)
+    {
+        bKeepNew = false;
+        oldEntry.Rename(strName, false);
+    }
+    return dwError;
+}

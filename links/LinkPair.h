@@ -1,0 +1,65 @@
+#pragma once
+
+#include "framework/String.h"
+#include "links/LinkFileSystem.h"
+#include "links/LinkSources.h"
+#include "links/LinkTypes.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+// One worker's pairs: the folders it is given, one after the other, and
+// what it has made in them. A pair is one small transaction: the old target
+// gives way only to a replacement that already exists in the folder (made
+// under a temporary name, then renamed over it), nothing that is a source
+// or was made earlier in the run is replaced, and when anything fails the
+// folder is as it was. Attributes are only ever changed on the old target
+// entry itself, and put back where that file lives on under another name.
+class CLinkPairMaker
+{
+public:
+    CLinkPairMaker(CLinkSources& sources, LinkKind kind, bool bRemoveExisting, ILinkFileSystem& fs);
+
+    // The folder the next pairs go into, held open while they run; with a
+    // null folder each pair fails with dwOpenError.
+    void BeginFolder(int nFolder, const CString& strPath, std::unique_ptr<ILinkFolder> folder, DWORD dwOpenError);
+    // Lets the folder go.
+    void EndFolder();
+    // The pair (current folder, file nFile), done.
+    LinkPairResult MakePair(int nFile);
+
+    // The key two spellings of one folder share: its identity where the
+    // system gives it, else its final path, else "unknown".
+    static std::wstring FolderKey(ILinkFolder* pFolder);
+
+private:
+    DWORD MakeLink(const CString& strName, const CString& strSource);
+    DWORD MakeTempLink(const CString& strSource, CString& strTemp);
+    DWORD Replace(int nFile, const CString& strName, const LinkEntryInfo& entry);
+    DWORD ReplaceKeepingOld(ILinkEntry& newEntry, ILinkEntry& oldEntry, const CString& strName,
+                            const CString& strTemp, const CString& strAway, bool& bKeepNew);
+    bool IsSameFolderFile(int nFile, ULONGLONG nFileIndex) const;
+
+    CLinkSources& m_sources;
+    ILinkFileSystem& m_fs;
+    const LinkKind m_kind;
+    const bool m_bRemoveExisting;
+    int m_nFolder;
+    CString m_strFolder;
+    std::unique_ptr<ILinkFolder> m_pFolder;
+    DWORD m_dwFolderError;
+    LinkFileId m_folderId;
+    bool m_bFolderIdentified;
+    unsigned long long m_nFolderKey;
+    // Folder keys seen, each with its number.
+    std::unordered_map<std::wstring, unsigned long long> m_folderKeys;
+    // Folder number and name class of every target this worker made or
+    // found already linked; one folder, under whatever spelling, is always
+    // worked on by one worker.
+    std::unordered_set<unsigned long long> m_made;
+};
+
+// A temporary name nobody can guess beforehand.
+CString MakeTempName();

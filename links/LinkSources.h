@@ -1,0 +1,76 @@
+#pragma once
+
+#include "framework/String.h"
+#include "links/LinkFileSystem.h"
+#include "links/LinkTypes.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+// What a run knows of its sources, shared by all who work on it: their
+// paths as listed, the names their links carry (as the file system stores
+// them), and, once the first pair needs them, which entries they are. A
+// source is its own entry and, where that is a link, the entry it leads
+// to; neither is ever replaced. What is looked up on demand is guarded, so
+// that workers on other folders can ask at the same time.
+class CLinkSources
+{
+public:
+    explicit CLinkSources(const ILinkPathList& files);
+    ~CLinkSources();
+    CLinkSources(const CLinkSources&) = delete;
+    CLinkSources& operator=(const CLinkSources&) = delete;
+
+    int GetCount() const { return m_nCount; }
+    const CString& GetPath(int nFile) const;
+
+    // The name a link to the source carries, looked up once: the stored
+    // name (a short name spelled out), or the listed one where it cannot be
+    // had. Names that fold alike share a class number.
+    const CString& GetName(ILinkFileSystem& fs, int nFile);
+    int GetNameClass(ILinkFileSystem& fs, int nFile);
+    // The name once looked up (for the report of a pair that is done).
+    const CString& GetKnownName(int nFile) const;
+
+    // Whether the entry with this stored name and file index in a folder of
+    // this identity is one of the sources, as itself or as what a source
+    // leads to. An error code when that cannot be told: then it must be
+    // left alone.
+    DWORD FindSourceAt(ILinkFileSystem& fs, const LinkFileId* pFolder, const CString& strName, ULONGLONG nFileIndex,
+                       bool& bIsSource);
+    // Whether the source's own entry is the file with this index on this
+    // volume: a hard link to it is already there.
+    bool IsEntryFile(ILinkFileSystem& fs, int nFile, const LinkFileId& file);
+
+private:
+    struct Source;
+    struct Place
+    {
+        DWORD dwError = 0;
+        ULONGLONG nFolderIndex = 0;
+        std::wstring strFoldedName;
+    };
+
+    void Identify(ILinkFileSystem& fs);
+    Place GetOwnPlace(ILinkFileSystem& fs, int nFile);
+    Place GetLeadPlace(ILinkFileSystem& fs, int nFile);
+    ULONGLONG GetFolderIndex(ILinkFileSystem& fs, const CString& strFolder, DWORD& dwError);
+
+    const int m_nCount;
+    std::unique_ptr<Source[]> m_sources;
+    std::once_flag m_identified;
+    // Written once under m_identified, read-only after: source numbers by
+    // the index of their own entry and of the entry they lead to; sources
+    // that may exist but could not be identified.
+    std::unordered_multimap<ULONGLONG, int> m_byIndex;
+    std::vector<int> m_unknown;
+    // Guards the name classes and what follows: places and folder indices
+    // looked up on demand, by folded path.
+    std::mutex m_lookups;
+    std::unordered_map<std::wstring, int> m_nameClasses;
+    std::unordered_map<std::wstring, std::pair<DWORD, ULONGLONG>> m_folderIndices;
+};

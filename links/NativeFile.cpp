@@ -1,0 +1,243 @@
+#include "links/NativeFile.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+// Information classes and records as the system's driver headers define
+// them; the Win32 headers leave them out.
+enum : ULONG
+{
+    kFileBasicInformation = 4,
+    kFileDispositionInformation = 13,
+    kFileIdBothDirectoryInformation = 37,
+    kFileDispositionInformationEx = 64
+};
+
+enum : ULONG
+{
+    kFileOpen = 1,
+    kFileDirectoryFile = 0x00000001,
+    kFileSynchronousIoNonAlert = 0x00000020,
+    kFileNonDirectoryFile = 0x00000040,
+    kFileOpenReparsePoint = 0x00200000,
+    kDispositionDelete = 0x00000001,
+    kDispositionIgnoreReadOnly = 0x00000010
+};
+
+constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121L);
+
+struct NtBasicInformation
+{
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    ULONG FileAttributes;
+};
+
+struct NtIdBothDirInformation
+{
+    ULONG NextEntryOffset;
+    ULONG FileIndex;
+    LARGE_INTEGER CreationTime;
+    LARGE_INTEGER LastAccessTime;
+    LARGE_INTEGER LastWriteTime;
+    LARGE_INTEGER ChangeTime;
+    LARGE_INTEGER EndOfFile;
+    LARGE_INTEGER AllocationSize;
+    ULONG FileAttributes;
+    ULONG FileNameLength;
+    ULONG EaSize;
+    CCHAR ShortNameLength;
+    WCHAR ShortName[12];
+    LARGE_INTEGER FileId;
+    WCHAR FileName[1];
+};
+
+// The rename and the link record share one layout.
+struct NtNameInformation
+{
+    BOOLEAN ReplaceIfExists;
+    HANDLE RootDirectory;
+    ULONG FileNameLength;
+    WCHAR FileName[1];
+};
+
+// Names of entries are far shorter; the records live on the stack, so that
+// a step after a change to the disk allocates nothing.
+constexpr int kMaxNameLength = 512;
+
+struct NativeCalls
+{
+    typedef NTSTATUS(NTAPI* PFNCREATE)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                       ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+    typedef NTSTATUS(NTAPI* PFNSETINFO)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    typedef NTSTATUS(NTAPI* PFNQUERYINFO)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    typedef NTSTATUS(NTAPI* PFNQUERYDIR)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG, BOOLEAN,
+                                         PUNICODE_STRING, BOOLEAN);
+    typedef ULONG(NTAPI* PFNTOERROR)(NTSTATUS);
+
+    PFNCREATE pfnCreate = nullptr;
+    PFNSETINFO pfnSetInformation = nullptr;
+    PFNQUERYINFO pfnQueryInformation = nullptr;
+    PFNQUERYDIR pfnQueryDirectory = nullptr;
+    PFNTOERROR pfnToError = nullptr;
+
+    NativeCalls()
+    {
+        const HMODULE hNtdll = ::GetModuleHandleW(L"ntdll.dll");
+        if (hNtdll == nullptr)
+            return;
+        pfnCreate = reinterpret_cast<PFNCREATE>(Look(hNtdll, "NtCreateFile"));
+        pfnSetInformation = reinterpret_cast<PFNSETINFO>(Look(hNtdll, "NtSetInformationFile"));
+        pfnQueryInformation = reinterpret_cast<PFNQUERYINFO>(Look(hNtdll, "NtQueryInformationFile"));
+        pfnQueryDirectory = reinterpret_cast<PFNQUERYDIR>(Look(hNtdll, "NtQueryDirectoryFile"));
+        pfnToError = reinterpret_cast<PFNTOERROR>(Look(hNtdll, "RtlNtStatusToDosError"));
+    }
+
+    static void* Look(HMODULE hModule, const char* pszName)
+    {
+        return reinterpret_cast<void*>(::GetProcAddress(hModule, pszName));
+    }
+
+    bool IsComplete() const
+    {
+        return pfnCreate != nullptr && pfnSetInformation != nullptr && pfnQueryInformation != nullptr &&
+               pfnQueryDirectory != nullptr && pfnToError != nullptr;
+    }
+};
+
+const NativeCalls& Calls()
+{
+    static const NativeCalls s_calls;
+    return s_calls;
+}
+
+void SetUnicode(UNICODE_STRING& unicode, const CString& str)
+{
+    unicode.Buffer = const_cast<PWSTR>(str.GetString());
+    unicode.Length = static_cast<USHORT>(str.GetLength() * sizeof(wchar_t));
+    unicode.MaximumLength = unicode.Length;
+}
+
+NTSTATUS SetInformation(HANDLE hFile, void* pData, ULONG cbData, ULONG nClass)
+{
+    IO_STATUS_BLOCK io = {};
+    return Calls().pfnSetInformation(hFile, &io, pData, cbData, nClass);
+}
+
+NTSTATUS SetDisposition(HANDLE hFile)
+{
+    BOOLEAN bDelete = TRUE;
+    return SetInformation(hFile, &bDelete, sizeof(bDelete), kFileDispositionInformation);
+}
+
+}  // namespace
+
+bool HasNativeFileCalls()
+{
+    return Calls().IsComplete();
+}
+
+DWORD NtStatusToError(NTSTATUS status)
+{
+    if (NT_SUCCESS(status))
+        return ERROR_SUCCESS;
+    const DWORD dwError = Calls().pfnToError != nullptr ? Calls().pfnToError(status) : ERROR_GEN_FAILURE;
+    // A failure never reads as success.
+    return dwError != ERROR_SUCCESS ? dwError : ERROR_GEN_FAILURE;
+}
+
+NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, bool bAnyKind,
+                            CNtHandle& file)
+{
+    if (strName.GetLength() > kMaxNameLength)
+        return static_cast<NTSTATUS>(0xC0000033L);  // STATUS_OBJECT_NAME_INVALID
+    UNICODE_STRING name;
+    SetUnicode(name, strName);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, hFolder, nullptr);
+    IO_STATUS_BLOCK io = {};
+    HANDLE h = INVALID_HANDLE_VALUE;
+    const NTSTATUS status = Calls().pfnCreate(
+        &h, access | SYNCHRONIZE, &attributes, &io, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        kFileOpen, kFileOpenReparsePoint | kFileSynchronousIoNonAlert | (bAnyKind ? 0u : static_cast<ULONG>(kFileNonDirectoryFile)),
+        nullptr, 0);
+    file.Reset(NT_SUCCESS(status) ? h : INVALID_HANDLE_VALUE);
+    return status;
+}
+
+NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, bool bReplace, HANDLE hFolder, const CString& strName)
+{
+    if (strName.GetLength() > kMaxNameLength)
+        return static_cast<NTSTATUS>(0xC0000033L);
+    alignas(NtNameInformation) BYTE buffer[offsetof(NtNameInformation, FileName) + kMaxNameLength * sizeof(WCHAR)];
+    NtNameInformation* pInfo = reinterpret_cast<NtNameInformation*>(buffer);
+    std::memset(buffer, 0, sizeof(buffer));
+    pInfo->ReplaceIfExists = bReplace ? TRUE : FALSE;
+    pInfo->RootDirectory = hFolder;
+    pInfo->FileNameLength = static_cast<ULONG>(strName.GetLength() * sizeof(WCHAR));
+    std::memcpy(pInfo->FileName, strName.GetString(), pInfo->FileNameLength);
+    return SetInformation(hFile, pInfo, static_cast<ULONG>(offsetof(NtNameInformation, FileName)) + pInfo->FileNameLength,
+                          nClass);
+}
+
+NTSTATUS SetNativeAttributes(HANDLE hFile, DWORD dwAttributes)
+{
+    NtBasicInformation info = {};
+    info.FileAttributes = dwAttributes != 0 ? dwAttributes : FILE_ATTRIBUTE_NORMAL;
+    return SetInformation(hFile, &info, sizeof(info), kFileBasicInformation);
+}
+
+DWORD QueryNativeAttributes(HANDLE hFile, DWORD& dwAttributes)
+{
+    NtBasicInformation info = {};
+    IO_STATUS_BLOCK io = {};
+    const NTSTATUS status = Calls().pfnQueryInformation(hFile, &io, &info, sizeof(info), kFileBasicInformation);
+    if (NT_SUCCESS(status))
+        dwAttributes = info.FileAttributes;
+    return NtStatusToError(status);
+}
+
+NTSTATUS DeleteNative(HANDLE hFile)
+{
+    NTSTATUS status = SetDisposition(hFile);
+    if (status != kStatusCannotDelete)
+        return status;
+    // Windows 10 from 1809 on removes a read-only name as it is.
+    ULONG nFlags = kDispositionDelete | kDispositionIgnoreReadOnly;
+    if (NT_SUCCESS(SetInformation(hFile, &nFlags, sizeof(nFlags), kFileDispositionInformationEx)))
+        return 0;
+    DWORD dwAttributes = 0;
+    if (QueryNativeAttributes(hFile, dwAttributes) != ERROR_SUCCESS || !(dwAttributes & FILE_ATTRIBUTE_READONLY))
+        return status;
+    status = SetNativeAttributes(hFile, dwAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    if (NT_SUCCESS(status))
+        status = SetDisposition(hFile);
+    // The file may have other names that keep it: they keep its attributes.
+    SetNativeAttributes(hFile, dwAttributes);
+    return status;
+}
+
+NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& strStored)
+{
+    // A listing takes its pattern from its first query only: each lookup
+    // lists through a fresh handle on the folder.
+    CNtHandle listing;
+    NTSTATUS status = OpenNativeRelative(hFolder, CString(), FILE_LIST_DIRECTORY, true, listing);
+    if (!NT_SUCCESS(status))
+        return status;
+    UNICODE_STRING pattern;
+    SetUnicode(pattern, strName);
+    alignas(NtIdBothDirInformation) BYTE buffer[sizeof(NtIdBothDirInformation) + kMaxNameLength * sizeof(WCHAR)];
+    IO_STATUS_BLOCK io = {};
+    status = Calls().pfnQueryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
+                                       kFileIdBothDirectoryInformation, TRUE, &pattern, TRUE);
+    if (!NT_SUCCESS(status))
+        return status;
+    const NtIdBothDirInformation* pInfo = reinterpret_cast<const NtIdBothDirInformation*>(buffer);
+    strStored = CString(pInfo->FileName, static_cast<int>(pInfo->FileNameLength / sizeof(WCHAR)));
+    return 0;
+}
