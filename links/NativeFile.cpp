@@ -128,9 +128,8 @@ NTSTATUS SetInformation(HANDLE hFile, void* pData, ULONG cbData, ULONG nClass)
     return Calls().pfnSetInformation(hFile, &io, pData, cbData, nClass);
 }
 
-NTSTATUS SetDisposition(HANDLE hFile)
+NTSTATUS SetDisposition(HANDLE hFile, BOOLEAN bDelete)
 {
-    BOOLEAN bDelete = TRUE;
     return SetInformation(hFile, &bDelete, sizeof(bDelete), kFileDispositionInformation);
 }
 
@@ -203,7 +202,7 @@ DWORD QueryNativeAttributes(HANDLE hFile, DWORD& dwAttributes)
 
 NTSTATUS DeleteNative(HANDLE hFile)
 {
-    NTSTATUS status = SetDisposition(hFile);
+    NTSTATUS status = SetDisposition(hFile, TRUE);
     if (status != kStatusCannotDelete)
         return status;
     // Windows 10 from 1809 on removes a read-only name as it is.
@@ -215,10 +214,15 @@ NTSTATUS DeleteNative(HANDLE hFile)
         return status;
     status = SetNativeAttributes(hFile, dwAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     if (NT_SUCCESS(status))
-        status = SetDisposition(hFile);
+        status = SetDisposition(hFile, TRUE);
     // The file may have other names that keep it: they keep its attributes.
+    if (NT_SUCCESS(SetNativeAttributes(hFile, dwAttributes)) || !NT_SUCCESS(status))
+        return status;
+    // A file system that takes no attributes from a file about to lose a
+    // name keeps the name instead: the attributes come first.
+    SetDisposition(hFile, FALSE);
     SetNativeAttributes(hFile, dwAttributes);
-    return status;
+    return kStatusCannotDelete;
 }
 
 NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& strStored)

@@ -249,7 +249,12 @@ DWORD CWin32FileSystem::OpenFolder(const CString& strPath, std::unique_ptr<ILink
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                  nullptr));
     if (!file.IsOpen())
-        return ::GetLastError();
+    {
+        // A folder that is not there is a path not found, as a link into it
+        // would say.
+        const DWORD dwError = ::GetLastError();
+        return dwError == ERROR_FILE_NOT_FOUND ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : dwError;
+    }
     // A directory on a file system: not a device, a pipe or an object
     // directory that a junction might lead to.
     if (::GetFileType(file.Get()) != FILE_TYPE_DISK)
