@@ -27,6 +27,7 @@ struct LinkEntryInfo
     // The name as the file system stores it: never a short (8.3) alias.
     CString strName;
     ULONGLONG nFileIndex = 0;
+    DWORD nLinks = 0;
     DWORD dwAttributes = 0;
 };
 

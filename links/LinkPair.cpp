@@ -167,16 +167,6 @@ DWORD CLinkPairMaker::MakeTempLink(const CString& strSource, CString& strTemp)
     return dwError;
 }
 
-bool CLinkPairMaker::IsSameFolderFile(int nFile, ULONGLONG nFileIndex) const
-{
-    if (!m_bFolderIdentified)
-        return false;
-    LinkFileId file;
-    file.dwVolume = m_folderId.dwVolume;
-    file.nIndex = nFileIndex;
-    return m_sources.IsEntryFile(m_fs, nFile, file);
-}
-
 LinkPairResult CLinkPairMaker::MakePair(int nFile)
 {
     LinkPairResult result;
@@ -250,15 +240,20 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
     }
     m_made.insert(nKey);
     // Already a hard link of the source: nothing to do.
-    if (m_kind == LinkKind::Hard && IsSameFolderFile(nFile, entry.nFileIndex))
+    LinkFileId file;
+    file.dwVolume = m_folderId.dwVolume;
+    file.nIndex = entry.nFileIndex;
+    const CLinkSources::Match match =
+        m_kind == LinkKind::Hard ? m_sources.MatchEntryFile(m_fs, nFile, file) : CLinkSources::Match::No;
+    if (match == CLinkSources::Match::Yes && m_bFolderIdentified)
         return result;
-    result.dwError = Replace(nFile, strName, entry);
+    result.dwError = Replace(nFile, strName, entry, match != CLinkSources::Match::No);
     if (result.dwError != ERROR_SUCCESS)
         m_made.erase(nKey);
     return result;
 }
 
-DWORD CLinkPairMaker::Replace(int nFile, const CString& strName, const LinkEntryInfo& entry)
+DWORD CLinkPairMaker::Replace(int nFile, const CString& strName, const LinkEntryInfo& entry, bool bMaybeLinked)
 {
     // The replacement exists before the old target gives way.
     CString strTemp;
@@ -270,7 +265,23 @@ DWORD CLinkPairMaker::Replace(int nFile, const CString& strName, const LinkEntry
     dwError = m_pFolder->OpenEntry(strTemp, pNew);
     if (dwError != ERROR_SUCCESS)
         return dwError;
+    // The target may have been a hard link of the source after all, where
+    // volume serials disagreed: a rename onto another name of the same file
+    // may leave both names (POSIX rename does, and so Wine's).
+    LinkFileInfo made;
+    if (bMaybeLinked && pNew->Query(made) == ERROR_SUCCESS && made.id.nIndex == entry.nFileIndex)
+        return ERROR_SUCCESS;
 
+    const bool bReadOnly = (entry.dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (!bReadOnly)
+    {
+        dwError = pNew->Rename(strName, true);
+        if (dwError == ERROR_SUCCESS)
+            guard.Keep();
+        return dwError;
+    }
+    // A read-only file cannot be replaced: the flag is cleared on the entry
+    // itself, checked to be the one looked at.
     std::unique_ptr<ILinkEntry> pOld;
     dwError = m_pFolder->OpenEntry(strName, pOld);
     if (dwError != ERROR_SUCCESS)
@@ -279,20 +290,10 @@ DWORD CLinkPairMaker::Replace(int nFile, const CString& strName, const LinkEntry
     dwError = pOld->Query(old);
     if (dwError != ERROR_SUCCESS)
         return dwError;
-    // Something else took the name since it was looked at.
     if (old.id.nIndex != entry.nFileIndex)
         return ERROR_ALREADY_EXISTS;
-    // The target already was a hard link of the source after all (where
-    // volume serials disagreed): a rename onto another name of the same file
-    // may leave both names (POSIX rename does, and so Wine's).
-    LinkFileInfo made;
-    if (m_kind == LinkKind::Hard && pNew->Query(made) == ERROR_SUCCESS && made.id.nIndex == old.id.nIndex &&
-        made.id.dwVolume == old.id.dwVolume)
-        return ERROR_SUCCESS;
-
     const DWORD dwAttributes = old.dwAttributes;
-    const bool bReadOnly = (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (bReadOnly && old.nLinks > 1)
+    if (old.nLinks > 1)
     {
         // The old file lives on under its other names and keeps read-only.
         const CString strAway = MakeTempName();
@@ -302,14 +303,9 @@ DWORD CLinkPairMaker::Replace(int nFile, const CString& strName, const LinkEntry
             guard.Keep();
         return dwError;
     }
-    // A read-only file cannot be replaced: the flag goes on the entry itself,
-    // whose file goes with it.
-    if (bReadOnly)
-    {
-        dwError = pOld->SetAttributes(dwAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-        if (dwError != ERROR_SUCCESS)
-            return dwError;
-    }
+    dwError = pOld->SetAttributes(dwAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
     // Some systems (Wine) refuse to replace a file that is open.
     pOld.reset();
     dwError = pNew->Rename(strName, true);
@@ -318,14 +314,11 @@ DWORD CLinkPairMaker::Replace(int nFile, const CString& strName, const LinkEntry
         guard.Keep();
         return ERROR_SUCCESS;
     }
-    if (bReadOnly)
-    {
-        std::unique_ptr<ILinkEntry> pBack;
-        LinkFileInfo back;
-        if (m_pFolder->OpenEntry(strName, pBack) == ERROR_SUCCESS && pBack->Query(back) == ERROR_SUCCESS &&
-            back.id.nIndex == old.id.nIndex)
-            pBack->SetAttributes(dwAttributes);
-    }
+    std::unique_ptr<ILinkEntry> pBack;
+    LinkFileInfo back;
+    if (m_pFolder->OpenEntry(strName, pBack) == ERROR_SUCCESS && pBack->Query(back) == ERROR_SUCCESS &&
+        back.id.nIndex == old.id.nIndex)
+        pBack->SetAttributes(dwAttributes);
     return dwError;
 }
 

@@ -37,10 +37,9 @@ public:
 private:
     DWORD MakeLink(const CString& strName, const CString& strSource);
     DWORD MakeTempLink(const CString& strSource, CString& strTemp);
-    DWORD Replace(int nFile, const CString& strName, const LinkEntryInfo& entry);
+    DWORD Replace(int nFile, const CString& strName, const LinkEntryInfo& entry, bool bMaybeLinked);
     DWORD ReplaceKeepingOld(ILinkEntry& newEntry, ILinkEntry& oldEntry, const CString& strName,
                             const CString& strTemp, const CString& strAway, bool& bKeepNew);
-    bool IsSameFolderFile(int nFile, ULONGLONG nFileIndex) const;
 
     CLinkSources& m_sources;
     ILinkFileSystem& m_fs;

@@ -223,10 +223,11 @@ DWORD CLinkSources::FindSourceAt(ILinkFileSystem& fs, const LinkFileId* pFolder,
     return ERROR_SUCCESS;
 }
 
-bool CLinkSources::IsEntryFile(ILinkFileSystem& fs, int nFile, const LinkFileId& file)
+CLinkSources::Match CLinkSources::MatchEntryFile(ILinkFileSystem& fs, int nFile, const LinkFileId& file)
 {
     Identify(fs);
     const Source& source = m_sources[nFile];
-    return source.dwError == ERROR_SUCCESS && source.entry.id.nIndex == file.nIndex &&
-           source.entry.id.dwVolume == file.dwVolume;
+    if (source.dwError != ERROR_SUCCESS || source.entry.id.nIndex != file.nIndex)
+        return Match::No;
+    return source.entry.id.dwVolume == file.dwVolume ? Match::Yes : Match::Maybe;
 }

@@ -43,8 +43,16 @@ public:
     DWORD FindSourceAt(ILinkFileSystem& fs, const LinkFileId* pFolder, const CString& strName, ULONGLONG nFileIndex,
                        bool& bIsSource);
     // Whether the source's own entry is the file with this index on this
-    // volume: a hard link to it is already there.
-    bool IsEntryFile(ILinkFileSystem& fs, int nFile, const LinkFileId& file);
+    // volume (a hard link to it is already there): Yes, No, or Maybe where
+    // the index matches and the volume serials disagree (Wine makes them up
+    // per drive letter).
+    enum class Match
+    {
+        No,
+        Maybe,
+        Yes
+    };
+    Match MatchEntryFile(ILinkFileSystem& fs, int nFile, const LinkFileId& file);
 
 private:
     struct Source;

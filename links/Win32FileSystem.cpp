@@ -112,8 +112,13 @@ private:
 class CWin32Folder : public ILinkFolder
 {
 public:
-    CWin32Folder(HANDLE hFolder, const LinkFileId& id, bool bIdentified, PFNCREATESYMBOLICLINKW pfnSymbolic)
-        : m_folder(hFolder), m_id(id), m_bIdentified(bIdentified), m_pfnCreateSymbolicLinkW(pfnSymbolic)
+    CWin32Folder(HANDLE hFolder, const CString& strPath, const LinkFileId& id, bool bIdentified,
+                 PFNCREATESYMBOLICLINKW pfnSymbolic)
+        : m_folder(hFolder),
+          m_strPath(strPath),
+          m_id(id),
+          m_bIdentified(bIdentified),
+          m_pfnCreateSymbolicLinkW(pfnSymbolic)
     {
     }
 
@@ -139,6 +144,13 @@ public:
     {
         if (!IsPlainEntryName(strName))
             return ERROR_INVALID_NAME;
+        // Most names are not there yet. The folder's path is asked first:
+        // whatever it leads to, a link that follows is made in the held
+        // folder and replaces nothing there. (Under Wine, relative lookups
+        // and relative links of several threads wait for each other.)
+        if (::GetFileAttributesW(MakeSystemPath(m_strPath + strName)) == INVALID_FILE_ATTRIBUTES &&
+            ::GetLastError() == ERROR_FILE_NOT_FOUND)
+            return ERROR_FILE_NOT_FOUND;
         LinkFileInfo info;
         {
             CNtHandle file;
@@ -150,6 +162,7 @@ public:
                 return dwError;
         }
         entry.nFileIndex = info.id.nIndex;
+        entry.nLinks = info.nLinks;
         entry.dwAttributes = info.dwAttributes;
         if (!MayBeShortName(strName))
         {
@@ -221,6 +234,7 @@ public:
 
 private:
     CNtHandle m_folder;
+    CString m_strPath;  // as listed
     LinkFileId m_id;
     bool m_bIdentified;
     PFNCREATESYMBOLICLINKW m_pfnCreateSymbolicLinkW;
@@ -266,7 +280,7 @@ DWORD CWin32FileSystem::OpenFolder(const CString& strPath, std::unique_ptr<ILink
         return ERROR_DIRECTORY;
     if (!(dwAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return ERROR_DIRECTORY;
-    folder.reset(new CWin32Folder(file.Release(), info.id, bIdentified, m_pfnCreateSymbolicLinkW));
+    folder.reset(new CWin32Folder(file.Release(), strPath, info.id, bIdentified, m_pfnCreateSymbolicLinkW));
     return ERROR_SUCCESS;
 }
 

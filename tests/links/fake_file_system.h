@@ -395,6 +395,7 @@ public:
             return ERROR_FILE_NOT_FOUND;
         info.strName = entry->name.c_str();
         info.nFileIndex = entry->node;
+        info.nLinks = m_fs.InfoOf(entry->node).nLinks;
         info.dwAttributes = m_fs.InfoOf(entry->node).dwAttributes;
         return 0;
     }
