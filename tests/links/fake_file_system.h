@@ -86,7 +86,6 @@ public:
         nodes[at.folder].entries[at.name].shortName = shortName;
     }
     void MapDrive(wchar_t letter, const std::wstring& folder) { drives[letter] = Resolve(folder, true).node; }
-    void AddDrive(wchar_t letter, DWORD volume) { drives[letter] = NewNode(Kind::Folder, volume); }
     // Moves an entry, as another program would.
     void Move(const std::wstring& from, const std::wstring& to)
     {
@@ -100,7 +99,6 @@ public:
 
     // What is there, for the checks.
     ULONGLONG NodeAt(const std::wstring& path, bool follow = false) { return Resolve(path, follow).node; }
-    DWORD& Attributes(const std::wstring& path) { return nodes[Resolve(path, false).node].attributes; }
     int Links(ULONGLONG node) const
     {
         int n = 0;
