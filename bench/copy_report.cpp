@@ -7,9 +7,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bench/bench_main_dialog.h"
-#include "links/OutputListWriter.h"
 
 namespace {
 
@@ -49,15 +49,16 @@ int wmain()
         return 1;
     const int nLines = 100000;
     {
-        COutputListWriter output(dlg.m_listOutput);
+        std::vector<CString> lines;
         for (int i = 0; i < nLines; ++i)
         {
             wchar_t line[160];
             std::swprintf(line, 160, L"HardLink: OK, File: C:\\Ziel\\Ordner %02d\\datei%05d.txt, Error: 0, %ls.",
                           i % 20, i / 20, L"The operation completed successfully.\r\n");
-            output.AddLine(line);
+            lines.push_back(line);
         }
-        output.EndFolder();
+        dlg.GetReportView().AddTexts(lines);
+        dlg.GetReportView().EndRun(nullptr);
     }
     Pump();
 
@@ -76,7 +77,7 @@ int wmain()
     }
     // What a new run pays first when the report of the last one is this long.
     const double dStart = Now();
-    dlg.m_listOutput.DeleteAllItems();
+    dlg.GetReportView().Clear();
     std::printf("%d lines cleared from the list in %.3f s\n", nLines, Now() - dStart);
     dlg.DestroyWindow();
     return ok ? 0 : 1;

@@ -9,9 +9,8 @@
 // to do). After every handler run the
 // output list is checked: one line per pair, each as the batch writes it,
 // sorted by the control itself, its sort style kept.
-// A breakdown follows: the batch without the list, the list without the
-// file system, and the inserts through the window's subclass chain, straight
-// to the list view's own procedure, and into a list under a plain parent.
+// A breakdown follows: the batch without the list, and the list without the
+// file system.
 // First, how long the window takes at most to answer another process while
 // a run of 10 x 5,000 goes on.
 #include <windows.h>
@@ -27,7 +26,6 @@
 #include "bench/bench_main_dialog.h"
 #include "links/LinkBatch.h"
 #include "links/LinkBatchThreads.h"
-#include "links/OutputListWriter.h"
 #include "links/Win32FileSystem.h"
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
@@ -216,74 +214,20 @@ public:
         });
     }
 
-    // Clearing the previous run's lines and writing this run's, without the
-    // file system; the lines are those of the last handler run.
+    // Clearing the previous run's report and showing this run's lines
+    // again, without the file system; the lines are those of the last
+    // handler run.
     double ListOnly()
     {
         std::vector<CString> lines;
         for (int i = 0; i < m_dlg.m_listOutput.GetItemCount(); ++i)
             lines.push_back(m_dlg.m_listOutput.GetItemText(i, 0));
         return Time([&] {
-            m_dlg.m_listOutput.DeleteAllItems();
-            COutputListWriter output(m_dlg.m_listOutput);
-            for (const CString& line : lines)
-                output.AddLine(line);
-            output.EndFolder();
-            output.Flush();
+            m_dlg.GetReportView().Clear();
+            m_dlg.GetReportView().AddTexts(lines);
+            m_dlg.GetReportView().EndRun(nullptr);
+            Pump();
         });
-    }
-
-    // The same lines inserted in descending order with drawing off, once as
-    // messages through the window (and its subclass chain), once straight to
-    // the list view's class procedure.
-    void InsertPaths(double* pThroughWindow, double* pStraight, double* pPlainParent)
-    {
-        std::vector<CString> lines;
-        for (int i = m_dlg.m_listOutput.GetItemCount() - 1; i >= 0; --i)
-            lines.push_back(m_dlg.m_listOutput.GetItemText(i, 0));
-        CListCtrl& list = m_dlg.m_listOutput;
-        const WNDPROC pfnClassProc = reinterpret_cast<WNDPROC>(::GetClassLongPtrW(list.m_hWnd, GCLP_WNDPROC));
-        // Sends each line as an item, in order, with drawing off.
-        const auto insertLines = [&](HWND hList, WNDPROC pfnProc) {
-            ::SendMessageW(hList, WM_SETREDRAW, FALSE, 0);
-            int nItem = 0;
-            for (const CString& line : lines)
-            {
-                LVITEMW item = {};
-                item.mask = LVIF_TEXT;
-                item.iItem = nItem++;
-                item.pszText = const_cast<LPWSTR>(line.GetString());
-                ::CallWindowProcW(pfnProc, hList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            }
-            ::SendMessageW(hList, WM_SETREDRAW, TRUE, 0);
-        };
-        const auto throughWindow = [](HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            return ::SendMessageW(hWnd, message, wParam, lParam);
-        };
-        *pThroughWindow = Time([&] {
-            list.DeleteAllItems();
-            insertLines(list.m_hWnd, throughWindow);
-        });
-        *pStraight = Time([&] {
-            list.DeleteAllItems();
-            insertLines(list.m_hWnd, pfnClassProc);
-        });
-
-        // The same once more into a list view of the same style under a
-        // plain window: what the list view costs outside the dialog.
-        HWND hPlain = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
-                                        nullptr, nullptr);
-        const DWORD dwListStyle = WS_CHILD | WS_VISIBLE | static_cast<DWORD>(list.GetStyle() & 0xFFFF);
-        HWND hList = ::CreateWindowExW(0, WC_LISTVIEWW, L"", dwListStyle, 0, 0, 400, 300, hPlain, nullptr, nullptr,
-                                       nullptr);
-        LVCOLUMNW column = {};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.cx = 500;
-        column.pszText = const_cast<LPWSTR>(L"Text");
-        ::SendMessageW(hList, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-        ::SendMessageW(hList, WM_SETFONT, reinterpret_cast<WPARAM>(list.GetFont()), FALSE);
-        *pPlainParent = Time([&] { insertLines(hList, throughWindow); });
-        ::DestroyWindow(hPlain);
     }
 
 private:
@@ -483,24 +427,14 @@ int wmain(int argc, wchar_t** argv)
 
         std::vector<double> batchOnly;
         std::vector<double> listOnly;
-        std::vector<double> throughWindow;
-        std::vector<double> straight;
-        std::vector<double> plainParent;
         for (int round = 0; round < 3; ++round)
         {
             batchOnly.push_back(bench.BatchOnly());
             listOnly.push_back(bench.ListOnly());
-            double w = 0, s = 0, p = 0;
-            bench.InsertPaths(&w, &s, &p);
-            throughWindow.push_back(w);
-            straight.push_back(s);
-            plainParent.push_back(p);
             bench.CleanUp();
         }
-        std::printf("  where it goes (min of 3): batch without list %.3f s; clear and write the list %.3f s; "
-                    "inserts through the window %.3f s, straight to the list view %.3f s, "
-                    "under a plain parent %.3f s\n",
-                    Min(batchOnly), Min(listOnly), Min(throughWindow), Min(straight), Min(plainParent));
+        std::printf("  where it goes (min of 3): batch without list %.3f s; clear and show the list %.3f s\n",
+                    Min(batchOnly), Min(listOnly));
         std::fflush(stdout);
     }
     dlg.DestroyWindow();

@@ -62,6 +62,11 @@ public:
         return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(nItem), MAKELPARAM(nFlags, 0)));
     }
     UINT GetSelectedCount() const { return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT)); }
+    // The number of items an owner-data list shows.
+    BOOL SetItemCountEx(int nItems, DWORD dwFlags)
+    {
+        return static_cast<BOOL>(SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(nItems), static_cast<LPARAM>(dwFlags)));
+    }
     BOOL SetColumnWidth(int nCol, int cx)
     {
         return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(nCol), MAKELPARAM(cx, 0)));

@@ -27,7 +27,8 @@ public:
     CLinkSources& GetSources() { return m_sources; }
     ILinkFileSystem& GetFileSystem() { return m_fs; }
 
-    // The line of a pair that is done.
+    // The line of a pair that is done. It asks nothing of the file system,
+    // so a job may make lines after its run and its file system are gone.
     CString FormatLine(const LinkPairResult& result) const;
 
 private:

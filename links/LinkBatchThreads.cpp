@@ -15,7 +15,10 @@ struct CLinkBatchThreads::State
 {
     State(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
           ILinkFileSystem& fs, std::function<void()> onResultsWaiting)
-        : job(folders, files, options, fs), onResults(std::move(onResultsWaiting)), nTotal(job.GetPairCount())
+        : pJob(std::make_shared<CLinkJob>(folders, files, options, fs)),
+          job(*pJob),
+          onResults(std::move(onResultsWaiting)),
+          nTotal(job.GetPairCount())
     {
         // Room for every result before the first pair: recording one never
         // allocates, so no pair that changed the disk goes without its line.
@@ -24,7 +27,9 @@ struct CLinkBatchThreads::State
         openErrors.resize(static_cast<size_t>(job.GetFolderCount()), ERROR_SUCCESS);
     }
 
-    CLinkJob job;
+    // Shared with whoever shows the results: the job makes their lines.
+    const std::shared_ptr<CLinkJob> pJob;
+    CLinkJob& job;
     const std::function<void()> onResults;
     const long long nTotal;
     // Atomic.
@@ -95,6 +100,11 @@ std::vector<LinkPairResult> CLinkBatchThreads::TakeResults()
 CString CLinkBatchThreads::FormatLine(const LinkPairResult& result) const
 {
     return m_pState->job.FormatLine(result);
+}
+
+std::shared_ptr<const CLinkJob> CLinkBatchThreads::GetJob() const
+{
+    return m_pState->pJob;
 }
 
 bool CLinkBatchThreads::HasEnded() const

@@ -4,6 +4,7 @@
 #include "links/LinkFileSystem.h"
 #include "links/LinkTypes.h"
 
+class CLinkJob;
 #include <functional>
 #include <memory>
 #include <vector>
@@ -36,6 +37,8 @@ public:
     std::vector<LinkPairResult> TakeResults();
     // The line of a pair that is done.
     CString FormatLine(const LinkPairResult& result) const;
+    // What makes the lines; it may outlive the run.
+    std::shared_ptr<const CLinkJob> GetJob() const;
     bool HasEnded() const;
     // Why the run could not go on (0: nothing kept it from going on).
     DWORD GetFailure() const;

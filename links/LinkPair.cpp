@@ -1,6 +1,6 @@
 #include "links/LinkPair.h"
 
-#include "links/SystemPath.h"
+#include "shell/PathHelpers.h"
 
 #include <atomic>
 #include <string>

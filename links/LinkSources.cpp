@@ -1,6 +1,6 @@
 #include "links/LinkSources.h"
 
-#include "links/SystemPath.h"
+#include "shell/PathHelpers.h"
 
 namespace {
 

@@ -63,6 +63,7 @@ CDropListCtrl::MessageFilterApi (*CDropListCtrl::s_pfnGetMessageFilterApi)() = &
 CDropListCtrl::CDropListCtrl()
     : m_pfnImage(nullptr),
       m_pfnDrop(nullptr),
+      m_pCallbackContext(nullptr),
       m_bImageOnly(false)
 {
 }

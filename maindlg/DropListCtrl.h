@@ -60,6 +60,9 @@ public:
 
     PFN_IMAGE m_pfnImage;
     PFN_DROP m_pfnDrop;
+    // Handed back to the callbacks through the control they get: whom they
+    // work for.
+    void* m_pCallbackContext;
     bool m_bImageOnly;
 
 protected:

@@ -1,28 +1,16 @@
 #include "maindlg/QuillonDlg.h"
 
-#include "maindlg/AboutDlg.h"
 #include "framework/Gdi.h"
 #include "framework/Module.h"
-#include "links/LinkBatch.h"
-#include "links/LinkBatchThreads.h"
-#include "links/LinkReport.h"
-#include "links/OutputListWriter.h"
-#include "links/SystemPath.h"
 #include "links/Win32FileSystem.h"
+#include "maindlg/AboutDlg.h"
+#include "maindlg/TabOrder.h"
 #include "res/resource.h"
 #include "shell/FilePicker.h"
 #include "shell/FolderPicker.h"
 #include "shell/PathHelpers.h"
 
 #include <shlobj.h>
-#include <shlwapi.h>
-
-#include <algorithm>
-#include <cstring>
-#include <numeric>
-#include <string>
-#include <system_error>
-#include <vector>
 
 CQuillonDlg* g_pMainDlg = nullptr;
 
@@ -30,7 +18,6 @@ namespace {
 
 // Posted by a run's workers when lines wait to be shown.
 constexpr UINT kWmLinesWaiting = WM_APP + 0x51;
-constexpr UINT_PTR kLinesTimer = 0x51;
 
 }  // namespace
 
@@ -42,19 +29,17 @@ CQuillonDlg::CQuillonDlg(CWnd* pParent)
       m_sfi(),
       m_bRemoveExisting(1),
       m_nRunWorkers(0),
-      m_bLinesTimer(false),
-      m_bShutdownBlocked(false),
-      m_pTaskbar(nullptr)
+      m_files(*this, m_listFiles, m_setFiles, IDC_REMOVE_FILE, false),
+      m_folders(*this, m_listFolders, m_setFolders, IDC_REMOVE_FOLDER, true),
+      m_reportView(m_listOutput),
+      m_reportCommands(m_listOutput, m_reportView),
+      m_runWindow(*this, m_reportView, m_files, m_folders),
+      m_run(m_runWindow)
 {
     m_pParentWnd = pParent;
 }
 
-CQuillonDlg::~CQuillonDlg()
-{
-    m_pRun.reset();
-    if (m_pTaskbar != nullptr)
-        m_pTaskbar->Release();
-}
+CQuillonDlg::~CQuillonDlg() = default;
 
 void CQuillonDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -92,26 +77,35 @@ BOOL CQuillonDlg::OnInitDialog()
     for (CDropListCtrl* pList : {&m_listFiles, &m_listFolders})
     {
         pList->DragAcceptFiles(TRUE);
+        pList->m_pCallbackContext = this;
         pList->m_pfnDrop = &CQuillonDlg::OnDropPaths;
         pList->InitDropList(&CQuillonDlg::OnGetFileIcon);
         pList->InsertColumn(0, L"Path", LVCFMT_LEFT, 500);
     }
+    // The output list shows the report, it does not hold it; several of its
+    // lines can be selected and copied.
+    m_reportView.Attach(this);
     m_listOutput.InsertColumn(0, L"Text", LVCFMT_LEFT, 500);
 
+    m_runWindow.SetSymbolicLinksAvailable(m_pfnCreateSymbolicLinkW != nullptr);
     if (m_pfnCreateSymbolicLinkW == nullptr)
     {
         m_nLinkType = 1;
         ::CheckRadioButton(m_hWnd, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_RADIO_HARD);
-        m_listOutput.InsertItem(LVIF_TEXT, 0, L"Function CreateSymbolicLinkW not found!", 0, 0, 0, 0);
+        m_reportView.AddTexts({L"Function CreateSymbolicLinkW not found!"});
         CWnd* pSymbolic = GetDlgItem(IDC_RADIO_SYMBOLIC);
         if (pSymbolic != nullptr)
             pSymbolic->EnableWindow(FALSE);
     }
 
-    // Several lines of the report can be selected and copied.
-    m_listOutput.ModifyStyle(LVS_SINGLESEL, 0);
-    ArrangeTabOrder();
-    UpdateRadioTabStop();
+    // Tab and Shift+Tab go through the controls as they appear on screen; the
+    // radio group ends before "Erstellen".
+    ArrangeTabOrder(m_hWnd,
+                    {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES, IDC_LIST_FILES, IDC_ADD_FILES, IDC_REMOVE_FILE,
+                     IDC_STATIC_FOLDERS, IDC_LIST_FOLDERS, IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER,
+                     IDC_STATIC_OUTPUT, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDOK},
+                    IDOK);
+    UpdateRadioTabStop(m_hWnd, {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD});
     AddStartPaths();
 
     DeclareLayout();
@@ -191,45 +185,36 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         *pResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
         return TRUE;
     case kWmLinesWaiting:
-        OnLinesWaiting();
+        m_run.OnResultsWaiting();
         *pResult = 0;
         return TRUE;
     case WM_TIMER:
-        if (wParam != kLinesTimer)
+        if (wParam != CRunWindow::kBatchTimer)
             break;
-        ShowWaitingLines();
+        m_run.OnBatchTimer();
         *pResult = 0;
         return TRUE;
     case WM_QUERYENDSESSION:
         // Where the system shows why (Vista on), logging off waits for a
         // run, unless it cannot.
-        *pResult = m_pRun != nullptr && m_bShutdownBlocked && !(lParam & ENDSESSION_CRITICAL) ? FALSE : TRUE;
+        *pResult = m_run.IsRunning() && m_runWindow.IsShutdownBlocked() && !(lParam & ENDSESSION_CRITICAL) ? FALSE : TRUE;
         return TRUE;
     case WM_ENDSESSION:
         // The session ends once this returns: the run stops between pairs
         // first, so that no pair is cut off half done.
-        if (wParam && m_pRun != nullptr)
-        {
-            m_pRun->Stop();
-            EndRun();
-        }
+        if (wParam)
+            m_run.Finish();
         *pResult = 0;
         return TRUE;
     case WM_DESTROY:
         // A window that goes without being closed (its owner ends) still
         // lets the run finish the pairs in hand first.
-        if (m_pRun != nullptr)
-        {
-            m_pRun->Stop();
-            m_pRun->Wait();
-            m_pRun.reset();
-            m_pRunOutput.reset();
-        }
+        m_run.Finish();
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) != m_listOutput.m_hWnd)
             break;
-        OnOutputContextMenu(lParam);
+        m_reportCommands.OnContextMenu(m_hWnd, lParam);
         *pResult = 0;
         return TRUE;
     default:
@@ -251,12 +236,9 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
     // Escape, the close box, Alt+F4 and the system menu all end here: a run
     // stops after the pairs in hand, its lines are shown, and the window
     // closes as usual.
-    if (nID == IDCANCEL && m_pRun != nullptr)
-    {
-        m_pRun->Stop();
-        EndRun();
-    }
-    if (m_pRun != nullptr && nCode == BN_CLICKED && nID != IDCANCEL)
+    if (nID == IDCANCEL)
+        m_run.Finish();
+    if (m_run.IsRunning() && nCode == BN_CLICKED)
         return TRUE;
     if (nCode == BN_CLICKED)
     {
@@ -276,7 +258,7 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
             return TRUE;
         case IDC_RADIO_SYMBOLIC:
         case IDC_RADIO_HARD:
-            UpdateRadioTabStop();
+            UpdateRadioTabStop(m_hWnd, {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD});
             break;
         default:
             break;
@@ -287,60 +269,38 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
 
 BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
 {
-    if (pNMHDR->code == LVN_KEYDOWN && OnListKey(nID, reinterpret_cast<NMLVKEYDOWN*>(pNMHDR)->wVKey))
-    {
-        *pResult = 0;
+    const UINT nCode = pNMHDR->code;
+    *pResult = 0;
+    if (nCode == LVN_KEYDOWN && OnListKey(nID, reinterpret_cast<NMLVKEYDOWN*>(pNMHDR)->wVKey))
         return TRUE;
-    }
+    if (nID == IDC_LIST_OUTPUT && nCode == LVN_GETDISPINFOW)
+        return m_reportView.OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(pNMHDR));
+    CPathList* pPaths = nID == IDC_LIST_FILES ? &m_files : nID == IDC_LIST_FOLDERS ? &m_folders : nullptr;
+    if (pPaths == nullptr)
+        return CDialog::OnNotify(nID, pNMHDR, pResult);
     // "Entfernen" follows the selection however it changes: mouse, keyboard,
     // removal.
-    if (pNMHDR->code == LVN_ITEMCHANGED && (nID == IDC_LIST_FILES || nID == IDC_LIST_FOLDERS))
+    if (nCode == LVN_ITEMCHANGED)
     {
         const NMLISTVIEW* pChange = reinterpret_cast<NMLISTVIEW*>(pNMHDR);
         if ((pChange->uChanged & LVIF_STATE) && ((pChange->uOldState ^ pChange->uNewState) & LVIS_SELECTED))
-        {
-            if (nID == IDC_LIST_FILES)
-                UpdateRemoveButton(m_listFiles, IDC_REMOVE_FILE);
-            else
-                UpdateRemoveButton(m_listFolders, IDC_REMOVE_FOLDER);
-        }
-        *pResult = 0;
+            pPaths->UpdateRemoveButton(m_run.IsRunning());
         return TRUE;
     }
-    if (pNMHDR->code == NM_CLICK)
+    if (nCode == NM_CLICK)
     {
         if (nID == IDC_LIST_FILES)
-        {
             OnClickFileList(pNMHDR, pResult);
-            return TRUE;
-        }
-        if (nID == IDC_LIST_FOLDERS)
-        {
+        else
             OnClickFolderList(pNMHDR, pResult);
-            return TRUE;
-        }
+        return TRUE;
     }
     // A path list is cleared and refilled whole on every change; nothing
     // waits for a notice per item, and thousands of them cost more than the
     // items themselves.
-    if ((nID == IDC_LIST_FILES || nID == IDC_LIST_FOLDERS) &&
-        (pNMHDR->code == LVN_DELETEALLITEMS || pNMHDR->code == LVN_INSERTITEM))
+    if (nCode == LVN_DELETEALLITEMS || nCode == LVN_INSERTITEM)
     {
-        *pResult = pNMHDR->code == LVN_DELETEALLITEMS ? TRUE : 0;
-        return TRUE;
-    }
-    // Clearing the output list needs no notice per line; thousands of them
-    // would cost more than the run that follows.
-    if (nID == IDC_LIST_OUTPUT && pNMHDR->code == LVN_DELETEALLITEMS)
-    {
-        *pResult = TRUE;
-        return TRUE;
-    }
-    // Nothing waits for the notice of a new line; answered here, it does not
-    // travel on down the window's subclass chain, once per line of a run.
-    if (nID == IDC_LIST_OUTPUT && pNMHDR->code == LVN_INSERTITEM)
-    {
-        *pResult = 0;
+        *pResult = nCode == LVN_DELETEALLITEMS ? TRUE : 0;
         return TRUE;
     }
     return CDialog::OnNotify(nID, pNMHDR, pResult);
@@ -384,64 +344,16 @@ POINT CQuillonDlg::GetIconPaintPosition(const RECT& rcClient, int cxIcon, int cy
     return pt;
 }
 
-namespace {
-
-// PathIsDirectoryW stops at MAX_PATH; longer paths are asked through the
-// long-path prefix.
-bool IsDirectoryPath(const CString& path)
-{
-    if (path.GetLength() < MAX_PATH)
-        return ::PathIsDirectoryW(path) != FALSE;
-    CString longPath;
-    if (path.Left(2) == L"\\\\")
-        longPath = path.Left(4) == L"\\\\?\\" ? path : CString(L"\\\\?\\UNC\\") + path.Mid(2);
-    else
-        longPath = CString(L"\\\\?\\") + path;
-    const DWORD dwAttributes = ::GetFileAttributesW(longPath);
-    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-}  // namespace
-
 void CQuillonDlg::FillFileList()
 {
-    FillList(m_listFiles, m_setFiles);
-    // A refilled list has nothing selected.
-    UpdateRemoveButton(m_listFiles, IDC_REMOVE_FILE);
+    m_files.Fill();
+    AfterPathsChanged(m_files);
 }
 
 void CQuillonDlg::FillFolderList()
 {
-    FillList(m_listFolders, m_setFolders);
-    UpdateRemoveButton(m_listFolders, IDC_REMOVE_FOLDER);
-}
-
-void CQuillonDlg::FillList(CDropListCtrl& list, const CQNStringArrayHash& set)
-{
-    list.SetRedraw(FALSE);
-    list.DeleteAllItems();
-    const int nCount = set.GetCount();
-    std::vector<CString> texts;
-    texts.reserve(static_cast<size_t>(nCount));
-    for (int i = 0; i < nCount; ++i)
-        texts.push_back(set.GetAt(i));
-    list.InsertSortedItems(texts);
-    list.SetRedraw(TRUE);
-    UpdateCreateButton();
-}
-
-void CQuillonDlg::RemoveSelected(CDropListCtrl& list, CQNStringArrayHash& set, int nButtonID)
-{
-    const int nItem = list.GetNextItem(-1, LVNI_SELECTED);
-    if (nItem >= 0)
-    {
-        set.Remove(list.GetItemText(nItem, 0));
-        list.DeleteItem(nItem);
-        if (nItem < list.GetItemCount())
-            list.SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
-        UpdateRemoveButton(list, nButtonID);
-    }
-    UpdateCreateButton();
+    m_folders.Fill();
+    AfterPathsChanged(m_folders);
 }
 
 void CQuillonDlg::OnAddFiles()
@@ -453,14 +365,11 @@ void CQuillonDlg::OnAddFiles()
         return;
     CStringArray paths;
     picker.GetPathNames(paths);
+    std::vector<CString> chosen;
     for (INT_PTR i = 0; i < paths.GetSize(); ++i)
-    {
-        m_strWork = paths[i];
-        if (IsDirectoryPath(m_strWork))
-            continue;
-        m_setFiles.Add(m_strWork);
-    }
-    FillFileList();
+        chosen.push_back(paths[i]);
+    m_files.Add(chosen);
+    AfterPathsChanged(m_files);
 }
 
 void CQuillonDlg::OnAddFolder()
@@ -475,44 +384,41 @@ void CQuillonDlg::OnAddFolder()
 
 void CQuillonDlg::OnRemoveFile()
 {
-    RemoveSelected(m_listFiles, m_setFiles, IDC_REMOVE_FILE);
+    // During a run the lists stay as they are.
+    if (!m_run.IsRunning())
+        m_files.RemoveSelected();
+    AfterPathsChanged(m_files);
 }
 
 void CQuillonDlg::OnRemoveFolder()
 {
-    RemoveSelected(m_listFolders, m_setFolders, IDC_REMOVE_FOLDER);
+    if (!m_run.IsRunning())
+        m_folders.RemoveSelected();
+    AfterPathsChanged(m_folders);
+}
+
+void CQuillonDlg::OnClickFileList(NMHDR* /*pNMHDR*/, LRESULT* pResult)
+{
+    *pResult = 0;
+    m_files.UpdateRemoveButton(m_run.IsRunning());
+}
+
+void CQuillonDlg::OnClickFolderList(NMHDR* /*pNMHDR*/, LRESULT* pResult)
+{
+    *pResult = 0;
+    m_folders.UpdateRemoveButton(m_run.IsRunning());
 }
 
 void CQuillonDlg::OnDropPaths(HDROP hDrop, CDropListCtrl* pCtrl)
 {
-    CQuillonDlg* pDlg = g_pMainDlg;
+    CQuillonDlg* pDlg = static_cast<CQuillonDlg*>(pCtrl->m_pCallbackContext);
     // Nothing changes the lists underneath a run; the control releases the
     // drop all the same.
-    if (pDlg == nullptr || pDlg->m_pRun != nullptr)
+    if (pDlg == nullptr || pDlg->m_run.IsRunning())
         return;
-    const bool bFolders = pCtrl == &pDlg->m_listFolders;
-
-    for (CString& path : CDropListCtrl::GetDropPaths(hDrop))
-    {
-        if (bFolders)
-        {
-            if (!IsDirectoryPath(path))
-                continue;
-            AddTrailingBackslash(path);
-            pDlg->m_setFolders.Add(path);
-        }
-        else
-        {
-            if (IsDirectoryPath(path))
-                continue;
-            pDlg->m_setFiles.Add(path);
-        }
-    }
-
-    if (bFolders)
-        pDlg->FillFolderList();
-    else
-        pDlg->FillFileList();
+    CPathList& paths = pCtrl == &pDlg->m_listFolders ? pDlg->m_folders : pDlg->m_files;
+    paths.Add(CDropListCtrl::GetDropPaths(hDrop));
+    pDlg->AfterPathsChanged(paths);
 }
 
 HCURSOR CQuillonDlg::OnQueryDragIcon()
@@ -520,46 +426,19 @@ HCURSOR CQuillonDlg::OnQueryDragIcon()
     return static_cast<HCURSOR>(m_hIcon);
 }
 
-void CQuillonDlg::UpdateCreateButton()
+void CQuillonDlg::AfterPathsChanged(CPathList& paths)
 {
-    CWnd* pCreate = GetDlgItem(IDOK);
-    if (pCreate != nullptr)
-        pCreate->EnableWindow(m_listFiles.GetItemCount() > 0 && m_listFolders.GetItemCount() > 0);
-}
-
-void CQuillonDlg::UpdateRemoveButton(CDropListCtrl& list, int nButtonID)
-{
-    CWnd* pRemove = GetDlgItem(nButtonID);
-    if (pRemove != nullptr)
-        pRemove->EnableWindow(list.GetNextItem(-1, LVNI_SELECTED) >= 0);
-}
-
-void CQuillonDlg::OnClickFileList(NMHDR* /*pNMHDR*/, LRESULT* pResult)
-{
-    *pResult = 0;
-    UpdateRemoveButton(m_listFiles, IDC_REMOVE_FILE);
-}
-
-void CQuillonDlg::OnClickFolderList(NMHDR* /*pNMHDR*/, LRESULT* pResult)
-{
-    *pResult = 0;
-    UpdateRemoveButton(m_listFolders, IDC_REMOVE_FOLDER);
+    paths.UpdateRemoveButton(m_run.IsRunning());
+    m_runWindow.UpdateCreateButton();
 }
 
 int CQuillonDlg::OnGetFileIcon(int nItem, DWORD_PTR /*dwData*/, CDropListCtrl* pCtrl, NMLVDISPINFOW* /*pDispInfo*/)
 {
-    CQuillonDlg* pDlg = g_pMainDlg;
+    CQuillonDlg* pDlg = static_cast<CQuillonDlg*>(pCtrl->m_pCallbackContext);
     if (pDlg == nullptr)
         return 0;
-    pDlg->m_strWork = pCtrl->GetItemText(nItem, 0);
-    const bool bFolder = pCtrl->GetDlgCtrlID() == IDC_LIST_FOLDERS;
-    if (bFolder)
-        RemoveTrailingBackslash(pDlg->m_strWork);
-    pDlg->m_sfi = SHFILEINFOW();
-    if (::SHGetFileInfoW(pDlg->m_strWork, bFolder ? FILE_ATTRIBUTE_DIRECTORY : 0, &pDlg->m_sfi, sizeof(pDlg->m_sfi),
-                         SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES) == 0)
-        pDlg->m_sfi.iIcon = 3;
-    return pDlg->m_sfi.iIcon;
+    CPathList& paths = pCtrl == &pDlg->m_listFolders ? pDlg->m_folders : pDlg->m_files;
+    return paths.GetIcon(nItem, pDlg->m_strWork, pDlg->m_sfi);
 }
 
 PFNCREATESYMBOLICLINKW CQuillonDlg::LookUpSymbolicLinkOperation()
@@ -572,244 +451,44 @@ std::unique_ptr<ILinkFileSystem> CQuillonDlg::CreateRunFileSystem()
     return std::make_unique<CWin32FileSystem>(m_pfnCreateSymbolicLinkW);
 }
 
-namespace {
-
-enum : UINT
-{
-    ID_OUTPUT_COPY = 1,
-    ID_OUTPUT_SELECT_ALL = 2
-};
-
-// Lines of a run are shown at most this often: each batch is one repaint.
-constexpr UINT kLinesInterval = 100;
-
-// Tells the system why logging off should wait (Vista on; looked up), or
-// that it need not any more. False where the system would not take it.
-bool BlockShutdown(HWND hWnd, bool bBlock)
-{
-    typedef BOOL(WINAPI * PFNCREATE)(HWND, LPCWSTR);
-    typedef BOOL(WINAPI * PFNDESTROY)(HWND);
-    const HMODULE hUser = ::GetModuleHandleW(L"user32.dll");
-    if (hUser == nullptr)
-        return false;
-    if (!bBlock)
-    {
-        const PFNDESTROY pfnDestroy = reinterpret_cast<PFNDESTROY>(
-            reinterpret_cast<void*>(::GetProcAddress(hUser, "ShutdownBlockReasonDestroy")));
-        return pfnDestroy != nullptr && pfnDestroy(hWnd);
-    }
-    const PFNCREATE pfnCreate =
-        reinterpret_cast<PFNCREATE>(reinterpret_cast<void*>(::GetProcAddress(hUser, "ShutdownBlockReasonCreate")));
-    return pfnCreate != nullptr &&
-           pfnCreate(hWnd, L"Quillon erstellt gerade Links. Beim Abmelden endet der Lauf nach den Paaren, "
-                           L"die gerade in Arbeit sind.");
-}
-
-// A line as it goes on the clipboard: the system's error text ends in a line
-// break that the list shows before the final full stop; a mail or a ticket
-// wants one line per pair.
-void AppendReportLine(std::wstring& text, const CString& strLine)
-{
-    int nLength = strLine.GetLength();
-    const wchar_t* psz = strLine.GetString();
-    const bool bFullStop = nLength > 0 && psz[nLength - 1] == L'.';
-    if (bFullStop)
-        --nLength;
-    while (nLength > 0 && (psz[nLength - 1] == L'\r' || psz[nLength - 1] == L'\n'))
-        --nLength;
-    text.append(psz, static_cast<size_t>(nLength));
-    if (bFullStop)
-        text += L'.';
-}
-
-bool PutOnClipboard(HWND hOwner, const std::wstring& text)
-{
-    const size_t cb = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL hText = ::GlobalAlloc(GMEM_MOVEABLE, cb);
-    if (hText == nullptr)
-        return false;
-    void* pText = ::GlobalLock(hText);
-    if (pText == nullptr)
-    {
-        ::GlobalFree(hText);
-        return false;
-    }
-    std::memcpy(pText, text.c_str(), cb);
-    ::GlobalUnlock(hText);
-    // Another program may hold the clipboard for a moment.
-    bool bOpen = false;
-    for (int nTry = 0; nTry < 10 && !(bOpen = ::OpenClipboard(hOwner) != FALSE); ++nTry)
-        ::Sleep(20);
-    if (!bOpen)
-    {
-        ::GlobalFree(hText);
-        return false;
-    }
-    ::EmptyClipboard();
-    const bool bSet = ::SetClipboardData(CF_UNICODETEXT, hText) != nullptr;
-    if (!bSet)
-        ::GlobalFree(hText);
-    ::CloseClipboard();
-    return bSet;
-}
-
-}  // namespace
-
 bool CQuillonDlg::OnListKey(UINT nID, WORD wVKey)
 {
     const bool bControl = ::GetKeyState(VK_CONTROL) < 0;
-    if (wVKey == VK_DELETE && m_pRun != nullptr && (nID == IDC_LIST_FILES || nID == IDC_LIST_FOLDERS))
-        return true;
-    if (wVKey == VK_DELETE && !bControl && nID == IDC_LIST_FILES)
-        OnRemoveFile();
-    else if (wVKey == VK_DELETE && !bControl && nID == IDC_LIST_FOLDERS)
-        OnRemoveFolder();
-    else if (nID == IDC_LIST_OUTPUT && bControl && (wVKey == 'C' || wVKey == VK_INSERT))
-        CopyOutput();
-    else if (nID == IDC_LIST_OUTPUT && bControl && wVKey == 'A')
-        SelectAllOutput();
-    else
+    if (nID == IDC_LIST_OUTPUT)
+        return m_reportCommands.OnKey(wVKey, bControl);
+    if (wVKey != VK_DELETE || bControl || (nID != IDC_LIST_FILES && nID != IDC_LIST_FOLDERS))
         return false;
+    if (nID == IDC_LIST_FILES)
+        OnRemoveFile();
+    else
+        OnRemoveFolder();
     return true;
-}
-
-void CQuillonDlg::OnOutputContextMenu(LPARAM lParam)
-{
-    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    if (lParam == -1)
-    {
-        // From the keyboard: below the focused line, or at the list's corner.
-        pt = POINT{0, 0};
-        const int nItem = m_listOutput.GetNextItem(-1, LVNI_FOCUSED);
-        RECT rc = {};
-        rc.left = LVIR_LABEL;
-        if (nItem >= 0 && m_listOutput.SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(nItem),
-                                                   reinterpret_cast<LPARAM>(&rc)) != 0)
-            pt = POINT{rc.left, rc.bottom};
-        ::ClientToScreen(m_listOutput.m_hWnd, &pt);
-    }
-    const UINT nEnabled = m_listOutput.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
-    HMENU hMenu = ::CreatePopupMenu();
-    if (hMenu == nullptr)
-        return;
-    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_COPY, L"Kopieren");
-    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_SELECT_ALL, L"Alles auswählen");
-    const UINT nCommand = static_cast<UINT>(
-        ::TrackPopupMenu(hMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, m_hWnd, nullptr));
-    ::DestroyMenu(hMenu);
-    if (nCommand == ID_OUTPUT_COPY)
-        CopyOutput();
-    else if (nCommand == ID_OUTPUT_SELECT_ALL)
-        SelectAllOutput();
-}
-
-void CQuillonDlg::CopyOutput()
-{
-    const bool bSelectedOnly = m_listOutput.GetSelectedCount() > 0;
-    const int nFlags = bSelectedOnly ? LVNI_SELECTED : LVNI_ALL;
-    std::wstring text;
-    for (int nItem = m_listOutput.GetNextItem(-1, nFlags); nItem >= 0;
-         nItem = m_listOutput.GetNextItem(nItem, nFlags))
-    {
-        if (!text.empty())
-            text += L"\r\n";
-        AppendReportLine(text, m_listOutput.GetItemText(nItem, 0));
-    }
-    if (!text.empty())
-        PutOnClipboard(m_hWnd, text);
-}
-
-void CQuillonDlg::SelectAllOutput()
-{
-    m_listOutput.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
-}
-
-void CQuillonDlg::ArrangeTabOrder()
-{
-    static const int kScreenOrder[] = {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES,   IDC_LIST_FILES,
-                                       IDC_ADD_FILES,          IDC_REMOVE_FILE,    IDC_STATIC_FOLDERS,
-                                       IDC_LIST_FOLDERS,       IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER,
-                                       IDC_REMOVE_FOLDER,      IDC_STATIC_OUTPUT,  IDC_LIST_OUTPUT,
-                                       IDC_RADIO_SYMBOLIC,     IDC_RADIO_HARD,     IDOK};
-    HWND hAfter = HWND_TOP;
-    for (int nID : kScreenOrder)
-    {
-        const HWND hCtrl = ::GetDlgItem(m_hWnd, nID);
-        if (hCtrl == nullptr)
-            continue;
-        ::SetWindowPos(hCtrl, hAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        hAfter = hCtrl;
-    }
-    // The radio group ends before "Erstellen": the arrow keys stay in it.
-    CWnd* pCreate = GetDlgItem(IDOK);
-    if (pCreate != nullptr)
-        pCreate->ModifyStyle(0, WS_GROUP);
-}
-
-void CQuillonDlg::UpdateRadioTabStop()
-{
-    const int nChecked =
-        ::IsDlgButtonChecked(m_hWnd, IDC_RADIO_SYMBOLIC) == BST_CHECKED ? IDC_RADIO_SYMBOLIC : IDC_RADIO_HARD;
-    for (int nID : {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD})
-    {
-        CWnd* pRadio = GetDlgItem(nID);
-        if (pRadio != nullptr)
-            pRadio->ModifyStyle(nID == nChecked ? 0 : WS_TABSTOP, nID == nChecked ? WS_TABSTOP : 0);
-    }
 }
 
 void CQuillonDlg::AddStartPaths()
 {
     if (m_startPaths.empty())
         return;
-    bool bMissing = false;
-    for (const CString& strGiven : m_startPaths)
-    {
-        // Relative to where the program was started, as a command line means.
-        CString strPath = strGiven;
-        const DWORD dwLength = ::GetFullPathNameW(strGiven, 0, nullptr, nullptr);
-        if (dwLength > 0)
-        {
-            std::vector<wchar_t> full(dwLength + 1, L'\0');
-            const DWORD dwFull = ::GetFullPathNameW(strGiven, static_cast<DWORD>(full.size()), full.data(), nullptr);
-            if (dwFull > 0 && dwFull < full.size())
-                strPath = full.data();
-        }
-        const DWORD dwAttributes = ::GetFileAttributesW(MakeSystemPath(strPath));
-        if (strGiven.IsEmpty() || dwAttributes == INVALID_FILE_ATTRIBUTES)
-        {
-            CString strLine;
-            strLine.Format(L"Nicht gefunden: %s.", strGiven.GetString());
-            m_listOutput.InsertItem(LVIF_TEXT, m_listOutput.GetItemCount(), strLine, 0, 0, 0, 0);
-            bMissing = true;
-        }
-        else if (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        {
-            AddTrailingBackslash(strPath);
-            m_setFolders.Add(strPath);
-        }
-        else
-        {
-            m_setFiles.Add(strPath);
-        }
-    }
+    const std::vector<CString> missing = TakeStartPaths(m_startPaths, m_files, m_folders);
     m_startPaths.clear();
     FillFileList();
     FillFolderList();
-    if (bMissing)
-        m_listOutput.SetColumnWidth(0, LVSCW_AUTOSIZE);
+    if (missing.empty())
+        return;
+    m_reportView.AddTexts(missing);
+    m_reportView.EndRun(nullptr);
 }
 
 void CQuillonDlg::OnCreateLinks()
 {
     // While a run goes on, the button reads "Abbrechen".
-    if (m_pRun != nullptr)
+    if (m_run.IsRunning())
     {
-        m_pRun->Stop();
+        m_run.Stop();
         return;
     }
     UpdateData(TRUE);
-    m_listOutput.DeleteAllItems();
+    m_reportView.Clear();
     if (m_setFolders.GetCount() == 0 || m_setFiles.GetCount() == 0)
     {
         // Nothing to wait for: no lines, and the column fitted as after
@@ -818,187 +497,13 @@ void CQuillonDlg::OnCreateLinks()
             m_listOutput.SetColumnWidth(0, LVSCW_AUTOSIZE);
         return;
     }
-
     LinkRunOptions options;
     options.kind = m_nLinkType == 0 ? LinkKind::Symbolic : LinkKind::Hard;
     options.bRemoveExisting = m_bRemoveExisting != 0;
-    const CLinkPathList<CQNStringArrayHash> folders(m_setFolders);
-    const CLinkPathList<CQNStringArrayHash> files(m_setFiles);
-    m_pRunFileSystem = CreateRunFileSystem();
-    m_pRunOutput = std::make_unique<COutputListWriter>(m_listOutput);
-    SetRunState(true);
     // The workers only post: the window's thread never waits on them while
     // they wait on it.
     const HWND hWnd = m_hWnd;
-    try
-    {
-        m_pRun = std::make_unique<CLinkBatchThreads>(folders, files, options, *m_pRunFileSystem, m_nRunWorkers,
-                                                     [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
-    }
-    catch (const std::system_error&)
-    {
-        // Without a thread the run goes here, as it did before it had
-        // workers.
-        RunInPlace(folders, files, options);
-    }
-    catch (const std::bad_alloc&)
-    {
-        // Not even room for the run's results: nothing was done, and the
-        // report says why.
-        m_pRunOutput->InsertBatch({FormatEndedEarlyLine(
-            0, static_cast<long long>(m_setFolders.GetCount()) * m_setFiles.GetCount(), ERROR_NOT_ENOUGH_MEMORY)});
-        m_pRunOutput->EndBatches();
-    }
-    if (m_pRun == nullptr)
-    {
-        m_pRunOutput.reset();
-        m_pRunFileSystem.reset();
-        SetRunState(false);
-        return;
-    }
-    ShowProgress();
-}
-
-void CQuillonDlg::RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options)
-{
-    CLinkJob job(folders, files, options, *m_pRunFileSystem);
-    std::vector<LinkPairResult> results;
-    results.reserve(static_cast<size_t>(job.GetPairCount()));
-    RunLinkJob(job, [&results](const LinkPairResult& result) { results.push_back(result); });
-    std::vector<CString> lines;
-    lines.reserve(results.size());
-    for (const LinkPairResult& result : results)
-        lines.push_back(job.FormatLine(result));
-    m_pRunOutput->InsertBatch(lines);
-    m_pRunOutput->EndBatches();
-}
-
-std::vector<CString> CQuillonDlg::TakeRunLines()
-{
-    std::vector<CString> lines;
-    for (const LinkPairResult& result : m_pRun->TakeResults())
-        lines.push_back(m_pRun->FormatLine(result));
-    return lines;
-}
-
-void CQuillonDlg::OnLinesWaiting()
-{
-    if (m_pRun == nullptr)
-        return;
-    if (m_pRun->HasEnded())
-    {
-        EndRun();
-        return;
-    }
-    if (!m_bLinesTimer)
-        m_bLinesTimer = ::SetTimer(m_hWnd, kLinesTimer, kLinesInterval, nullptr) != 0;
-    if (!m_bLinesTimer)
-        ShowWaitingLines();
-}
-
-void CQuillonDlg::ShowWaitingLines()
-{
-    if (m_bLinesTimer)
-        ::KillTimer(m_hWnd, kLinesTimer);
-    m_bLinesTimer = false;
-    if (m_pRun == nullptr)
-        return;
-    m_pRunOutput->InsertBatch(TakeRunLines());
-    ShowProgress();
-    if (m_pRun->HasEnded())
-        EndRun();
-}
-
-void CQuillonDlg::EndRun()
-{
-    if (m_pRun == nullptr)
-        return;
-    m_pRun->Wait();
-    if (m_bLinesTimer)
-        ::KillTimer(m_hWnd, kLinesTimer);
-    m_bLinesTimer = false;
-    std::vector<CString> lines = TakeRunLines();
-    // A run that ended early says after how many pairs, and why when it was
-    // not the user who stopped it.
-    if (m_pRun->GetPairsDone() < m_pRun->GetPairsTotal())
-        lines.push_back(FormatEndedEarlyLine(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal(), m_pRun->GetFailure()));
-    m_pRunOutput->InsertBatch(lines);
-    m_pRunOutput->EndBatches();
-    m_pRun.reset();
-    m_pRunOutput.reset();
-    m_pRunFileSystem.reset();
-    SetRunState(false);
-}
-
-void CQuillonDlg::SetRunState(bool bRunning)
-{
-    if (bRunning)
-    {
-        // Focus on a control about to be disabled would be lost: it goes to
-        // the button that now stops the run.
-        const HWND hFocus = ::GetFocus();
-        for (int nID : {IDC_ADD_FILES, IDC_REMOVE_FILE, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER, IDC_RADIO_SYMBOLIC,
-                        IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING})
-        {
-            const HWND hCtrl = ::GetDlgItem(m_hWnd, nID);
-            if (hCtrl == nullptr)
-                continue;
-            if (hCtrl == hFocus)
-                SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_hWnd, IDOK)), TRUE);
-            ::EnableWindow(hCtrl, FALSE);
-        }
-        m_listFiles.DragAcceptFiles(FALSE);
-        m_listFolders.DragAcceptFiles(FALSE);
-        CWnd* pLabel = GetDlgItem(IDC_STATIC_OUTPUT);
-        if (pLabel != nullptr)
-            pLabel->GetWindowText(m_strOutputLabel);
-        SetDlgItemText(IDOK, L"Abbrechen");
-        if (m_pTaskbar == nullptr)
-        {
-            // Where the system has it (Windows 7 on): progress on the taskbar
-            // button.
-            ITaskbarList3* pTaskbar = nullptr;
-            if (SUCCEEDED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                             reinterpret_cast<void**>(&pTaskbar))))
-            {
-                if (SUCCEEDED(pTaskbar->HrInit()))
-                    m_pTaskbar = pTaskbar;
-                else
-                    pTaskbar->Release();
-            }
-        }
-        if (m_pTaskbar != nullptr)
-            m_pTaskbar->SetProgressState(m_hWnd, TBPF_NORMAL);
-        m_bShutdownBlocked = BlockShutdown(m_hWnd, true);
-        return;
-    }
-    if (m_bShutdownBlocked)
-        BlockShutdown(m_hWnd, false);
-    m_bShutdownBlocked = false;
-    for (int nID : {IDC_ADD_FILES, IDC_ADD_FOLDER, IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING})
-        ::EnableWindow(::GetDlgItem(m_hWnd, nID), TRUE);
-    // Without symbolic links on the system, their button stays off.
-    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_RADIO_SYMBOLIC), m_pfnCreateSymbolicLinkW != nullptr);
-    m_listFiles.DragAcceptFiles(TRUE);
-    m_listFolders.DragAcceptFiles(TRUE);
-    SetDlgItemText(IDOK, L"Erstellen");
-    SetDlgItemText(IDC_STATIC_OUTPUT, m_strOutputLabel);
-    UpdateRemoveButton(m_listFiles, IDC_REMOVE_FILE);
-    UpdateRemoveButton(m_listFolders, IDC_REMOVE_FOLDER);
-    UpdateCreateButton();
-    if (m_pTaskbar != nullptr)
-        m_pTaskbar->SetProgressState(m_hWnd, TBPF_NOPROGRESS);
-}
-
-void CQuillonDlg::ShowProgress()
-{
-    if (m_pRun == nullptr)
-        return;
-    CString strLabel;
-    strLabel.Format(L"%s %I64d von %I64d", m_strOutputLabel.GetString(), m_pRun->GetPairsDone(),
-                    m_pRun->GetPairsTotal());
-    SetDlgItemText(IDC_STATIC_OUTPUT, strLabel);
-    if (m_pTaskbar != nullptr)
-        m_pTaskbar->SetProgressValue(m_hWnd, static_cast<ULONGLONG>(m_pRun->GetPairsDone()),
-                                     static_cast<ULONGLONG>(m_pRun->GetPairsTotal()));
+    m_run.Start(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
+                options, CreateRunFileSystem(), m_nRunWorkers,
+                [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
 }

@@ -1,23 +1,27 @@
 #pragma once
 
 #include "layout/DialogLayout.h"
-#include "links/LinkBatchThreads.h"
+#include "links/LinkFileSystem.h"
 #include "links/LinkPrivileges.h"
+#include "maindlg/CreateRun.h"
 #include "maindlg/DropListCtrl.h"
+#include "maindlg/PathList.h"
 #include "maindlg/QNStringArrayHash.h"
+#include "maindlg/ReportCommands.h"
+#include "maindlg/ReportView.h"
+#include "maindlg/RunWindow.h"
 
 #include <memory>
 #include <vector>
 
-class COutputListWriter;
-struct ITaskbarList3;
-
 class CQuillonDlg;
 
-// The dialog the list callbacks work on; set when it initialises.
+// The dialog, set when it initialises (the list callbacks find it through
+// the control they are given).
 extern CQuillonDlg* g_pMainDlg;
 
-// The program's one working window on template 102.
+// The program's one working window on template 102: start-up, the layout
+// and the routing of messages to the path lists, the run and the report.
 class CQuillonDlg : public CDialogLayout
 {
 public:
@@ -29,7 +33,7 @@ public:
     int m_nLinkType;        // 0 = symbolic link, 1 = hard link
     CDropListCtrl m_listFiles;
     CDropListCtrl m_listFolders;
-    CListCtrl m_listOutput;  // one line per pair of the last Create run
+    CListCtrl m_listOutput;  // shows the report of the last Create run
     CString m_strFolder;    // last folder picked; start path of both pickers
     CString m_strWork;      // scratch of one handler call
     CQNStringArrayHash m_setFiles;    // source files, the truth behind list 1000
@@ -44,19 +48,24 @@ public:
 
     // Whether a Create run is going on (its workers may have ended, with
     // their last lines not yet shown).
-    bool IsRunning() const { return m_pRun != nullptr; }
+    bool IsRunning() const { return m_run.IsRunning(); }
 
     // Rebuild a list from its set and apply the Create-button rule.
     void FillFileList();
     void FillFolderList();
 
-    // Callbacks of both path lists; they reach the dialog through g_pMainDlg.
+    // Callbacks of both path lists; the control they get knows its dialog.
     static int OnGetFileIcon(int nItem, DWORD_PTR dwData, CDropListCtrl* pCtrl, NMLVDISPINFOW* pDispInfo);
     static void OnDropPaths(HDROP hDrop, CDropListCtrl* pCtrl);
 
     // Where the minimised window's icon goes: centred in rcClient, halves
     // truncated toward zero.
     static POINT GetIconPaintPosition(const RECT& rcClient, int cxIcon, int cyIcon);
+
+    // The report: copying it, selecting all its lines.
+    void CopyOutput() { m_reportCommands.Copy(m_hWnd); }
+    void SelectAllOutput() { m_reportCommands.SelectAll(); }
+    CReportView& GetReportView() { return m_reportView; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -75,26 +84,6 @@ protected:
     void OnClickFileList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnClickFolderList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnCreateLinks();
-    // A run's lines wait: shown at the next tick of the run's timer, or at
-    // once when the run has ended.
-    void OnLinesWaiting();
-    void ShowWaitingLines();
-    void EndRun();
-    // Where no thread can be had, the run goes on the window's thread.
-    void RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options);
-    // The lines of the results the run has finished since the last call.
-    std::vector<CString> TakeRunLines();
-    // Everything that would change the lists or the options is disabled
-    // while a run goes on, and "Erstellen" reads "Abbrechen".
-    void SetRunState(bool bRunning);
-    void ShowProgress();
-    // Keys the lists act on; true when the key was taken.
-    bool OnListKey(UINT nID, WORD wVKey);
-    void OnOutputContextMenu(LPARAM lParam);
-    // The selected lines of the output list, or all when none is selected,
-    // as text on the clipboard.
-    void CopyOutput();
-    void SelectAllOutput();
 
     // Where initialisation finds the symbolic-link operation; a test
     // replaces it to see the dialog on a system without one.
@@ -106,24 +95,17 @@ private:
     // The nested rows and columns; closing the outermost runs the first
     // layout.
     void DeclareLayout();
-    void UpdateCreateButton();
-    void UpdateRemoveButton(CDropListCtrl& list, int nButtonID);
-    void FillList(CDropListCtrl& list, const CQNStringArrayHash& set);
-    void RemoveSelected(CDropListCtrl& list, CQNStringArrayHash& set, int nButtonID);
-    // Tab and Shift+Tab go through the controls as they appear on screen.
-    void ArrangeTabOrder();
-    // The radio group is reached through its checked button.
-    void UpdateRadioTabStop();
+    // "Entfernen" and "Erstellen" after a list changed.
+    void AfterPathsChanged(CPathList& paths);
+    // Keys the lists act on; true when the key was taken.
+    bool OnListKey(UINT nID, WORD wVKey);
     void AddStartPaths();
 
-    // The run, what it writes through and what it writes to; the run goes
-    // first when they are destroyed.
-    std::unique_ptr<ILinkFileSystem> m_pRunFileSystem;
-    std::unique_ptr<COutputListWriter> m_pRunOutput;
-    std::unique_ptr<CLinkBatchThreads> m_pRun;
-    bool m_bLinesTimer;
-    // The system was told why logging off should wait for the run.
-    bool m_bShutdownBlocked;
-    CString m_strOutputLabel;
-    ITaskbarList3* m_pTaskbar;
+    CPathList m_files;
+    CPathList m_folders;
+    CReportView m_reportView;
+    CReportCommands m_reportCommands;
+    CRunWindow m_runWindow;
+    // The run goes first when the dialog is destroyed.
+    CCreateRun m_run;
 };

@@ -162,9 +162,12 @@ TEST(MainDialogTest, EveryControlOfTheTemplateWithItsTextStyleAndPlace)
             // initialisation on.
             const DWORD shared =
                 (c.id == IDC_LIST_FILES || c.id == IDC_LIST_FOLDERS) ? static_cast<DWORD>(LVS_SHAREIMAGELISTS) : 0u;
-            // Several lines of the report can be selected for copying.
-            const DWORD single = c.id == IDC_LIST_OUTPUT ? static_cast<DWORD>(LVS_SINGLESEL) : 0u;
-            EXPECT_EQ(((c.requiredStyle & 0xFFFFu) | shared) & ~single, style & 0xFFFFu);
+            // Several lines of the report can be selected for copying; the
+            // list shows the report in its order, it holds no items to sort.
+            const bool bOutput = c.id == IDC_LIST_OUTPUT;
+            const DWORD single = bOutput ? static_cast<DWORD>(LVS_SINGLESEL | LVS_SORTASCENDING) : 0u;
+            const DWORD view = bOutput ? static_cast<DWORD>(LVS_OWNERDATA) : 0u;
+            EXPECT_EQ((((c.requiredStyle & 0xFFFFu) | shared) & ~single) | view, style & 0xFFFFu);
             // The list view trades WS_BORDER for a client edge when it is created.
             const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(hCtl, GWL_EXSTYLE));
             EXPECT_TRUE((style & WS_BORDER) || (exStyle & WS_EX_CLIENTEDGE));

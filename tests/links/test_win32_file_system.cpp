@@ -3,7 +3,7 @@
 #include "fake_file_system.h"
 #include "links/LinkBatch.h"
 #include "links/LinkPrivileges.h"
-#include "links/SystemPath.h"
+#include "shell/PathHelpers.h"
 #include "links/Win32FileSystem.h"
 #include "tests/remove_tree.h"
 #include "wine_host.h"

@@ -235,7 +235,8 @@ TEST(CreateLinksDialogTest, OutputListEndsAsIfEveryLineWereInsertedInTurn)
     ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
     HWND hOutput = ::GetDlgItem(dlg.m_hWnd, IDC_LIST_OUTPUT);
     const LONG style = ::GetWindowLongW(hOutput, GWL_STYLE);
-    ASSERT_TRUE(style & LVS_SORTASCENDING);
+    // A view of the report, in the order a list sorted by text shows.
+    ASSERT_TRUE(style & LVS_OWNERDATA);
     dlg.m_setFolders.Add(T.c_str());
     dlg.m_setFolders.Add(S.c_str());
     for (const Run& run : runs)

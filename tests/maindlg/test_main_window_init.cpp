@@ -128,8 +128,9 @@ TEST(MainWindowInitTest, CallbacksDoNothingWithoutTheDialog)
     dlg.FillFolderList();
     ASSERT_NE(0, CQuillonDlg::OnGetFileIcon(0, 0, &dlg.m_listFolders, nullptr));
 
-    CQuillonDlg* pSaved = g_pMainDlg;
-    g_pMainDlg = nullptr;
+    // The callbacks know their dialog by the control they are given.
+    dlg.m_listFiles.m_pCallbackContext = nullptr;
+    dlg.m_listFolders.m_pCallbackContext = nullptr;
     const int nIcon = CQuillonDlg::OnGetFileIcon(0, 0, &dlg.m_listFolders, nullptr);
     for (CDropListCtrl* pList : {&dlg.m_listFiles, &dlg.m_listFolders})
     {
@@ -137,7 +138,6 @@ TEST(MainWindowInitTest, CallbacksDoNothingWithoutTheDialog)
         CQuillonDlg::OnDropPaths(hDrop, pList);
         ::DragFinish(hDrop);
     }
-    g_pMainDlg = pSaved;
     EXPECT_EQ(0, nIcon);
     EXPECT_EQ(0, dlg.m_setFiles.GetCount());
     EXPECT_EQ(std::vector<std::wstring>{L"C:\\nowhere\\Target\\"}, SetTexts(dlg.m_setFolders));

@@ -1,0 +1,138 @@
+#include "maindlg/CreateRun.h"
+
+#include "links/LinkBatch.h"
+#include "links/LinkReport.h"
+
+#include <new>
+#include <system_error>
+
+CCreateRun::CCreateRun(IRunWindow& window) : m_window(window), m_bTimer(false) {}
+
+CCreateRun::~CCreateRun()
+{
+    m_pRun.reset();
+}
+
+void CCreateRun::Start(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
+                       std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults)
+{
+    if (m_pRun != nullptr)
+        return;
+    m_pFileSystem = std::move(fs);
+    m_window.ShowRunState(true);
+    try
+    {
+        m_pRun = std::make_unique<CLinkBatchThreads>(folders, files, options, *m_pFileSystem, nWorkers,
+                                                     std::move(onResults));
+    }
+    catch (const std::system_error&)
+    {
+        // Without a thread the run goes here, as it did before it had
+        // workers.
+        RunInPlace(folders, files, options);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Not even room for the run's results: nothing was done, and the
+        // report says why.
+        const CString strLine = FormatEndedEarlyLine(
+            0, static_cast<long long>(folders.GetCount()) * files.GetCount(), ERROR_NOT_ENOUGH_MEMORY);
+        m_window.BeginLines(nullptr);
+        m_window.EndLines(&strLine);
+    }
+    if (m_pRun == nullptr)
+    {
+        m_pFileSystem.reset();
+        m_window.ShowRunState(false);
+        return;
+    }
+    m_window.BeginLines(m_pRun->GetJob());
+    m_window.ShowProgress(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
+}
+
+void CCreateRun::RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options)
+{
+    const auto job = std::make_shared<CLinkJob>(folders, files, options, *m_pFileSystem);
+    std::vector<LinkPairResult> results;
+    results.reserve(static_cast<size_t>(job->GetPairCount()));
+    RunLinkJob(*job, [&results](const LinkPairResult& result) { results.push_back(result); });
+    m_window.BeginLines(job);
+    m_window.AddLines(results);
+    m_window.EndLines(nullptr);
+}
+
+void CCreateRun::Stop()
+{
+    if (m_pRun != nullptr)
+        m_pRun->Stop();
+}
+
+void CCreateRun::Finish()
+{
+    if (m_pRun == nullptr)
+        return;
+    m_pRun->Stop();
+    End();
+}
+
+void CCreateRun::OnResultsWaiting()
+{
+    if (m_pRun == nullptr)
+        return;
+    if (m_pRun->HasEnded())
+    {
+        End();
+        return;
+    }
+    // Lines are shown at most a few times a second: each batch is one
+    // repaint.
+    if (!m_bTimer)
+        m_bTimer = m_window.SetBatchTimer(true);
+    if (!m_bTimer)
+        ShowWaiting();
+}
+
+void CCreateRun::OnBatchTimer()
+{
+    if (m_bTimer)
+        m_window.SetBatchTimer(false);
+    m_bTimer = false;
+    ShowWaiting();
+}
+
+void CCreateRun::ShowWaiting()
+{
+    if (m_pRun == nullptr)
+        return;
+    m_window.AddLines(m_pRun->TakeResults());
+    m_window.ShowProgress(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
+    if (m_pRun->HasEnded())
+        End();
+}
+
+void CCreateRun::End()
+{
+    if (m_pRun == nullptr)
+        return;
+    m_pRun->Wait();
+    if (m_bTimer)
+        m_window.SetBatchTimer(false);
+    m_bTimer = false;
+    m_window.AddLines(m_pRun->TakeResults());
+    // A run that ended early says after how many pairs, and why when it was
+    // not the user who stopped it.
+    const long long nDone = m_pRun->GetPairsDone();
+    const long long nTotal = m_pRun->GetPairsTotal();
+    if (nDone < nTotal)
+    {
+        const CString strLine = FormatEndedEarlyLine(nDone, nTotal, m_pRun->GetFailure());
+        m_window.EndLines(&strLine);
+    }
+    else
+    {
+        m_window.EndLines(nullptr);
+    }
+    m_pRun.reset();
+    m_pFileSystem.reset();
+    m_window.ShowRunState(false);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "framework/String.h"
+#include "links/LinkBatchThreads.h"
+#include "links/LinkFileSystem.h"
+#include "links/LinkTypes.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CLinkJob;
+
+// What a run needs of the window that shows it.
+class IRunWindow
+{
+public:
+    virtual ~IRunWindow() = default;
+    // While a run goes on, nothing that would change the lists or the
+    // options can be used, and "Erstellen" reads "Abbrechen".
+    virtual void ShowRunState(bool bRunning) = 0;
+    virtual void ShowProgress(long long nDone, long long nTotal) = 0;
+    // The run's results: the job makes their lines.
+    virtual void BeginLines(std::shared_ptr<const CLinkJob> job) = 0;
+    virtual void AddLines(const std::vector<LinkPairResult>& results) = 0;
+    // pLastLine says why the run ended early; it stays the last line.
+    virtual void EndLines(const CString* pLastLine) = 0;
+    // Waiting results are shown at the next tick; false where no timer can
+    // be had (they are shown at once then).
+    virtual bool SetBatchTimer(bool bOn) = 0;
+};
+
+// The window's side of a Create run: starting it on workers, taking their
+// results in batches (the workers only post, the window takes), progress,
+// the stop and the run's last line. It owns no window, so it is tested
+// without one and without a message loop.
+class CCreateRun
+{
+public:
+    explicit CCreateRun(IRunWindow& window);
+    // Stops a run and waits for it.
+    ~CCreateRun();
+    CCreateRun(const CCreateRun&) = delete;
+    CCreateRun& operator=(const CCreateRun&) = delete;
+
+    // Starts a run over the file system given. onResults is called on a
+    // worker whenever results wait; it must post, not wait. Where no thread
+    // can be had, the run goes here and has ended when this returns.
+    void Start(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
+               std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults);
+    bool IsRunning() const { return m_pRun != nullptr; }
+    // Asks the run to stop after the pairs in hand ("Abbrechen").
+    void Stop();
+    // Stops the run, waits for it and shows all it did: the window closes
+    // or the session ends.
+    void Finish();
+    // The posted notice that results wait, and the batch timer's tick.
+    void OnResultsWaiting();
+    void OnBatchTimer();
+
+private:
+    void RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options);
+    void ShowWaiting();
+    void End();
+
+    IRunWindow& m_window;
+    // The run goes before what it works on.
+    std::unique_ptr<ILinkFileSystem> m_pFileSystem;
+    std::unique_ptr<CLinkBatchThreads> m_pRun;
+    bool m_bTimer;
+};

@@ -1,0 +1,98 @@
+#include "maindlg/PathList.h"
+
+#include "shell/PathHelpers.h"
+
+CPathList::CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, int nRemoveID, bool bFolders)
+    : m_owner(owner), m_list(list), m_set(set), m_nRemoveID(nRemoveID), m_bFolders(bFolders)
+{
+}
+
+void CPathList::Fill()
+{
+    m_list.SetRedraw(FALSE);
+    m_list.DeleteAllItems();
+    const int nCount = m_set.GetCount();
+    std::vector<CString> texts;
+    texts.reserve(static_cast<size_t>(nCount));
+    for (int i = 0; i < nCount; ++i)
+        texts.push_back(m_set.GetAt(i));
+    m_list.InsertSortedItems(texts);
+    m_list.SetRedraw(TRUE);
+}
+
+void CPathList::Add(const std::vector<CString>& paths)
+{
+    for (CString path : paths)
+    {
+        if (IsDirectoryPath(path) != m_bFolders)
+            continue;
+        if (m_bFolders)
+            AddTrailingBackslash(path);
+        m_set.Add(path);
+    }
+    Fill();
+}
+
+void CPathList::RemoveSelected()
+{
+    const int nItem = m_list.GetNextItem(-1, LVNI_SELECTED);
+    if (nItem < 0)
+        return;
+    m_set.Remove(m_list.GetItemText(nItem, 0));
+    m_list.DeleteItem(nItem);
+    if (nItem < m_list.GetItemCount())
+        m_list.SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void CPathList::UpdateRemoveButton(bool bRunning)
+{
+    const HWND hRemove = ::GetDlgItem(m_owner.m_hWnd, m_nRemoveID);
+    if (hRemove != nullptr)
+        ::EnableWindow(hRemove, !bRunning && m_list.GetNextItem(-1, LVNI_SELECTED) >= 0);
+}
+
+int CPathList::GetIcon(int nItem, CString& strWork, SHFILEINFOW& sfi)
+{
+    strWork = m_list.GetItemText(nItem, 0);
+    if (m_bFolders)
+        RemoveTrailingBackslash(strWork);
+    sfi = SHFILEINFOW();
+    if (::SHGetFileInfoW(strWork, m_bFolders ? FILE_ATTRIBUTE_DIRECTORY : 0, &sfi, sizeof(sfi),
+                         SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES) == 0)
+        sfi.iIcon = 3;
+    return sfi.iIcon;
+}
+
+std::vector<CString> TakeStartPaths(const std::vector<CString>& given, CPathList& files, CPathList& folders)
+{
+    std::vector<CString> foundFiles;
+    std::vector<CString> foundFolders;
+    std::vector<CString> missing;
+    for (const CString& strGiven : given)
+    {
+        // Relative to where the program was started, as a command line means.
+        CString strPath = strGiven;
+        const DWORD dwLength = ::GetFullPathNameW(strGiven, 0, nullptr, nullptr);
+        if (dwLength > 0)
+        {
+            std::vector<wchar_t> full(dwLength + 1, L'\0');
+            const DWORD dwFull = ::GetFullPathNameW(strGiven, static_cast<DWORD>(full.size()), full.data(), nullptr);
+            if (dwFull > 0 && dwFull < full.size())
+                strPath = full.data();
+        }
+        const DWORD dwAttributes = ::GetFileAttributesW(MakeSystemPath(strPath));
+        if (strGiven.IsEmpty() || dwAttributes == INVALID_FILE_ATTRIBUTES)
+        {
+            CString strLine;
+            strLine.Format(L"Nicht gefunden: %s.", strGiven.GetString());
+            missing.push_back(strLine);
+        }
+        else
+        {
+            ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) ? foundFolders : foundFiles).push_back(strPath);
+        }
+    }
+    files.Add(foundFiles);
+    folders.Add(foundFolders);
+    return missing;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "framework/Wnd.h"
+#include "maindlg/DropListCtrl.h"
+#include "maindlg/QNStringArrayHash.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+// One of the main dialog's two path lists (source files or target
+// folders): the set that holds the paths, the list that shows them, and its
+// "Entfernen" button.
+class CPathList
+{
+public:
+    CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, int nRemoveID, bool bFolders);
+
+    // Rebuilds the list from the set; a rebuilt list has nothing selected.
+    void Fill();
+    // Takes paths as a drop does: the file list only files, the folder list
+    // only folders (each ending in "\"); a path it holds in any letter case
+    // is not taken twice. Then the list is rebuilt.
+    void Add(const std::vector<CString>& paths);
+    // Removes the selected path; the one after it is selected then.
+    void RemoveSelected();
+    // "Entfernen" is on while a path is selected, and off during a run
+    // whatever is selected.
+    void UpdateRemoveButton(bool bRunning);
+    // The image of an item: the shell's icon for its name (a folder's as a
+    // folder's; the file need not exist), image 3 where there is none.
+    // strWork and sfi are the caller's scratch.
+    int GetIcon(int nItem, CString& strWork, SHFILEINFOW& sfi);
+    bool IsFolderList() const { return m_bFolders; }
+    int GetCount() const { return m_list.GetItemCount(); }
+    // Drops are refused while a run goes on.
+    void AcceptDrops(bool bAccept) { m_list.DragAcceptFiles(bAccept ? TRUE : FALSE); }
+
+private:
+    CWnd& m_owner;
+    CDropListCtrl& m_list;
+    CQNStringArrayHash& m_set;
+    const int m_nRemoveID;
+    const bool m_bFolders;
+};
+
+// Paths handed over at start (the command line, Explorer's "Senden an"),
+// made absolute relative to where the program was started: files into the
+// file list, folders into the folder list. The lines for what is not there.
+std::vector<CString> TakeStartPaths(const std::vector<CString>& given, CPathList& files, CPathList& folders);

@@ -1,0 +1,127 @@
+#include "maindlg/ReportCommands.h"
+
+#include <cstring>
+
+namespace {
+
+enum : UINT
+{
+    ID_OUTPUT_COPY = 1,
+    ID_OUTPUT_SELECT_ALL = 2
+};
+
+// A line as it goes on the clipboard: the system's error text ends in a line
+// break that the list shows before the final full stop; a mail or a ticket
+// wants one line per pair.
+void AppendReportLine(std::wstring& text, const CString& strLine)
+{
+    int nLength = strLine.GetLength();
+    const wchar_t* psz = strLine.GetString();
+    const bool bFullStop = nLength > 0 && psz[nLength - 1] == L'.';
+    if (bFullStop)
+        --nLength;
+    while (nLength > 0 && (psz[nLength - 1] == L'\r' || psz[nLength - 1] == L'\n'))
+        --nLength;
+    text.append(psz, static_cast<size_t>(nLength));
+    if (bFullStop)
+        text += L'.';
+}
+
+bool PutOnClipboard(HWND hOwner, const std::wstring& text)
+{
+    const size_t cb = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL hText = ::GlobalAlloc(GMEM_MOVEABLE, cb);
+    if (hText == nullptr)
+        return false;
+    void* pText = ::GlobalLock(hText);
+    if (pText == nullptr)
+    {
+        ::GlobalFree(hText);
+        return false;
+    }
+    std::memcpy(pText, text.c_str(), cb);
+    ::GlobalUnlock(hText);
+    // Another program may hold the clipboard for a moment.
+    bool bOpen = false;
+    for (int nTry = 0; nTry < 10 && !(bOpen = ::OpenClipboard(hOwner) != FALSE); ++nTry)
+        ::Sleep(20);
+    if (!bOpen)
+    {
+        ::GlobalFree(hText);
+        return false;
+    }
+    ::EmptyClipboard();
+    const bool bSet = ::SetClipboardData(CF_UNICODETEXT, hText) != nullptr;
+    if (!bSet)
+        ::GlobalFree(hText);
+    ::CloseClipboard();
+    return bSet;
+}
+
+}  // namespace
+
+CReportCommands::CReportCommands(CListCtrl& list, const CReportView& view) : m_list(list), m_view(view) {}
+
+std::wstring CReportCommands::TextOf(const CReport& report, const std::vector<size_t>& positions)
+{
+    std::wstring text;
+    for (size_t nPosition : positions)
+    {
+        if (!text.empty())
+            text += L"\r\n";
+        AppendReportLine(text, report.GetLine(nPosition));
+    }
+    return text;
+}
+
+bool CReportCommands::Copy(HWND hOwner)
+{
+    const std::wstring text = TextOf(m_view.GetReport(), m_view.GetLinesToCopy());
+    return !text.empty() && PutOnClipboard(hOwner, text);
+}
+
+void CReportCommands::SelectAll()
+{
+    m_list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+bool CReportCommands::OnKey(WORD wVKey, bool bControl)
+{
+    if (bControl && (wVKey == 'C' || wVKey == VK_INSERT))
+        Copy(::GetParent(m_list.m_hWnd));
+    else if (bControl && wVKey == 'A')
+        SelectAll();
+    else
+        return false;
+    return true;
+}
+
+void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam)
+{
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (lParam == -1)
+    {
+        // From the keyboard: below the focused line, or at the list's corner.
+        pt = POINT{0, 0};
+        const int nItem = m_list.GetNextItem(-1, LVNI_FOCUSED);
+        RECT rc = {};
+        rc.left = LVIR_LABEL;
+        if (nItem >= 0 && m_list.SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(nItem),
+                                             reinterpret_cast<LPARAM>(&rc)) != 0)
+            pt = POINT{rc.left, rc.bottom};
+        ::ClientToScreen(m_list.m_hWnd, &pt);
+    }
+    const UINT nEnabled = m_list.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
+    HMENU hMenu = ::CreatePopupMenu();
+    if (hMenu == nullptr)
+        return;
+    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_COPY, L"Kopieren");
+    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_SELECT_ALL, L"Alles auswählen");
+    const UINT nCommand = static_cast<UINT>(
+        ::TrackPopupMenu(hMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, hOwner, nullptr));
+    ::DestroyMenu(hMenu);
+    if (nCommand == ID_OUTPUT_COPY)
+        Copy(hOwner);
+    else if (nCommand == ID_OUTPUT_SELECT_ALL)
+        SelectAll();
+}
