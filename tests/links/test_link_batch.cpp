@@ -365,9 +365,16 @@ TEST(LinkBatchThreadsTest, WorkersGiveTheSequentialResultsAndEndCleanlyOnAFailur
             CFakeFileSystem fs;
             setUp(fs);
             int finds = 0;
-            fs.onCall = [&finds, failAt](const std::wstring& call) {
+            std::set<DWORD> threadsInT;
+            fs.onCall = [&finds, &threadsInT, failAt](const std::wstring& call) {
                 if (call.rfind(L"find ", 0) == 0 && ++finds == failAt)
                     throw std::bad_alloc();
+                // One folder, under whatever spelling, to one worker; the
+                // workers take their time, so that all of them get folders.
+                if (call.rfind(L"find C:\\T\\", 0) == 0)
+                    threadsInT.insert(::GetCurrentThreadId());
+                if (call.rfind(L"find ", 0) == 0)
+                    ::Sleep(2);
             };
             CLinkBatchThreads run(CVectorPathList(folders), CVectorPathList(files), Options(LinkKind::Hard), fs,
                                   workers, nullptr);
@@ -380,6 +387,7 @@ TEST(LinkBatchThreadsTest, WorkersGiveTheSequentialResultsAndEndCleanlyOnAFailur
             EXPECT_EQ(15, run.GetPairsTotal());
             if (failAt == 0)
             {
+                EXPECT_EQ(1u, threadsInT.size());
                 std::sort(lines.begin(), lines.end());
                 std::vector<std::wstring> sorted = expected;
                 std::sort(sorted.begin(), sorted.end());
