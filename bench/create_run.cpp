@@ -29,7 +29,7 @@
 #include "links/Win32FileSystem.h"
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
-#include "tests/remove_tree.h"
+#include "tests/temp_tree.h"
 
 namespace {
 

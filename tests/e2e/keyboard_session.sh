@@ -49,18 +49,18 @@ wine reg delete 'HKCU\Software\Velmora\Quillon' /f >/dev/null 2>&1
 start_quillon "${args[@]}"
 sleep 0.5
 shot started-with-paths
-list_has 1000 "$nfiles" || fail "the source list has $(item_count 1000) paths, expected $nfiles: $(probe items Quillon 1000 | head -3)"
-grep -qF 'tief.txt' <<<"$(probe items Quillon 1000)" || fail "the path beyond MAX_PATH is missing from the source list"
-[ "$(probe items Quillon 1001)" = 'C:\quillon-keys\ziel\' ] || fail "the target list shows '$(probe items Quillon 1001)'"
-[ "$(probe items Quillon 1010)" = 'Nicht gefunden: C:\quillon-keys\nichts da.txt.' ] ||
-  fail "the output list shows '$(probe items Quillon 1010)'"
+list_has ${IDC_LIST_FILES} "$nfiles" || fail "the source list has $(item_count ${IDC_LIST_FILES}) paths, expected $nfiles: $(probe items Quillon ${IDC_LIST_FILES} | head -3)"
+grep -qF 'tief.txt' <<<"$(probe items Quillon ${IDC_LIST_FILES})" || fail "the path beyond MAX_PATH is missing from the source list"
+[ "$(probe items Quillon ${IDC_LIST_FOLDERS})" = 'C:\quillon-keys\ziel\' ] || fail "the target list shows '$(probe items Quillon ${IDC_LIST_FOLDERS})'"
+[ "$(probe items Quillon ${IDC_LIST_OUTPUT})" = 'Nicht gefunden: C:\quillon-keys\nichts da.txt.' ] ||
+  fail "the output list shows '$(probe items Quillon ${IDC_LIST_OUTPUT})'"
 
 # --- Tab order: the controls as they stand on screen; disabled ones
 # ("Entfernen" with nothing selected) are passed over, the radio pair is
 # reached through its checked button.
 focus_top Quillon || fail "the main window cannot be focused"
-wait_until 20 focus_is 1000 || fail "the focus starts on control $(probe focus Quillon), not on the source list"
-order=(1002 1001 1013 1004 1010 1007 1 1000)
+wait_until 20 focus_is ${IDC_LIST_FILES} || fail "the focus starts on control $(probe focus Quillon), not on the source list"
+order=(${IDC_ADD_FILES} ${IDC_LIST_FOLDERS} ${IDC_CHECK_REMOVE_EXISTING} ${IDC_ADD_FOLDER} ${IDC_LIST_OUTPUT} ${IDC_RADIO_HARD} $IDOK ${IDC_LIST_FILES})
 for id in "${order[@]}"; do
   key Tab
   wait_until 20 focus_is "$id" || fail "Tab led to control $(probe focus Quillon), expected $id"
@@ -70,30 +70,30 @@ for ((i = ${#order[@]} - 2; i >= 0; i--)); do
   wait_until 20 focus_is "${order[$i]}" || fail "Shift+Tab led to control $(probe focus Quillon), expected ${order[$i]}"
 done
 key shift+Tab
-wait_until 20 focus_is 1000 || fail "Shift+Tab from the first button led to control $(probe focus Quillon)"
+wait_until 20 focus_is ${IDC_LIST_FILES} || fail "Shift+Tab from the first button led to control $(probe focus Quillon)"
 
 # --- Arrow keys select, "Entfernen" follows, Delete removes.
 read_controls || fail "the main window cannot be read"
-[ "${ENABLED[1003]}" = 0 ] || fail "\"Entfernen\" is enabled with nothing selected"
+[ "${ENABLED[${IDC_REMOVE_FILE}]}" = 0 ] || fail "\"Entfernen\" is enabled with nothing selected"
 key Down
 read_controls || fail "the main window cannot be read"
-[ "$(probe selected Quillon 1000)" = 1 ] || fail "Down selected $(probe selected Quillon 1000) paths"
-[ "${ENABLED[1003]}" = 1 ] || fail "\"Entfernen\" stays disabled after a path was selected with the keyboard"
+[ "$(probe selected Quillon ${IDC_LIST_FILES})" = 1 ] || fail "Down selected $(probe selected Quillon ${IDC_LIST_FILES}) paths"
+[ "${ENABLED[${IDC_REMOVE_FILE}]}" = 1 ] || fail "\"Entfernen\" stays disabled after a path was selected with the keyboard"
 shot selected-with-keyboard
 key Delete
-list_has 1000 $((nfiles - 1)) || fail "Delete left $(item_count 1000) paths, expected $((nfiles - 1))"
+list_has ${IDC_LIST_FILES} $((nfiles - 1)) || fail "Delete left $(item_count ${IDC_LIST_FILES}) paths, expected $((nfiles - 1))"
 read_controls || fail "the main window cannot be read"
-[ "${ENABLED[1003]}" = 1 ] && [ "$(probe selected Quillon 1000)" = 1 ] ||
+[ "${ENABLED[${IDC_REMOVE_FILE}]}" = 1 ] && [ "$(probe selected Quillon ${IDC_LIST_FILES})" = 1 ] ||
   fail "after Delete the next path is not selected or \"Entfernen\" is disabled"
 nfiles=$((nfiles - 1))
 
 # --- Enter is "Erstellen".
 key Return
-wait_until 100 list_has 1010 "$nfiles" || fail "Enter gave $(item_count 1010) output lines, expected $nfiles"
+wait_until 100 list_has ${IDC_LIST_OUTPUT} "$nfiles" || fail "Enter gave $(item_count ${IDC_LIST_OUTPUT}) output lines, expected $nfiles"
 [ "$(stat -c %i "$root/quelle dir/datei 40.txt")" = "$(stat -c %i "$root/ziel/datei 40.txt")" ] ||
   fail "Enter did not link datei 40.txt"
 shot created-with-enter
-report=$(probe items Quillon 1010)
+report=$(probe items Quillon ${IDC_LIST_OUTPUT})
 # What the copy must hold: the lines in list order, the system text's line
 # break left out, CR LF between them.
 plain=$(sed 's/\\r\\n\.$/./' <<<"$report")
@@ -102,12 +102,12 @@ first=$(head -n1 <<<"$plain")
 
 # --- The report on the clipboard: Ctrl+A and Ctrl+C, one line, the menu.
 for _ in $(seq 1 10); do
-  focus_is 1010 && break
+  focus_is ${IDC_LIST_OUTPUT} && break
   key Tab
 done
-focus_is 1010 || fail "Tab does not reach the output list"
+focus_is ${IDC_LIST_OUTPUT} || fail "Tab does not reach the output list"
 key ctrl+a
-[ "$(probe selected Quillon 1010)" = "$nfiles" ] || fail "Ctrl+A selected $(probe selected Quillon 1010) of $nfiles lines"
+[ "$(probe selected Quillon ${IDC_LIST_OUTPUT})" = "$nfiles" ] || fail "Ctrl+A selected $(probe selected Quillon ${IDC_LIST_OUTPUT}) of $nfiles lines"
 key ctrl+c
 [ "$(clipboard)" = "$expected" ] || fail "Ctrl+C copied
 $(clipboard | head -3)
@@ -115,17 +115,17 @@ expected
 $(head -3 <<<"$expected")"
 [ "$(x_clipboard)" = "$plain" ] || fail "X programs get '$(x_clipboard | head -2)' from the clipboard"
 key Home
-[ "$(probe selected Quillon 1010)" = 1 ] || fail "Home left $(probe selected Quillon 1010) lines selected"
+[ "$(probe selected Quillon ${IDC_LIST_OUTPUT})" = 1 ] || fail "Home left $(probe selected Quillon ${IDC_LIST_OUTPUT}) lines selected"
 key ctrl+c
 [ "$(clipboard)" = "$first" ] || fail "Ctrl+C with one line selected copied '$(clipboard)'"
 
 read_controls || fail "the main window cannot be read"
-read -r x y <<<"$(centre 1010)"
+read -r x y <<<"$(centre ${IDC_LIST_OUTPUT})"
 xdotool mousemove "$x" "$y" click 3
 sleep 0.5
 shot context-menu
 key Down Down Return
-[ "$(probe selected Quillon 1010)" = "$nfiles" ] || fail "\"Alles auswählen\" selected $(probe selected Quillon 1010) of $nfiles lines"
+[ "$(probe selected Quillon ${IDC_LIST_OUTPUT})" = "$nfiles" ] || fail "\"Alles auswählen\" selected $(probe selected Quillon ${IDC_LIST_OUTPUT}) of $nfiles lines"
 key Home
 key shift+F10
 key Down Return
@@ -134,16 +134,16 @@ key Down Return
 # --- Enter does nothing while "Erstellen" is disabled: the folder removed
 # with the keyboard, the report stays as it was.
 for _ in $(seq 1 10); do
-  focus_is 1001 && break
+  focus_is ${IDC_LIST_FOLDERS} && break
   key shift+Tab
 done
-focus_is 1001 || fail "Shift+Tab does not reach the target list"
+focus_is ${IDC_LIST_FOLDERS} || fail "Shift+Tab does not reach the target list"
 key Down Delete
-list_has 1001 0 || fail "Delete did not remove the target folder"
+list_has ${IDC_LIST_FOLDERS} 0 || fail "Delete did not remove the target folder"
 read_controls || fail "the main window cannot be read"
-[ "${ENABLED[1]}" = 0 ] && [ "${ENABLED[1005]}" = 0 ] || fail "\"Erstellen\" or \"Entfernen\" stays enabled with no folder"
+[ "${ENABLED[$IDOK]}" = 0 ] && [ "${ENABLED[${IDC_REMOVE_FOLDER}]}" = 0 ] || fail "\"Erstellen\" or \"Entfernen\" stays enabled with no folder"
 key Return
-[ "$(probe items Quillon 1010)" = "$report" ] || fail "Enter changed the report while \"Erstellen\" was disabled"
+[ "$(probe items Quillon ${IDC_LIST_OUTPUT})" = "$report" ] || fail "Enter changed the report while \"Erstellen\" was disabled"
 shot after-removing-folder
 
 close_quillon

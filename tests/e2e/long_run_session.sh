@@ -11,7 +11,7 @@ session_begin "$1" "$2" "$3" "$4" xdotool import stat
 
 # 20 x 1,000 pairs; short names keep the command line within its limit.
 nfolders=20
-nfiles=1000
+nfiles=${IDC_LIST_FILES}
 total=$((nfolders * nfiles))
 cdrive=$(readlink -f "$WINEPREFIX/dosdevices/c:") || fail "the prefix has no drive C:"
 root="$cdrive/ql"
@@ -34,11 +34,11 @@ fill_targets() {
 }
 
 label() {
-  read_controls && echo "${TEXT[1011]}"
+  read_controls && echo "${TEXT[${IDC_STATIC_OUTPUT}]}"
 }
 
 running() {
-  read_controls && [ "${TEXT[1]}" = "Abbrechen" ]
+  read_controls && [ "${TEXT[$IDOK]}" = "Abbrechen" ]
 }
 
 # What the target folders hold: "linked other temporary" counts. A target is
@@ -65,12 +65,12 @@ wine reg delete 'HKCU\Software\Velmora\Quillon' /f >/dev/null 2>&1
 fill_targets
 start_quillon "${args[@]}"
 sleep 0.5
-list_has 1000 $nfiles && list_has 1001 $nfolders || fail "the lists did not fill from the command line"
+list_has ${IDC_LIST_FILES} $nfiles && list_has ${IDC_LIST_FOLDERS} $nfolders || fail "the lists did not fill from the command line"
 read_controls || fail "the main window cannot be read"
-base_label=${TEXT[1011]}
+base_label=${TEXT[${IDC_STATIC_OUTPUT}]}
 
 # --- A run stopped with the button.
-click 1
+click $IDOK
 wait_until 50 running || fail "\"Erstellen\" did not turn into \"Abbrechen\""
 # The window answers another process and shows its progress while the run
 # goes on; nothing that would change the lists or options can be used.
@@ -80,44 +80,45 @@ for n in 1 2 3; do
   read_controls || fail "the window does not answer during the run"
   t1=$(date +%s%N)
   [ $(((t1 - t0) / 1000000)) -gt "$longest" ] && longest=$(((t1 - t0) / 1000000))
-  [[ "${TEXT[1011]}" =~ ^"$base_label "[0-9]+" von $total"$ ]] || fail "the label reads '${TEXT[1011]}' during the run"
-  for id in 1002 1003 1004 1005 1006 1007 1013; do
+  [[ "${TEXT[${IDC_STATIC_OUTPUT}]}" =~ ^"$base_label "[0-9]+" von $total"$ ]] || fail "the label reads '${TEXT[${IDC_STATIC_OUTPUT}]}' during the run"
+  for id in ${IDC_ADD_FILES} ${IDC_REMOVE_FILE} ${IDC_ADD_FOLDER} ${IDC_REMOVE_FOLDER} ${IDC_RADIO_SYMBOLIC} ${IDC_RADIO_HARD} ${IDC_CHECK_REMOVE_EXISTING}; do
     [ "${ENABLED[$id]}" = 0 ] || fail "control $id (${TEXT[$id]}) can be used during the run"
   done
-  [ "${ENABLED[1]}" = 1 ] || fail "\"Abbrechen\" is disabled"
+  [ "${ENABLED[$IDOK]}" = 1 ] || fail "\"Abbrechen\" is disabled"
   sleep 0.3
 done
 echo "reading the window from another process took at most $longest ms (probe start included)"
 shot during-run
-click 1
+click $IDOK
 wait_until 200 eval '! running' || fail "the run did not stop after \"Abbrechen\""
-probe items Quillon 1010 >"$artifacts/report-stopped.txt"
-stop_line=$(grep '^Abgebrochen nach ' "$artifacts/report-stopped.txt")
-[[ "$stop_line" =~ ^"Abgebrochen nach "([0-9]+)" von $total Paaren."$ ]] || fail "no stop line: '$stop_line'"
-done_pairs=${BASH_REMATCH[1]}
+probe items Quillon ${IDC_LIST_OUTPUT} >"$artifacts/report-stopped.txt"
+# The OK lines say how many pairs were done; the stop line says so too, last.
+ok_head=$(probe line HardLink 0 '|')
+ok_head=${ok_head%%|*}
+done_pairs=$(grep -cF -- "$ok_head" "$artifacts/report-stopped.txt")
 [ "$done_pairs" -gt 0 ] && [ "$done_pairs" -lt "$total" ] || fail "the run stopped after $done_pairs of $total pairs"
+[ "$(tail -n 1 "$artifacts/report-stopped.txt")" = "$(probe line ended "$done_pairs" "$total")" ] ||
+  fail "the report does not end with the stop line for $done_pairs pairs: '$(tail -n 1 "$artifacts/report-stopped.txt")'"
 [ "$(grep -c . "$artifacts/report-stopped.txt")" = $((done_pairs + 1)) ] ||
   fail "the report has $(grep -c . "$artifacts/report-stopped.txt") lines for $done_pairs pairs and the stop line"
 read -r linked other temps <<<"$(tally_targets)"
 [ "$other" = 0 ] && [ "$temps" = 0 ] || fail "after the stop: $other targets neither linked nor untouched, $temps temporary files"
-oks=$(grep -c '^HardLink: OK, ' "$artifacts/report-stopped.txt")
-[ "$linked" = "$done_pairs" ] && [ "$oks" = "$done_pairs" ] ||
-  fail "$done_pairs pairs done, $linked targets linked, $oks OK lines"
+[ "$linked" = "$done_pairs" ] || fail "$done_pairs pairs done, $linked targets linked"
 read_controls || fail "the main window cannot be read"
 shot after-stop
-[ "${TEXT[1]}" = Erstellen ] && [ "${ENABLED[1]}" = 1 ] || fail "\"Erstellen\" is not back: '${TEXT[1]}'"
-[ "${TEXT[1011]}" = "$base_label" ] || fail "the label reads '${TEXT[1011]}' after the run"
-for id in 1002 1004 1006 1007 1013; do
+[ "${TEXT[$IDOK]}" = Erstellen ] && [ "${ENABLED[$IDOK]}" = 1 ] || fail "\"Erstellen\" is not back: '${TEXT[$IDOK]}'"
+[ "${TEXT[${IDC_STATIC_OUTPUT}]}" = "$base_label" ] || fail "the label reads '${TEXT[${IDC_STATIC_OUTPUT}]}' after the run"
+for id in ${IDC_ADD_FILES} ${IDC_ADD_FOLDER} ${IDC_RADIO_SYMBOLIC} ${IDC_RADIO_HARD} ${IDC_CHECK_REMOVE_EXISTING}; do
   [ "${ENABLED[$id]}" = 1 ] || fail "control $id (${TEXT[$id]}) stays disabled after the run"
 done
-for id in 1003 1005; do
+for id in ${IDC_REMOVE_FILE} ${IDC_REMOVE_FOLDER}; do
   [ "${ENABLED[$id]}" = 0 ] || fail "\"Entfernen\" ($id) is enabled with nothing selected"
 done
 echo "stopped with the button after $done_pairs of $total pairs, $linked targets linked"
 
 # --- A run stopped by closing the window: it ends as usual, placement saved.
 fill_targets
-click 1
+click $IDOK
 wait_until 50 running || fail "the second run did not start"
 sleep 1
 close_quillon

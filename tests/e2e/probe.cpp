@@ -4,8 +4,13 @@
 //   probe windows                    visible top-level windows
 //   probe controls TITLE             the window and its direct children
 //   probe items TITLE CONTROL_ID     the texts of a list view's items
+//   probe line KIND CODE TARGET      the report's line for a link tried
+//   probe line ended DONE TOTAL      the last line of a stopped run
+// (report lines come from the program's own formatter, escaped as items are)
 #include <windows.h>
 #include <commctrl.h>
+
+#include "links/LinkReport.h"
 
 #include <cwchar>
 #include <string>
@@ -242,8 +247,20 @@ int wmain(int argc, wchar_t** argv)
         return ShowClipboard();
     if (argc == 3 && std::wcscmp(argv[1], L"focus") == 0)
         return ShowFocus(argv[2]);
+    if (argc == 5 && std::wcscmp(argv[1], L"line") == 0)
+    {
+        const long long nFirst = std::wcstoll(argv[3], nullptr, 10);
+        const CString strLine =
+            std::wcscmp(argv[2], L"ended") == 0
+                ? FormatEndedEarlyLine(nFirst, std::wcstoll(argv[4], nullptr, 10), 0)
+                : FormatLinkLine(std::wcscmp(argv[2], L"SymbolicLink") == 0 ? LinkKind::Symbolic : LinkKind::Hard,
+                                 static_cast<DWORD>(nFirst), argv[4]);
+        Write(Escaped(strLine, false) + L"\n");
+        return 0;
+    }
     if (argc == 4 && std::wcscmp(argv[1], L"selected") == 0)
         return CountSelected(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
-    Write(L"usage: probe windows | controls TITLE | items TITLE CONTROL_ID | focus TITLE | selected TITLE CONTROL_ID | clipboard\n");
+    Write(L"usage: probe windows | controls TITLE | items TITLE CONTROL_ID | focus TITLE | selected TITLE CONTROL_ID | "
+          L"clipboard | line KIND CODE TARGET | line ended DONE TOTAL\n");
     return 1;
 }

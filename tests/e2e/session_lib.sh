@@ -27,6 +27,13 @@ session_begin() {
   done
 }
 
+# Controls by their names in res/resource.h; "Erstellen" is the dialog's
+# IDOK.
+IDOK=1
+while read -r _ name value; do
+  [[ "$name" =~ ^ID[A-Z]_ ]] && [[ "$value" =~ ^[0-9]+$ ]] && printf -v "$name" '%s' "$value"
+done < <(grep '^#define' "$(dirname "${BASH_SOURCE[0]}")/../../res/resource.h")
+
 # Wine's own dialogs in one language, so that their captions are known.
 export LC_ALL=C.UTF-8
 app=""

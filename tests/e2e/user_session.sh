@@ -60,19 +60,19 @@ check_no_overlap() {
 # output list, and each button row shares its top edge.
 check_alignment() {
   local id
-  for id in 1008 1000 1009 1001 1013 1011 1010; do
-    [ "$(edge "$id" 0)" = "$(edge 1012 0)" ] ||
-      fail "control $id (${TEXT[$id]}) starts at x $(edge "$id" 0), the left column at $(edge 1012 0) ($1)"
+  for id in ${IDC_STATIC_FILES} ${IDC_LIST_FILES} ${IDC_STATIC_FOLDERS} ${IDC_LIST_FOLDERS} ${IDC_CHECK_REMOVE_EXISTING} ${IDC_STATIC_OUTPUT} ${IDC_LIST_OUTPUT}; do
+    [ "$(edge "$id" 0)" = "$(edge ${IDC_STATIC_DESCRIPTION} 0)" ] ||
+      fail "control $id (${TEXT[$id]}) starts at x $(edge "$id" 0), the left column at $(edge ${IDC_STATIC_DESCRIPTION} 0) ($1)"
   done
-  for id in 1012 1008 1000 1003 1009 1001 1005; do
-    [ "$(edge "$id" 2)" = "$(edge 1000 2)" ] ||
-      fail "control $id (${TEXT[$id]}) ends at x $(edge "$id" 2), the lists at $(edge 1000 2) ($1)"
+  for id in ${IDC_STATIC_DESCRIPTION} ${IDC_STATIC_FILES} ${IDC_LIST_FILES} ${IDC_REMOVE_FILE} ${IDC_STATIC_FOLDERS} ${IDC_LIST_FOLDERS} ${IDC_REMOVE_FOLDER}; do
+    [ "$(edge "$id" 2)" = "$(edge ${IDC_LIST_FILES} 2)" ] ||
+      fail "control $id (${TEXT[$id]}) ends at x $(edge "$id" 2), the lists at $(edge ${IDC_LIST_FILES} 2) ($1)"
   done
-  [ "$(edge 1 3)" = "$(edge 1010 3)" ] ||
-    fail "\"Erstellen\" ends at y $(edge 1 3), the output list at $(edge 1010 3) ($1)"
-  [ "$(edge 1002 1)" = "$(edge 1003 1)" ] && [ "$(edge 1004 1)" = "$(edge 1005 1)" ] ||
+  [ "$(edge 1 3)" = "$(edge ${IDC_LIST_OUTPUT} 3)" ] ||
+    fail "\"Erstellen\" ends at y $(edge 1 3), the output list at $(edge ${IDC_LIST_OUTPUT} 3) ($1)"
+  [ "$(edge ${IDC_ADD_FILES} 1)" = "$(edge ${IDC_REMOVE_FILE} 1)" ] && [ "$(edge ${IDC_ADD_FOLDER} 1)" = "$(edge ${IDC_REMOVE_FOLDER} 1)" ] ||
     fail "the Add and Remove buttons of a list are not on one line ($1)"
-  [ "$(edge 1002 0)" = "$(edge 1004 0)" ] && [ "$(edge 1006 0)" = "$(edge 1 0)" ] ||
+  [ "$(edge ${IDC_ADD_FILES} 0)" = "$(edge ${IDC_ADD_FOLDER} 0)" ] && [ "$(edge ${IDC_RADIO_SYMBOLIC} 0)" = "$(edge 1 0)" ] ||
     fail "the Add buttons or the option column are not aligned ($1)"
 }
 
@@ -80,10 +80,10 @@ check_alignment() {
 check_texts() {
   local pair id want
   for pair in \
-    "1|Erstellen" "1002|Hinzufügen" "1003|Entfernen" "1004|Hinzufügen" "1005|Entfernen" \
-    "1006|SymbolicLink (*)" "1007|HardLink" "1008|Liste der (Quell) Dateien:" "1009|Liste der (Ziel) Ordner:" \
-    "1011|Ausgabe:" "1013|Vorhandenen Dateien im Zielordner vorher entfernen." \
-    "1012|Dieses Programm erstellt von einer oder mehren Dateien Links in einem oder mehreren Ordner. (*) Für Symbolic muss das Programm als Admin ausgeführt werden, oder Sie müssen den Entwicklermodus einschalten."; do
+    "1|Erstellen" "${IDC_ADD_FILES}|Hinzufügen" "${IDC_REMOVE_FILE}|Entfernen" "${IDC_ADD_FOLDER}|Hinzufügen" "${IDC_REMOVE_FOLDER}|Entfernen" \
+    "${IDC_RADIO_SYMBOLIC}|SymbolicLink (*)" "${IDC_RADIO_HARD}|HardLink" "${IDC_STATIC_FILES}|Liste der (Quell) Dateien:" "${IDC_STATIC_FOLDERS}|Liste der (Ziel) Ordner:" \
+    "${IDC_STATIC_OUTPUT}|Ausgabe:" "${IDC_CHECK_REMOVE_EXISTING}|Vorhandenen Dateien im Zielordner vorher entfernen." \
+    "${IDC_STATIC_DESCRIPTION}|Dieses Programm erstellt von einer oder mehren Dateien Links in einem oder mehreren Ordner. (*) Für Symbolic muss das Programm als Admin ausgeführt werden, oder Sie müssen den Entwicklermodus einschalten."; do
     id=${pair%%|*}
     want=${pair#*|}
     [ "${TEXT[$id]:-}" = "$want" ] || fail "control $id shows '${TEXT[$id]:-}', expected '$want'"
@@ -144,23 +144,23 @@ bh=$(( $(edge 1 3) - $(edge 1 1) ))
 want=$(scale 23)
 [ "$bh" -ge $((want - 3)) ] && [ "$bh" -le $((want + 3)) ] ||
   fail "\"Erstellen\" is $bh pixels high, expected about $want at $dpi DPI"
-for id in 1 1003 1005; do
+for id in 1 ${IDC_REMOVE_FILE} ${IDC_REMOVE_FOLDER}; do
   [ "${ENABLED[$id]}" = 0 ] || fail "control $id (${TEXT[$id]}) starts enabled"
 done
 
 # --- Source files: one typed as a full path, two chosen together inside
 # their folder ("name" "name" is the dialog's own multiple selection).
-click 1002
+click ${IDC_ADD_FILES}
 wait_until 300 top_window_shown Open || fail "the Open dialog did not appear"
 sleep 0.5
 focus_top Open || fail "the Open dialog cannot be focused"
 xdotool type --delay 20 'C:\quillon-e2e\quelle\a.txt'
 shot open-dialog-typed
 xdotool key Return
-wait_until 300 list_has 1000 1 || fail "the typed file did not reach the source list: $(probe items Quillon 1000)"
+wait_until 300 list_has ${IDC_LIST_FILES} 1 || fail "the typed file did not reach the source list: $(probe items Quillon ${IDC_LIST_FILES})"
 wait_until 100 top_window_gone Open || fail "the Open dialog stayed open"
 
-click 1002
+click ${IDC_ADD_FILES}
 wait_until 300 top_window_shown Open || fail "the Open dialog did not appear a second time"
 sleep 0.5
 focus_top Open || fail "the Open dialog cannot be focused"
@@ -170,8 +170,8 @@ sleep 0.7
 xdotool type --delay 20 '"b c.txt" "c.txt"'
 shot open-dialog-two-names
 xdotool key Return
-wait_until 300 list_has 1000 3 || fail "the two chosen files did not reach the source list: $(probe items Quillon 1000)"
-files=$(probe items Quillon 1000)
+wait_until 300 list_has ${IDC_LIST_FILES} 3 || fail "the two chosen files did not reach the source list: $(probe items Quillon ${IDC_LIST_FILES})"
+files=$(probe items Quillon ${IDC_LIST_FILES})
 expected=$(printf 'C:\\quillon-e2e\\quelle\\%s\n' "${names[@]}")
 [ "$files" = "$expected" ] || fail "source list shows
 $files
@@ -179,10 +179,10 @@ expected
 $expected"
 read_controls || fail "the main window cannot be read"
 shot files-added
-[ "${ENABLED[1]}" = 0 ] || fail "\"Erstellen\" is enabled without a target folder"
+[ "${ENABLED[$IDOK]}" = 0 ] || fail "\"Erstellen\" is enabled without a target folder"
 
 # --- Target folder.
-click 1004
+click ${IDC_ADD_FOLDER}
 if [ "$browse_dialog" = 1 ]; then
   caption="Browse for Folder"
   wait_until 300 top_window_shown "$caption" || fail "the browse dialog did not appear: $(probe windows)"
@@ -206,21 +206,21 @@ else
 fi
 shot folder-dialog
 xdotool key Return
-wait_until 300 list_has 1001 1 || fail "the folder did not reach the target list: $(probe items Quillon 1001)"
-folders=$(probe items Quillon 1001)
+wait_until 300 list_has ${IDC_LIST_FOLDERS} 1 || fail "the folder did not reach the target list: $(probe items Quillon ${IDC_LIST_FOLDERS})"
+folders=$(probe items Quillon ${IDC_LIST_FOLDERS})
 [ "${folders,,}" = 'c:\quillon-e2e\ziel\' ] || fail "target list shows '$folders', expected C:\\quillon-e2e\\ziel\\"
 read_controls || fail "the main window cannot be read"
-[ "${ENABLED[1]}" = 1 ] || fail "\"Erstellen\" stays disabled with files and a folder"
+[ "${ENABLED[$IDOK]}" = 1 ] || fail "\"Erstellen\" stays disabled with files and a folder"
 shot folder-added
 
 # --- Erstellen.
-click 1
-wait_until 300 list_has 1010 3 || fail "the output list did not get three lines: $(probe items Quillon 1010)"
-output=$(probe items Quillon 1010)
+click $IDOK
+wait_until 300 list_has ${IDC_LIST_OUTPUT} 3 || fail "the output list did not get three lines: $(probe items Quillon ${IDC_LIST_OUTPUT})"
+output=$(probe items Quillon ${IDC_LIST_OUTPUT})
 echo "output list:"
 echo "$output"
 for n in "${names[@]}"; do
-  grep -qiF "HardLink: OK, File: C:\\quillon-e2e\\ziel\\$n, Error: 0," <<<"$output" ||
+  grep -qxF "$(probe line HardLink 0 "C:\\quillon-e2e\\ziel\\$n")" <<<"$output" ||
     fail "no OK line for $n in the output list"
   src="$root/quelle/$n"
   dst="$root/ziel/$n"
@@ -265,11 +265,11 @@ shot moved
 # --- Splitter: the bar between the two path lists, dragged down.
 bar=32767
 [ -n "${RECT[$bar]:-}" ] || fail "the splitter bar is missing"
-[ "$(edge $bar 1)" -ge "$(edge 1000 3)" ] && [ "$(edge $bar 3)" -le "$(edge 1001 1)" ] ||
-  fail "the splitter bar ${RECT[$bar]} does not lie between the lists ${RECT[1000]} and ${RECT[1001]}"
+[ "$(edge $bar 1)" -ge "$(edge ${IDC_LIST_FILES} 3)" ] && [ "$(edge $bar 3)" -le "$(edge ${IDC_LIST_FOLDERS} 1)" ] ||
+  fail "the splitter bar ${RECT[$bar]} does not lie between the lists ${RECT[${IDC_LIST_FILES}]} and ${RECT[${IDC_LIST_FOLDERS}]}"
 bar_top=$(edge $bar 1)
-files_h=$(( $(edge 1000 3) - $(edge 1000 1) ))
-folders_h=$(( $(edge 1001 3) - $(edge 1001 1) ))
+files_h=$(( $(edge ${IDC_LIST_FILES} 3) - $(edge ${IDC_LIST_FILES} 1) ))
+folders_h=$(( $(edge ${IDC_LIST_FOLDERS} 3) - $(edge ${IDC_LIST_FOLDERS} 1) ))
 read -r bx by <<<"$(centre $bar)"
 drag "$bx" "$by" 0 "$(scale 40)"
 bar_moved() {
@@ -277,14 +277,14 @@ bar_moved() {
 }
 wait_until 100 bar_moved || fail "dragging the splitter did not move it down: ${RECT[$bar]} (was at $bar_top)"
 moved_by=$(( $(edge $bar 1) - bar_top ))
-[ $(( $(edge 1000 3) - $(edge 1000 1) )) -eq $((files_h + moved_by)) ] &&
-  [ $(( $(edge 1001 3) - $(edge 1001 1) )) -eq $((folders_h - moved_by)) ] ||
-  fail "the bar moved by $moved_by but the lists went from $files_h/$folders_h to ${RECT[1000]} / ${RECT[1001]}"
+[ $(( $(edge ${IDC_LIST_FILES} 3) - $(edge ${IDC_LIST_FILES} 1) )) -eq $((files_h + moved_by)) ] &&
+  [ $(( $(edge ${IDC_LIST_FOLDERS} 3) - $(edge ${IDC_LIST_FOLDERS} 1) )) -eq $((folders_h - moved_by)) ] ||
+  fail "the bar moved by $moved_by but the lists went from $files_h/$folders_h to ${RECT[${IDC_LIST_FILES}]} / ${RECT[${IDC_LIST_FOLDERS}]}"
 check_no_overlap "after the splitter drag"
 check_alignment "after the splitter drag"
 shot splitter-dragged
 declare -A BEFORE
-for id in window 1000 1001 $bar 1; do BEFORE[$id]=${RECT[$id]}; done
+for id in window ${IDC_LIST_FILES} ${IDC_LIST_FOLDERS} $bar 1; do BEFORE[$id]=${RECT[$id]}; done
 echo "left: window ${RECT[window]}, bar ${RECT[$bar]} (moved by $moved_by)"
 
 close_quillon
@@ -309,14 +309,14 @@ shot restarted
 # The stored position is whole percent: the boundary may differ by 1 % of
 # the two lists' height.
 tol=$(( (files_h + folders_h) / 100 + 2 ))
-for id in $bar 1000 1001; do
+for id in $bar ${IDC_LIST_FILES} ${IDC_LIST_FOLDERS}; do
   read -r _ t1 _ b1 <<<"${BEFORE[$id]}"
   read -r _ t2 _ b2 <<<"${RECT[$id]}"
   [ $((t2 - t1)) -le "$tol" ] && [ $((t1 - t2)) -le "$tol" ] && [ $((b2 - b1)) -le "$tol" ] && [ $((b1 - b2)) -le "$tol" ] ||
     fail "control $id came back at ${RECT[$id]}, it was left at ${BEFORE[$id]} (tolerance $tol)"
 done
-[ "${RECT[1]}" = "${BEFORE[1]}" ] || fail "\"Erstellen\" came back at ${RECT[1]}, it was left at ${BEFORE[1]}"
-for id in 1000 1001 1010; do
+[ "${RECT[$IDOK]}" = "${BEFORE[$IDOK]}" ] || fail "\"Erstellen\" came back at ${RECT[$IDOK]}, it was left at ${BEFORE[$IDOK]}"
+for id in ${IDC_LIST_FILES} ${IDC_LIST_FOLDERS} ${IDC_LIST_OUTPUT}; do
   list_has "$id" 0 || fail "list $id is not empty after the restart"
 done
 close_quillon

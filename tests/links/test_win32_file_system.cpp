@@ -5,7 +5,7 @@
 #include "links/LinkPrivileges.h"
 #include "shell/PathHelpers.h"
 #include "links/Win32FileSystem.h"
-#include "tests/remove_tree.h"
+#include "tests/temp_tree.h"
 #include "wine_host.h"
 
 #include <windows.h>
@@ -284,25 +284,6 @@ TEST_F(Win32FileSystemTest, TheSourcesOwnEntryIsNeverRemoved)
         GTEST_SKIP() << "no second drive letter for the same folder outside Wine";
 }
 
-namespace {
-
-// Names in a folder that a run left behind under a temporary name.
-int TempFilesIn(const std::wstring& folder)
-{
-    int nFound = 0;
-    WIN32_FIND_DATAW data;
-    HANDLE hFind = ::FindFirstFileW((folder + L"~Quillon-*").c_str(), &data);
-    if (hFind != INVALID_HANDLE_VALUE)
-    {
-        do
-            ++nFound;
-        while (::FindNextFileW(hFind, &data));
-        ::FindClose(hFind);
-    }
-    return nFound;
-}
-
-}  // namespace
 
 // No run loses a file: not a source replaced by another source of its name,
 // not a link of this run replaced by a later pair, not a target given up for

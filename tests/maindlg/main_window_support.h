@@ -9,7 +9,7 @@
 
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
-#include "tests/remove_tree.h"
+#include "tests/temp_tree.h"
 
 // The main dialog as a modeless window the test owns.
 class CTestMainDlg : public CQuillonDlg
@@ -39,48 +39,6 @@ inline HDROP MakeDrop(const std::vector<std::wstring>& paths)
     ::GlobalUnlock(h);
     return static_cast<HDROP>(h);
 }
-
-// A folder tree under %TEMP% that is removed again.
-class CTempTree
-{
-public:
-    CTempTree()
-    {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        m_root = std::wstring(temp) + L"quillon_mw_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                 std::to_wstring(++Counter());
-        ::CreateDirectoryW(m_root.c_str(), nullptr);
-    }
-    ~CTempTree()
-    {
-        std::wstring from = L"\\\\?\\" + m_root;
-        RemoveTree(from);
-    }
-    const std::wstring& Root() const { return m_root; }
-    std::wstring File(const std::wstring& name) const
-    {
-        const std::wstring path = m_root + L"\\" + name;
-        HANDLE h = ::CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (h != INVALID_HANDLE_VALUE)
-            ::CloseHandle(h);
-        return path;
-    }
-    std::wstring Folder(const std::wstring& name) const
-    {
-        const std::wstring path = m_root + L"\\" + name;
-        ::CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr);
-        return path;
-    }
-
-private:
-    static int& Counter()
-    {
-        static int n = 0;
-        return n;
-    }
-    std::wstring m_root;
-};
 
 inline std::vector<std::wstring> ListTexts(CListCtrl& list)
 {

@@ -13,9 +13,10 @@
 #include "links/LinkPrivileges.h"
 #include "links/Win32FileSystem.h"
 #include "maindlg/QuillonDlg.h"
+#include "tests/maindlg/main_window_support.h"
 #include "res/resource.h"
 #include "tests/links/wine_host.h"
-#include "tests/remove_tree.h"
+#include "tests/temp_tree.h"
 
 namespace {
 
@@ -60,36 +61,6 @@ private:
     bool m_bHasSymbolicLinks;
 };
 
-class CTempTree
-{
-public:
-    CTempTree() : m_root(L"C:\\quillon-dlg-" + std::to_wstring(::GetCurrentProcessId()))
-    {
-        RemoveTree(m_root);
-        ::CreateDirectoryW(m_root.c_str(), nullptr);
-    }
-    ~CTempTree() { RemoveTree(m_root); }
-    CTempTree(const CTempTree&) = delete;
-    CTempTree& operator=(const CTempTree&) = delete;
-
-    std::wstring Folder(const std::wstring& name) const
-    {
-        const std::wstring path = m_root + L"\\" + name;
-        ::CreateDirectoryW(path.c_str(), nullptr);
-        return path + L"\\";
-    }
-    std::wstring File(const std::wstring& folder, const std::wstring& name) const
-    {
-        const std::wstring path = Folder(folder) + name;
-        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ::CloseHandle(h);
-        return path;
-    }
-
-private:
-    std::wstring m_root;
-};
-
 CString ErrorText(DWORD code)
 {
     wchar_t* raw = nullptr;
@@ -107,21 +78,6 @@ std::wstring HardLinkLine(const std::wstring& target, DWORD code)
     line.Format(L"HardLink: %s, File: %s, Error: %ld, %s.", code == 0 ? L"OK" : L"FAILED", target.c_str(),
                 static_cast<long>(code), ErrorText(code).GetString());
     return line.GetString();
-}
-
-int TempFilesIn(const std::wstring& folder)
-{
-    int nFound = 0;
-    WIN32_FIND_DATAW data;
-    HANDLE hFind = ::FindFirstFileW((folder + L"~Quillon-*").c_str(), &data);
-    if (hFind != INVALID_HANDLE_VALUE)
-    {
-        do
-            ++nFound;
-        while (::FindNextFileW(hFind, &data));
-        ::FindClose(hFind);
-    }
-    return nFound;
 }
 
 bool SameFile(const std::wstring& a, const std::wstring& b)
@@ -182,7 +138,7 @@ TEST(CreateLinksDialogTest, WithoutSymbolicLinksHardLinkIsForcedUntilTheFirstRun
         // made while the operation is missing.
         CTempTree tree;
         const std::wstring source = tree.File(L"S", L"a.txt");
-        const std::wstring folder = tree.Folder(L"T");
+        const std::wstring folder = tree.TargetFolder(L"T");
         dlg.m_setFiles.Add(source.c_str());
         dlg.m_setFolders.Add(folder.c_str());
         ::CheckRadioButton(dlg.m_hWnd, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_RADIO_SYMBOLIC);
@@ -199,9 +155,9 @@ TEST(CreateLinksDialogTest, WithoutSymbolicLinksHardLinkIsForcedUntilTheFirstRun
 TEST(CreateLinksDialogTest, OutputListEndsAsIfEveryLineWereInsertedInTurn)
 {
     CTempTree tree;
-    const std::wstring T = tree.Folder(L"T");
-    const std::wstring S = tree.Folder(L"S");
-    const std::wstring R = tree.Folder(L"R");
+    const std::wstring T = tree.TargetFolder(L"T");
+    const std::wstring S = tree.TargetFolder(L"S");
+    const std::wstring R = tree.TargetFolder(L"R");
     tree.File(L"S", L"b.dat");
     tree.File(L"S", L"a.txt");
     tree.File(L"R", L"A.txt");
@@ -294,7 +250,7 @@ TEST(CreateLinksDialogTest, ColumnFitsTheWidestLineAsTheListMeasuresIt)
             dlg.m_setFiles.Add(tree.File(L"S", name).c_str());
         for (const std::wstring& folder : c.folders)
         {
-            const std::wstring path = tree.Folder(folder);
+            const std::wstring path = tree.TargetFolder(folder);
             dlg.m_setFolders.Add(path.c_str());
             for (const std::wstring& name : c.names)
                 processed.push_back(HardLinkLine(path + name, 0));
@@ -333,11 +289,11 @@ TEST(CreateLinksDialogTest, WorkersGiveTheLinesOfTheSequentialRun)
     for (int nWorkers : {0, 1, 4})
     {
         SCOPED_TRACE(nWorkers);
-        CTempTree tree;
+        CTempTree tree(L"workers");
         const std::vector<std::wstring> files = {tree.File(L"S", L"a.txt"), tree.File(L"R", L"a.txt"),
                                                  tree.File(L"S", L"b.txt"), tree.File(L"R", L"c.txt")};
         tree.File(L"T", L"b.txt");
-        std::vector<std::wstring> folders = {tree.Folder(L"T"), tree.Folder(L"U"), tree.Folder(L"S")};
+        std::vector<std::wstring> folders = {tree.TargetFolder(L"T"), tree.TargetFolder(L"U"), tree.TargetFolder(L"S")};
         const std::string unixName = UnixPathOf(folders[0]);
         if (!unixName.empty())
         {
@@ -436,7 +392,7 @@ TEST(CreateLinksDialogTest, ARunThatCannotGoOnEndsBetweenPairs)
         std::vector<std::wstring> folders;
         for (int i = 0; i < 10; ++i)
         {
-            folders.push_back(tree.Folder(L"T" + std::to_wstring(i)));
+            folders.push_back(tree.TargetFolder(L"T" + std::to_wstring(i)));
             dlg.m_setFolders.Add(folders.back().c_str());
             for (int j = 0; j < 40; ++j)
                 tree.File(L"T" + std::to_wstring(i), L"f" + std::to_wstring(j) + L".txt");
@@ -488,7 +444,7 @@ TEST(CreateLinksDialogTest, LoggingOffWaitsForARunWhereTheSystemShowsWhy)
     for (int j = 0; j < 200; ++j)
         dlg.m_setFiles.Add(tree.File(L"S", L"f" + std::to_wstring(j) + L".txt").c_str());
     for (int i = 0; i < 10; ++i)
-        dlg.m_setFolders.Add(tree.Folder(L"T" + std::to_wstring(i)).c_str());
+        dlg.m_setFolders.Add(tree.TargetFolder(L"T" + std::to_wstring(i)).c_str());
     EXPECT_EQ(TRUE, dlg.SendMessage(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, IDOK)));
     wchar_t reason[256] = {};
@@ -513,7 +469,7 @@ TEST(CreateLinksDialogTest, NothingChangesThePathListsDuringARun)
     ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
     dlg.m_setFiles.Add(tree.File(L"S", L"a.txt").c_str());
     dlg.m_setFiles.Add(tree.File(L"S", L"b.txt").c_str());
-    dlg.m_setFolders.Add(tree.Folder(L"T").c_str());
+    dlg.m_setFolders.Add(tree.TargetFolder(L"T").c_str());
     dlg.FillFileList();
     dlg.FillFolderList();
     dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, IDOK)));

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "framework/WinApp.h"
-#include "tests/remove_tree.h"
+#include "tests/temp_tree.h"
 
 // An application object with its own profile key, emptied before and after
 // each test that uses it.
