@@ -377,12 +377,13 @@ int wmain(int argc, wchar_t** argv)
         int nFiles;
         int nRounds;
         Present present;
-    } sizes[] = {{10, 100, 7, Present::Nothing},    {10, 1000, 5, Present::Nothing},
-                 {10, 100, 7, Present::OtherFiles}, {10, 1000, 5, Present::OtherFiles},
-                 {10, 1000, 5, Present::AlreadyLinked}, {20, 5000, 1, Present::Nothing}};
+    } sizes[] = {{10, 100, 7, Present::Nothing},        {10, 1000, 5, Present::Nothing},
+                 {20, 1200, 3, Present::Nothing},       {10, 100, 7, Present::OtherFiles},
+                 {10, 1000, 5, Present::OtherFiles},    {10, 1000, 5, Present::AlreadyLinked},
+                 {20, 5000, 1, Present::Nothing}};
     for (const auto& size : sizes)
     {
-        if (bQuick && (size.nFiles > 1000 || !wanted(size.present)))
+        if (bQuick && (size.nFiles > 1200 || !wanted(size.present)))
             continue;
         CBench bench(dlg, root, size.nFolders, size.nFiles, size.present);
         std::vector<double> bare;
@@ -422,7 +423,7 @@ int wmain(int argc, wchar_t** argv)
                     size.nRounds, Min(bare), Median(bare), Min(handler), Median(handler), Min(handler) / Min(bare),
                     Median(ratios), Min(oneWorker), Min(oneWorker) / Min(bare), Median(oneRatios));
         std::fflush(stdout);
-        if (size.nFiles > 1000)
+        if (size.nFiles > 1200)
             continue;
 
         std::vector<double> batchOnly;

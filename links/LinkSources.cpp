@@ -33,11 +33,11 @@ struct CLinkSources::Source
 {
     CString strPath;
     CString strListedName;
-    // Written once under named.
-    std::once_flag named;
+    // Written once under m_naming, read-only once bNamed says so.
+    std::atomic<bool> bNamed{false};
     CString strName;
     int nNameClass = 0;
-    // Written once under m_identified, read-only after. dwError is why the
+    // Written once under m_identifying, read-only after. dwError is why the
     // entry could not be identified; a source not found has no entry.
     DWORD dwError = 0;
     LinkFileInfo entry;
@@ -51,7 +51,9 @@ struct CLinkSources::Source
 };
 
 CLinkSources::CLinkSources(const ILinkPathList& files)
-    : m_nCount(files.GetCount() > 0 ? files.GetCount() : 0), m_sources(new Source[static_cast<size_t>(m_nCount)])
+    : m_nCount(files.GetCount() > 0 ? files.GetCount() : 0),
+      m_sources(new Source[static_cast<size_t>(m_nCount)]),
+      m_bIdentified(false)
 {
     for (int j = 0; j < m_nCount; ++j)
     {
@@ -70,7 +72,11 @@ const CString& CLinkSources::GetPath(int nFile) const
 const CString& CLinkSources::GetName(ILinkFileSystem& fs, int nFile)
 {
     Source& source = m_sources[nFile];
-    std::call_once(source.named, [this, &fs, &source] {
+    if (source.bNamed.load(std::memory_order_acquire))
+        return source.strName;
+    std::lock_guard<std::mutex> naming(m_naming);
+    if (!source.bNamed.load(std::memory_order_relaxed))
+    {
         CString strStored;
         const bool bStored = fs.GetStoredName(source.strPath, strStored) == ERROR_SUCCESS && !strStored.IsEmpty();
         const CString strName = bStored ? strStored : source.strListedName;
@@ -82,7 +88,8 @@ const CString& CLinkSources::GetName(ILinkFileSystem& fs, int nFile)
         }
         source.strName = strName;
         source.nNameClass = nClass;
-    });
+        source.bNamed.store(true, std::memory_order_release);
+    }
     return source.strName;
 }
 
@@ -100,7 +107,14 @@ const CString& CLinkSources::GetKnownName(int nFile) const
 
 void CLinkSources::Identify(ILinkFileSystem& fs)
 {
-    std::call_once(m_identified, [this, &fs] {
+    if (m_bIdentified.load(std::memory_order_acquire))
+        return;
+    std::lock_guard<std::mutex> identifying(m_identifying);
+    if (m_bIdentified.load(std::memory_order_relaxed))
+        return;
+    m_byIndex.clear();
+    m_unknown.clear();
+    {
         for (int j = 0; j < m_nCount; ++j)
         {
             Source& source = m_sources[j];
@@ -129,7 +143,8 @@ void CLinkSources::Identify(ILinkFileSystem& fs)
                 m_unknown.push_back(j);
             }
         }
-    });
+    }
+    m_bIdentified.store(true, std::memory_order_release);
 }
 
 ULONGLONG CLinkSources::GetFolderIndex(ILinkFileSystem& fs, const CString& strFolder, DWORD& dwError)

@@ -4,6 +4,7 @@
 #include "links/LinkFileSystem.h"
 #include "links/LinkTypes.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -70,8 +71,13 @@ private:
 
     const int m_nCount;
     std::unique_ptr<Source[]> m_sources;
-    std::once_flag m_identified;
-    // Written once under m_identified, read-only after: source numbers by
+    // Looking up a name, and identifying the sources, happen once, under
+    // these mutexes (not std::call_once: with winpthreads a call that throws
+    // leaves the others waiting for ever); the atomics say they have.
+    std::mutex m_naming;
+    std::mutex m_identifying;
+    std::atomic<bool> m_bIdentified;
+    // Written once under m_identifying, read-only after: source numbers by
     // the index of their own entry and of the entry they lead to; sources
     // that may exist but could not be identified.
     std::unordered_multimap<ULONGLONG, int> m_byIndex;

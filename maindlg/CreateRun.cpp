@@ -3,10 +3,20 @@
 #include "links/LinkBatch.h"
 #include "links/LinkReport.h"
 
+#include <algorithm>
 #include <new>
 #include <system_error>
 
-CCreateRun::CCreateRun(IRunWindow& window) : m_window(window), m_bTimer(false) {}
+namespace {
+
+// Ticks at which batches are shown: a few times a second, and closer while
+// results wait that the last tick could not show.
+constexpr UINT kTickInterval = 100;
+constexpr UINT kBacklogInterval = 10;
+
+}  // namespace
+
+CCreateRun::CCreateRun(IRunWindow& window) : m_window(window), m_nShown(0), m_bTimer(false) {}
 
 CCreateRun::~CCreateRun()
 {
@@ -79,15 +89,15 @@ void CCreateRun::OnResultsWaiting()
 {
     if (m_pRun == nullptr)
         return;
-    if (m_pRun->HasEnded())
+    // The run's end is shown at once; lines on the timer's ticks, each
+    // batch one repaint.
+    if (m_pRun->HasEnded() && !m_bTimer)
     {
-        End();
+        ShowWaiting();
         return;
     }
-    // Lines are shown at most a few times a second: each batch is one
-    // repaint.
     if (!m_bTimer)
-        m_bTimer = m_window.SetBatchTimer(true);
+        m_bTimer = m_window.SetBatchTimer(kTickInterval);
     if (!m_bTimer)
         ShowWaiting();
 }
@@ -95,19 +105,49 @@ void CCreateRun::OnResultsWaiting()
 void CCreateRun::OnBatchTimer()
 {
     if (m_bTimer)
-        m_window.SetBatchTimer(false);
+        m_window.SetBatchTimer(0);
     m_bTimer = false;
     ShowWaiting();
+}
+
+bool CCreateRun::ShowSome()
+{
+    if (m_nShown >= m_taken.size())
+    {
+        m_taken = m_pRun->TakeResults();
+        m_nShown = 0;
+    }
+    const size_t nEnd = std::min(m_taken.size(), m_nShown + kRowsPerTick);
+    if (m_nShown == 0 && nEnd == m_taken.size())
+        m_window.AddLines(m_taken);
+    else
+        m_window.AddLines(std::vector<LinkPairResult>(m_taken.begin() + static_cast<std::ptrdiff_t>(m_nShown),
+                                                      m_taken.begin() + static_cast<std::ptrdiff_t>(nEnd)));
+    m_nShown = nEnd;
+    // What came meanwhile waits for the next tick.
+    if (m_nShown >= m_taken.size())
+    {
+        m_taken = m_pRun->TakeResults();
+        m_nShown = 0;
+    }
+    return m_taken.empty();
 }
 
 void CCreateRun::ShowWaiting()
 {
     if (m_pRun == nullptr)
         return;
-    m_window.AddLines(m_pRun->TakeResults());
+    const bool bEnded = m_pRun->HasEnded();
+    const bool bAllShown = ShowSome();
     m_window.ShowProgress(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
-    if (m_pRun->HasEnded())
+    if (!bAllShown)
+        m_bTimer = m_window.SetBatchTimer(kBacklogInterval);
+    if (!bAllShown && m_bTimer)
+        return;
+    if (bEnded)
         End();
+    else if (!bAllShown)
+        ShowWaiting();
 }
 
 void CCreateRun::End()
@@ -116,8 +156,14 @@ void CCreateRun::End()
         return;
     m_pRun->Wait();
     if (m_bTimer)
-        m_window.SetBatchTimer(false);
+        m_window.SetBatchTimer(0);
     m_bTimer = false;
+    // Whatever is not shown yet goes now.
+    if (m_nShown < m_taken.size())
+        m_window.AddLines(std::vector<LinkPairResult>(m_taken.begin() + static_cast<std::ptrdiff_t>(m_nShown),
+                                                      m_taken.end()));
+    m_taken.clear();
+    m_nShown = 0;
     m_window.AddLines(m_pRun->TakeResults());
     // A run that ended early says after how many pairs, and why when it was
     // not the user who stopped it.

@@ -25,9 +25,10 @@ public:
     virtual void AddLines(const std::vector<LinkPairResult>& results) = 0;
     // pLastLine says why the run ended early; it stays the last line.
     virtual void EndLines(const CString* pLastLine) = 0;
-    // Waiting results are shown at the next tick; false where no timer can
-    // be had (they are shown at once then).
-    virtual bool SetBatchTimer(bool bOn) = 0;
+    // Waiting results are shown at the next tick, nMilliseconds from now
+    // (0: no more ticks); false where no timer can be had (they are shown at
+    // once then).
+    virtual bool SetBatchTimer(UINT nMilliseconds) = 0;
 };
 
 // The window's side of a Create run: starting it on workers, taking their
@@ -58,14 +59,23 @@ public:
     void OnResultsWaiting();
     void OnBatchTimer();
 
+    // Results shown per tick at most: the window answers between ticks,
+    // however fast the workers are.
+    static const size_t kRowsPerTick = 2000;
+
 private:
     void RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options);
     void ShowWaiting();
+    // Shows up to kRowsPerTick of the results; true when none wait.
+    bool ShowSome();
     void End();
 
     IRunWindow& m_window;
     // The run goes before what it works on.
     std::unique_ptr<ILinkFileSystem> m_pFileSystem;
     std::unique_ptr<CLinkBatchThreads> m_pRun;
+    // Results taken from the workers and not yet shown, from m_nShown on.
+    std::vector<LinkPairResult> m_taken;
+    size_t m_nShown;
     bool m_bTimer;
 };

@@ -189,9 +189,12 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         *pResult = 0;
         return TRUE;
     case WM_TIMER:
-        if (wParam != CRunWindow::kBatchTimer)
+        if (wParam == CRunWindow::kBatchTimer)
+            m_run.OnBatchTimer();
+        else if (wParam == CReportCommands::kCopyTimer)
+            m_reportCommands.OnCopyTimer(m_hWnd);
+        else
             break;
-        m_run.OnBatchTimer();
         *pResult = 0;
         return TRUE;
     case WM_QUERYENDSESSION:

@@ -64,6 +64,7 @@ public:
 
     // The report: copying it, selecting all its lines.
     void CopyOutput() { m_reportCommands.Copy(m_hWnd); }
+    bool IsCopyingOutput() const { return m_reportCommands.IsCopying(); }
     void SelectAllOutput() { m_reportCommands.SelectAll(); }
     CReportView& GetReportView() { return m_reportView; }
 

@@ -32,7 +32,7 @@ std::string MakeSortKey(const CString& strLine)
     return key;
 }
 
-CReport::CReport() : m_bStartsValid(false), m_bFrozen(false), m_bHasLastLine(false) {}
+CReport::CReport() : m_bStartsValid(false), m_bFrozen(false), m_bHasLastLine(false), m_nGeneration(0) {}
 
 CReport::~CReport() = default;
 
@@ -49,6 +49,7 @@ void CReport::Clear()
     m_bFrozen = false;
     m_strLastLine.Empty();
     m_bHasLastLine = false;
+    ++m_nGeneration;
 }
 
 void CReport::SetJob(std::shared_ptr<const CLinkJob> job)
@@ -101,7 +102,6 @@ void CReport::InsertRow(uint32_t nRow, const CString& strLine)
 
 void CReport::AddResults(const std::vector<LinkPairResult>& results, std::vector<CString>* pLines)
 {
-    m_rows.reserve(m_rows.size() + results.size());
     for (const LinkPairResult& result : results)
     {
         Row row;
@@ -166,15 +166,22 @@ size_t CReport::GetCount() const
 
 uint32_t CReport::GetRowAt(size_t nPosition) const
 {
+    if (nPosition >= m_rows.size())
+        return kLastLine;
     const size_t c = ChunkOf(nPosition);
     return m_chunks[c][nPosition - m_starts[c]];
 }
 
 CString CReport::GetLine(size_t nPosition) const
 {
-    if (nPosition >= m_rows.size())
-        return nPosition == m_rows.size() && m_bHasLastLine ? m_strLastLine : CString();
-    return LineOfRow(GetRowAt(nPosition));
+    return GetLineOfRow(GetRowAt(nPosition));
+}
+
+CString CReport::GetLineOfRow(uint32_t nRow) const
+{
+    if (nRow >= m_rows.size())
+        return nRow == kLastLine && m_bHasLastLine ? m_strLastLine : CString();
+    return LineOfRow(nRow);
 }
 
 size_t CReport::FindPosition(uint32_t nRow) const

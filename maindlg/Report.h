@@ -36,8 +36,13 @@ public:
     size_t GetCount() const;
     // The line at a place in the report's order.
     CString GetLine(size_t nPosition) const;
-    // Row numbers stay while rows are added; places move.
+    // Row numbers stay while rows are added; places move. The last line has
+    // the row number kLastLine.
     uint32_t GetRowAt(size_t nPosition) const;
+    CString GetLineOfRow(uint32_t nRow) const;
+    static const uint32_t kLastLine = 0xFFFFFFFFu;
+    // Changes whenever the report is cleared: rows taken before are gone.
+    unsigned GetGeneration() const { return m_nGeneration; }
     // The place of a row, or GetCount() where it cannot be told (after
     // Freeze, places no longer move).
     size_t FindPosition(uint32_t nRow) const;
@@ -71,6 +76,7 @@ private:
     bool m_bFrozen;
     CString m_strLastLine;
     bool m_bHasLastLine;
+    unsigned m_nGeneration;
 };
 
 // A key that orders lines as the list's own sorting (lstrcmpW) does, at one

@@ -1,5 +1,6 @@
 #include "maindlg/ReportCommands.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -60,24 +61,68 @@ bool PutOnClipboard(HWND hOwner, const std::wstring& text)
 
 }  // namespace
 
-CReportCommands::CReportCommands(CListCtrl& list, const CReportView& view) : m_list(list), m_view(view) {}
+namespace {
 
-std::wstring CReportCommands::TextOf(const CReport& report, const std::vector<size_t>& positions)
+// Lines written at once, and per tick of a longer copy: a few tens of
+// milliseconds each.
+constexpr size_t kLinesAtOnce = 50000;
+
+}  // namespace
+
+CReportCommands::CReportCommands(CListCtrl& list, const CReportView& view)
+    : m_list(list), m_view(view), m_nNext(0), m_nGeneration(0)
 {
-    std::wstring text;
-    for (size_t nPosition : positions)
-    {
-        if (!text.empty())
-            text += L"\r\n";
-        AppendReportLine(text, report.GetLine(nPosition));
-    }
-    return text;
 }
 
 bool CReportCommands::Copy(HWND hOwner)
 {
-    const std::wstring text = TextOf(m_view.GetReport(), m_view.GetLinesToCopy());
-    return !text.empty() && PutOnClipboard(hOwner, text);
+    const CReport& report = m_view.GetReport();
+    const std::vector<size_t> positions = m_view.GetLinesToCopy();
+    m_rows.clear();
+    m_rows.reserve(positions.size());
+    for (size_t nPosition : positions)
+        m_rows.push_back(report.GetRowAt(nPosition));
+    m_nNext = 0;
+    m_nGeneration = report.GetGeneration();
+    m_text.clear();
+    if (!CopySlice())
+        return ::SetTimer(hOwner, kCopyTimer, 1, nullptr) != 0;
+    const bool bCopied = !m_text.empty() && PutOnClipboard(hOwner, m_text);
+    std::wstring().swap(m_text);
+    std::vector<uint32_t>().swap(m_rows);
+    m_nNext = 0;
+    return bCopied;
+}
+
+void CReportCommands::OnCopyTimer(HWND hOwner)
+{
+    if (m_view.GetReport().GetGeneration() != m_nGeneration)
+    {
+        ::KillTimer(hOwner, kCopyTimer);
+        m_rows.clear();
+        return;
+    }
+    if (!CopySlice())
+        return;
+    ::KillTimer(hOwner, kCopyTimer);
+    if (!m_text.empty())
+        PutOnClipboard(hOwner, m_text);
+    std::wstring().swap(m_text);
+    std::vector<uint32_t>().swap(m_rows);
+    m_nNext = 0;
+}
+
+bool CReportCommands::CopySlice()
+{
+    const CReport& report = m_view.GetReport();
+    const size_t nEnd = std::min(m_rows.size(), m_nNext + kLinesAtOnce);
+    for (; m_nNext < nEnd; ++m_nNext)
+    {
+        if (!m_text.empty())
+            m_text += L"\r\n";
+        AppendReportLine(m_text, report.GetLineOfRow(m_rows[m_nNext]));
+    }
+    return m_nNext >= m_rows.size();
 }
 
 void CReportCommands::SelectAll()

@@ -6,9 +6,6 @@
 
 namespace {
 
-// Lines of a run are shown at most this often: each batch is one repaint.
-constexpr UINT kBatchInterval = 100;
-
 // Tells the system why logging off should wait (Vista on; looked up), or
 // that it need not any more. False where the system would not take it.
 bool BlockShutdown(HWND hWnd, bool bBlock)
@@ -147,10 +144,10 @@ void CRunWindow::EndLines(const CString* pLastLine)
     m_report.EndRun(pLastLine);
 }
 
-bool CRunWindow::SetBatchTimer(bool bOn)
+bool CRunWindow::SetBatchTimer(UINT nMilliseconds)
 {
-    if (bOn)
-        return ::SetTimer(m_dialog.m_hWnd, kBatchTimer, kBatchInterval, nullptr) != 0;
+    if (nMilliseconds != 0)
+        return ::SetTimer(m_dialog.m_hWnd, kBatchTimer, nMilliseconds, nullptr) != 0;
     ::KillTimer(m_dialog.m_hWnd, kBatchTimer);
     return false;
 }

@@ -33,7 +33,7 @@ public:
     void BeginLines(std::shared_ptr<const CLinkJob> job) override;
     void AddLines(const std::vector<LinkPairResult>& results) override;
     void EndLines(const CString* pLastLine) override;
-    bool SetBatchTimer(bool bOn) override;
+    bool SetBatchTimer(UINT nMilliseconds) override;
 
     // The timer's id in the dialog's WM_TIMER.
     static const UINT_PTR kBatchTimer = 0x51;

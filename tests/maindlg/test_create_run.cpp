@@ -38,9 +38,9 @@ public:
             report.SetLastLine(*pLastLine);
         report.Freeze();
     }
-    bool SetBatchTimer(bool bOn) override
+    bool SetBatchTimer(UINT nMilliseconds) override
     {
-        bTimer = bOn && bTimerAvailable;
+        bTimer = nMilliseconds != 0 && bTimerAvailable;
         return bTimer;
     }
     std::vector<std::wstring> Lines() const
