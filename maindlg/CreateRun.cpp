@@ -26,8 +26,16 @@ CCreateRun::~CCreateRun()
 void CCreateRun::Start(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
                        std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults)
 {
-    if (m_pRun != nullptr)
+    if (m_pRun != nullptr || folders.GetCount() == 0)
         return;
+    // Without files there is nothing to wait for: no lines, and the column
+    // fitted as after every folder.
+    if (files.GetCount() == 0)
+    {
+        m_window.BeginLines(nullptr);
+        m_window.EndLines(nullptr);
+        return;
+    }
     m_pFileSystem = std::move(fs);
     m_window.ShowRunState(true);
     try
@@ -91,8 +99,11 @@ void CCreateRun::OnResultsWaiting()
         return;
     // The run's end is shown at once; lines on the timer's ticks, each
     // batch one repaint.
-    if (m_pRun->HasEnded() && !m_bTimer)
+    if (m_pRun->HasEnded())
     {
+        if (m_bTimer)
+            m_window.SetBatchTimer(0);
+        m_bTimer = false;
         ShowWaiting();
         return;
     }
@@ -120,34 +131,43 @@ bool CCreateRun::ShowSome()
     const size_t nEnd = std::min(m_taken.size(), m_nShown + kRowsPerTick);
     if (m_nShown == 0 && nEnd == m_taken.size())
         m_window.AddLines(m_taken);
-    else
+    else if (nEnd > m_nShown)
         m_window.AddLines(std::vector<LinkPairResult>(m_taken.begin() + static_cast<std::ptrdiff_t>(m_nShown),
                                                       m_taken.begin() + static_cast<std::ptrdiff_t>(nEnd)));
     m_nShown = nEnd;
-    // What came meanwhile waits for the next tick.
-    if (m_nShown >= m_taken.size())
-    {
-        m_taken = m_pRun->TakeResults();
-        m_nShown = 0;
-    }
-    return m_taken.empty();
+    return m_nShown >= m_taken.size();
 }
 
 void CCreateRun::ShowWaiting()
 {
-    if (m_pRun == nullptr)
-        return;
-    const bool bEnded = m_pRun->HasEnded();
-    const bool bAllShown = ShowSome();
-    m_window.ShowProgress(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
-    if (!bAllShown)
+    while (m_pRun != nullptr)
+    {
+        const bool bEnded = m_pRun->HasEnded();
+        bool bBacklog = !ShowSome();
+        m_window.ShowProgress(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
+        // An ended run may still have results that came after the last take.
+        if (!bBacklog && bEnded)
+        {
+            m_taken = m_pRun->TakeResults();
+            m_nShown = 0;
+            bBacklog = !m_taken.empty();
+        }
+        if (!bBacklog)
+        {
+            // Results that came while these were shown are taken at the next
+            // tick.
+            if (bEnded)
+                End();
+            else
+                m_bTimer = m_window.SetBatchTimer(kTickInterval);
+            return;
+        }
+        // More than a tick's worth waits: the rest at a closer tick, so that
+        // the window answers in between.
         m_bTimer = m_window.SetBatchTimer(kBacklogInterval);
-    if (!bAllShown && m_bTimer)
-        return;
-    if (bEnded)
-        End();
-    else if (!bAllShown)
-        ShowWaiting();
+        if (m_bTimer)
+            return;
+    }
 }
 
 void CCreateRun::End()

@@ -66,7 +66,8 @@ public:
 private:
     void RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options);
     void ShowWaiting();
-    // Shows up to kRowsPerTick of the results; true when none wait.
+    // Shows up to kRowsPerTick of the results taken; true when all of them
+    // are shown.
     bool ShowSome();
     void End();
 

@@ -1,5 +1,7 @@
 #include "maindlg/PathList.h"
 
+#include "shell/FilePicker.h"
+#include "shell/FolderPicker.h"
 #include "shell/PathHelpers.h"
 
 CPathList::CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, int nRemoveID, bool bFolders)
@@ -31,6 +33,52 @@ void CPathList::Add(const std::vector<CString>& paths)
         m_set.Add(path);
     }
     Fill();
+}
+
+bool CPathList::AddPicked(CString& strFolder)
+{
+    if (m_bFolders)
+    {
+        if (PickFolder(strFolder) != IDOK)
+            return false;
+        AddTrailingBackslash(strFolder);
+        m_set.Add(strFolder);
+        return true;
+    }
+    // The dialog is the application's main window: it owns the picker.
+    CFilePicker picker(strFolder, &m_owner);
+    picker.m_ofn.Flags |= OFN_ALLOWMULTISELECT;
+    if (picker.DoModal() == 0)
+        return false;
+    CStringArray paths;
+    picker.GetPathNames(paths);
+    std::vector<CString> chosen;
+    for (INT_PTR i = 0; i < paths.GetSize(); ++i)
+        chosen.push_back(paths[i]);
+    Add(chosen);
+    return true;
+}
+
+bool CPathList::OnNotify(NMHDR* pNMHDR, bool bRunning, LRESULT* pResult)
+{
+    // "Entfernen" follows the selection however it changes: mouse, keyboard,
+    // removal.
+    if (pNMHDR->code == LVN_ITEMCHANGED)
+    {
+        const NMLISTVIEW* pChange = reinterpret_cast<NMLISTVIEW*>(pNMHDR);
+        if ((pChange->uChanged & LVIF_STATE) && ((pChange->uOldState ^ pChange->uNewState) & LVIS_SELECTED))
+            UpdateRemoveButton(bRunning);
+        *pResult = 0;
+        return true;
+    }
+    // The list is cleared and refilled whole on every change; nothing waits
+    // for a notice per item, and thousands of them cost more than the items.
+    if (pNMHDR->code == LVN_DELETEALLITEMS || pNMHDR->code == LVN_INSERTITEM)
+    {
+        *pResult = pNMHDR->code == LVN_DELETEALLITEMS ? TRUE : 0;
+        return true;
+    }
+    return false;
 }
 
 void CPathList::RemoveSelected()

@@ -22,8 +22,15 @@ public:
     // only folders (each ending in "\"); a path it holds in any letter case
     // is not taken twice. Then the list is rebuilt.
     void Add(const std::vector<CString>& paths);
+    // Adds what the user picks: files through the file picker (false when
+    // cancelled), or a folder through the folder picker; both start in
+    // strFolder, the last folder picked, which the folder picker updates.
+    bool AddPicked(CString& strFolder);
     // Removes the selected path; the one after it is selected then.
     void RemoveSelected();
+    // What the list tells about itself that concerns the path list; true
+    // when it was taken.
+    bool OnNotify(NMHDR* pNMHDR, bool bRunning, LRESULT* pResult);
     // "Entfernen" is on while a path is selected, and off during a run
     // whatever is selected.
     void UpdateRemoveButton(bool bRunning);

@@ -6,8 +6,6 @@
 #include "maindlg/AboutDlg.h"
 #include "maindlg/TabOrder.h"
 #include "res/resource.h"
-#include "shell/FilePicker.h"
-#include "shell/FolderPicker.h"
 #include "shell/PathHelpers.h"
 
 #include <shlobj.h>
@@ -93,9 +91,7 @@ BOOL CQuillonDlg::OnInitDialog()
         m_nLinkType = 1;
         ::CheckRadioButton(m_hWnd, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_RADIO_HARD);
         m_reportView.AddTexts({L"Function CreateSymbolicLinkW not found!"});
-        CWnd* pSymbolic = GetDlgItem(IDC_RADIO_SYMBOLIC);
-        if (pSymbolic != nullptr)
-            pSymbolic->EnableWindow(FALSE);
+        ::EnableWindow(::GetDlgItem(m_hWnd, IDC_RADIO_SYMBOLIC), FALSE);
     }
 
     // Tab and Shift+Tab go through the controls as they appear on screen; the
@@ -281,15 +277,6 @@ BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
     CPathList* pPaths = nID == IDC_LIST_FILES ? &m_files : nID == IDC_LIST_FOLDERS ? &m_folders : nullptr;
     if (pPaths == nullptr)
         return CDialog::OnNotify(nID, pNMHDR, pResult);
-    // "Entfernen" follows the selection however it changes: mouse, keyboard,
-    // removal.
-    if (nCode == LVN_ITEMCHANGED)
-    {
-        const NMLISTVIEW* pChange = reinterpret_cast<NMLISTVIEW*>(pNMHDR);
-        if ((pChange->uChanged & LVIF_STATE) && ((pChange->uOldState ^ pChange->uNewState) & LVIS_SELECTED))
-            pPaths->UpdateRemoveButton(m_run.IsRunning());
-        return TRUE;
-    }
     if (nCode == NM_CLICK)
     {
         if (nID == IDC_LIST_FILES)
@@ -298,28 +285,15 @@ BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
             OnClickFolderList(pNMHDR, pResult);
         return TRUE;
     }
-    // A path list is cleared and refilled whole on every change; nothing
-    // waits for a notice per item, and thousands of them cost more than the
-    // items themselves.
-    if (nCode == LVN_DELETEALLITEMS || nCode == LVN_INSERTITEM)
-    {
-        *pResult = nCode == LVN_DELETEALLITEMS ? TRUE : 0;
-        return TRUE;
-    }
-    return CDialog::OnNotify(nID, pNMHDR, pResult);
+    return pPaths->OnNotify(pNMHDR, m_run.IsRunning(), pResult) ? TRUE : CDialog::OnNotify(nID, pNMHDR, pResult);
 }
 
 void CQuillonDlg::OnSysCommand(UINT nID, LPARAM /*lParam*/)
 {
-    if ((nID & 0xFFF0) == IDM_ABOUTBOX)
-    {
-        CAboutDlg dlgAbout;
-        dlgAbout.DoModal();
-    }
-    else
-    {
+    if ((nID & 0xFFF0) != IDM_ABOUTBOX)
         Default();
-    }
+    else
+        CAboutDlg().DoModal();
 }
 
 void CQuillonDlg::OnPaint()
@@ -339,14 +313,6 @@ void CQuillonDlg::OnPaint()
     dc.DrawIcon(pt.x, pt.y, m_hIcon);
 }
 
-POINT CQuillonDlg::GetIconPaintPosition(const RECT& rcClient, int cxIcon, int cyIcon)
-{
-    POINT pt;
-    pt.x = (rcClient.right - rcClient.left - cxIcon + 1) / 2;
-    pt.y = (rcClient.bottom - rcClient.top - cyIcon + 1) / 2;
-    return pt;
-}
-
 void CQuillonDlg::FillFileList()
 {
     m_files.Fill();
@@ -361,27 +327,13 @@ void CQuillonDlg::FillFolderList()
 
 void CQuillonDlg::OnAddFiles()
 {
-    // This dialog is the application's main window: it owns the picker.
-    CFilePicker picker(m_strFolder, this);
-    picker.m_ofn.Flags |= OFN_ALLOWMULTISELECT;
-    if (picker.DoModal() == 0)
-        return;
-    CStringArray paths;
-    picker.GetPathNames(paths);
-    std::vector<CString> chosen;
-    for (INT_PTR i = 0; i < paths.GetSize(); ++i)
-        chosen.push_back(paths[i]);
-    m_files.Add(chosen);
-    AfterPathsChanged(m_files);
+    if (m_files.AddPicked(m_strFolder))
+        AfterPathsChanged(m_files);
 }
 
 void CQuillonDlg::OnAddFolder()
 {
-    if (PickFolder(m_strFolder) == IDOK)
-    {
-        AddTrailingBackslash(m_strFolder);
-        m_setFolders.Add(m_strFolder);
-    }
+    m_folders.AddPicked(m_strFolder);
     FillFolderList();
 }
 
@@ -403,13 +355,13 @@ void CQuillonDlg::OnRemoveFolder()
 void CQuillonDlg::OnClickFileList(NMHDR* /*pNMHDR*/, LRESULT* pResult)
 {
     *pResult = 0;
-    m_files.UpdateRemoveButton(m_run.IsRunning());
+    AfterPathsChanged(m_files);
 }
 
 void CQuillonDlg::OnClickFolderList(NMHDR* /*pNMHDR*/, LRESULT* pResult)
 {
     *pResult = 0;
-    m_folders.UpdateRemoveButton(m_run.IsRunning());
+    AfterPathsChanged(m_folders);
 }
 
 void CQuillonDlg::OnDropPaths(HDROP hDrop, CDropListCtrl* pCtrl)
@@ -470,12 +422,14 @@ bool CQuillonDlg::OnListKey(UINT nID, WORD wVKey)
 
 void CQuillonDlg::AddStartPaths()
 {
+    // Without start paths the lists keep the column width they were made with.
     if (m_startPaths.empty())
         return;
     const std::vector<CString> missing = TakeStartPaths(m_startPaths, m_files, m_folders);
     m_startPaths.clear();
     FillFileList();
     FillFolderList();
+    // What is not there is named in the report, the column fitted to it.
     if (missing.empty())
         return;
     m_reportView.AddTexts(missing);
@@ -492,14 +446,6 @@ void CQuillonDlg::OnCreateLinks()
     }
     UpdateData(TRUE);
     m_reportView.Clear();
-    if (m_setFolders.GetCount() == 0 || m_setFiles.GetCount() == 0)
-    {
-        // Nothing to wait for: no lines, and the column fitted as after
-        // every folder.
-        if (m_setFolders.GetCount() > 0)
-            m_listOutput.SetColumnWidth(0, LVSCW_AUTOSIZE);
-        return;
-    }
     LinkRunOptions options;
     options.kind = m_nLinkType == 0 ? LinkKind::Symbolic : LinkKind::Hard;
     options.bRemoveExisting = m_bRemoveExisting != 0;

@@ -60,7 +60,10 @@ public:
 
     // Where the minimised window's icon goes: centred in rcClient, halves
     // truncated toward zero.
-    static POINT GetIconPaintPosition(const RECT& rcClient, int cxIcon, int cyIcon);
+    static POINT GetIconPaintPosition(const RECT& rcClient, int cxIcon, int cyIcon)
+    {
+        return POINT{(rcClient.right - rcClient.left - cxIcon + 1) / 2, (rcClient.bottom - rcClient.top - cyIcon + 1) / 2};
+    }
 
     // The report: copying it, selecting all its lines.
     void CopyOutput() { m_reportCommands.Copy(m_hWnd); }
