@@ -187,7 +187,7 @@ INT_PTR CDialog::DoModal()
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (!::IsDialogMessageW(m_hWnd, &msg))
+        if (!PreTranslateMessage(&msg) && !::IsDialogMessageW(m_hWnd, &msg))
         {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
@@ -207,6 +207,11 @@ INT_PTR CDialog::DoModal()
     if (!AfxIsHandlingMessage())
         AfxDeleteTempMaps();
     return hWnd != nullptr ? m_nModalResult : -1;
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* /*pMsg*/)
+{
+    return FALSE;
 }
 
 void CDialog::EndDialog(int nResult)

@@ -46,6 +46,9 @@ public:
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     virtual BOOL OnInitDialog();
+    // A message of the modal loop before the dialog's keyboard handling sees
+    // it; TRUE when it was taken (a window-wide shortcut).
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
     virtual void OnOK();
     virtual void OnCancel();
     void EndDialog(int nResult);

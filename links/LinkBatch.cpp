@@ -22,6 +22,12 @@ CString CLinkJob::FormatLine(const LinkPairResult& result) const
                           GetFolder(result.nFolder) + m_sources.GetKnownName(result.nFile));
 }
 
+LinkLineFields CLinkJob::GetFields(const LinkPairResult& result) const
+{
+    return GetPairFields(result, m_kind, m_sources.GetPath(result.nFile),
+                         GetFolder(result.nFolder) + m_sources.GetKnownName(result.nFile));
+}
+
 void RunLinkJob(CLinkJob& job, const std::function<void(const LinkPairResult&)>& onResult)
 {
     if (job.GetFileCount() == 0)

@@ -2,6 +2,7 @@
 
 #include "framework/String.h"
 #include "links/LinkFileSystem.h"
+#include "links/LinkReport.h"
 #include "links/LinkSources.h"
 #include "links/LinkTypes.h"
 
@@ -30,6 +31,8 @@ public:
     // The line of a pair that is done. It asks nothing of the file system,
     // so a job may make lines after its run and its file system are gone.
     CString FormatLine(const LinkPairResult& result) const;
+    // The same line as the fields of a table row.
+    LinkLineFields GetFields(const LinkPairResult& result) const;
 
 private:
     std::vector<CString> m_folders;

@@ -46,6 +46,9 @@ public:
     // Removes this name. The file's attributes are as before afterwards,
     // also where read-only had to be cleared for the removal.
     virtual DWORD Delete() = 0;
+    // Where the symbolic link this entry is points, as it was made;
+    // ERROR_NOT_A_REPARSE_POINT for anything else.
+    virtual DWORD GetLinkTarget(CString& strTarget) = 0;
 };
 
 // A target folder, opened once, checked to be a real directory on a file

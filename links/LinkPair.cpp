@@ -64,6 +64,15 @@ private:
     bool m_bKeep = false;
 };
 
+// A path as the user spells it: a long path's "\\?\" form and the
+// system's "\??\" form name the same place.
+CString WithoutDevicePrefix(const CString& strPath)
+{
+    if (strPath.Left(4) == L"\\\\?\\" || strPath.Left(4) == L"\\??\\")
+        return strPath.Mid(4).Left(4).CompareNoCase(L"UNC\\") == 0 ? CString(L"\\") + strPath.Mid(7) : strPath.Mid(4);
+    return strPath;
+}
+
 typedef BOOLEAN(WINAPI* PFNRTLGENRANDOM)(PVOID, ULONG);
 
 unsigned long long RandomBits()
@@ -239,6 +248,8 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
         return result;
     }
     m_made.insert(nKey);
+    if (m_kind == LinkKind::Symbolic && IsLinkTo(strName, entry, strSource))
+        return result;
     // Already a hard link of the source: nothing to do.
     LinkFileId file;
     file.dwVolume = m_folderId.dwVolume;
@@ -251,6 +262,18 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
     if (result.dwError != ERROR_SUCCESS)
         m_made.erase(nKey);
     return result;
+}
+
+bool CLinkPairMaker::IsLinkTo(const CString& strName, const LinkEntryInfo& entry, const CString& strSource)
+{
+    if (!(entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    std::unique_ptr<ILinkEntry> pEntry;
+    CString strTarget;
+    // Where it cannot be read, the link is made again.
+    return m_pFolder->OpenEntry(strName, pEntry) == ERROR_SUCCESS &&
+           pEntry->GetLinkTarget(strTarget) == ERROR_SUCCESS &&
+           MakeFoldedPath(WithoutDevicePrefix(strTarget)) == MakeFoldedPath(WithoutDevicePrefix(strSource));
 }
 
 DWORD CLinkPairMaker::Replace(int nFile, const CString& strName, const LinkEntryInfo& entry, bool bMaybeLinked)

@@ -37,6 +37,9 @@ public:
 private:
     DWORD MakeLink(const CString& strName, const CString& strSource);
     DWORD MakeTempLink(const CString& strSource, CString& strTemp);
+    // The entry is a symbolic link that points where this run would point
+    // it: it stays as it is.
+    bool IsLinkTo(const CString& strName, const LinkEntryInfo& entry, const CString& strSource);
     DWORD Replace(int nFile, const CString& strName, const LinkEntryInfo& entry, bool bMaybeLinked);
     DWORD ReplaceKeepingOld(ILinkEntry& newEntry, ILinkEntry& oldEntry, const CString& strName,
                             const CString& strTemp, const CString& strAway, bool& bKeepNew);

@@ -62,6 +62,30 @@ CString FormatPairLine(const LinkPairResult& result, LinkKind kind, const CStrin
     }
 }
 
+LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, const CString& strSource,
+                             const CString& strTarget)
+{
+    LinkLineFields fields;
+    fields.strKind = kind == LinkKind::Symbolic ? L"SymbolicLink" : L"HardLink";
+    fields.strTarget = strTarget;
+    if (result.outcome != LinkOutcome::Linked)
+    {
+        fields.strResult = L"Skip";
+        if (result.outcome == LinkOutcome::SkipExisting)
+            fields.strText = strSource;
+        return fields;
+    }
+    fields.strResult = result.dwError == 0 ? L"OK" : L"FAILED";
+    fields.strCode.Format(L"%ld", static_cast<long>(result.dwError));
+    fields.strText = GetCachedErrorText(result.dwError);
+    // The system's texts end in a line break; a cell wants none.
+    int nLength = fields.strText.GetLength();
+    while (nLength > 0 && (fields.strText[nLength - 1] == L'\r' || fields.strText[nLength - 1] == L'\n'))
+        --nLength;
+    fields.strText = fields.strText.Left(nLength);
+    return fields;
+}
+
 CString FormatEndedEarlyLine(long long nDone, long long nTotal, DWORD dwError)
 {
     CString strLine;

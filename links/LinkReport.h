@@ -14,6 +14,20 @@ CString FormatLinkLine(LinkKind kind, DWORD dwError, const CString& strTarget);
 CString FormatSkipSelfLine(const CString& strTarget);
 CString FormatSkipExistingLine(const CString& strSource, const CString& strTarget);
 
+// A pair's line as the fields of a table row: link kind, result ("OK",
+// "FAILED", "Skip"), target, error code, and the system's text without its
+// line break (for a Skip because something is in the way, the source).
+struct LinkLineFields
+{
+    CString strKind;
+    CString strResult;
+    CString strTarget;
+    CString strCode;
+    CString strText;
+};
+LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, const CString& strSource,
+                             const CString& strTarget);
+
 // The last line of a run that ended early: stopped by the user, or, with
 // dwError not 0, because it could not go on.
 CString FormatEndedEarlyLine(long long nDone, long long nTotal, DWORD dwError);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -244,4 +245,43 @@ NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& 
     const NtIdBothDirInformation* pInfo = reinterpret_cast<const NtIdBothDirInformation*>(buffer);
     strStored = CString(pInfo->FileName, static_cast<int>(pInfo->FileNameLength / sizeof(WCHAR)));
     return 0;
+}
+
+DWORD ReadSymbolicLinkTarget(HANDLE hFile, CString& strTarget)
+{
+    // REPARSE_DATA_BUFFER of a symbolic link, as winnt's driver headers
+    // define it.
+    struct SymbolicLinkData
+    {
+        DWORD dwTag;
+        WORD nDataLength;
+        WORD nReserved;
+        WORD nSubstituteOffset;
+        WORD nSubstituteLength;
+        WORD nPrintOffset;
+        WORD nPrintLength;
+        ULONG nFlags;
+        wchar_t szPath[1];
+    };
+    constexpr DWORD kGetReparsePoint = 0x000900A8;  // FSCTL_GET_REPARSE_POINT
+    constexpr DWORD kSymbolicLinkTag = 0xA000000C;  // IO_REPARSE_TAG_SYMLINK
+    std::vector<BYTE> buffer(16 * 1024);
+    DWORD cbReturned = 0;
+    if (!::DeviceIoControl(hFile, kGetReparsePoint, nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
+                           &cbReturned, nullptr))
+        return ::GetLastError();
+    const auto* pData = reinterpret_cast<const SymbolicLinkData*>(buffer.data());
+    const size_t cbHeader = offsetof(SymbolicLinkData, szPath);
+    if (cbReturned < cbHeader || pData->dwTag != kSymbolicLinkTag)
+        return ERROR_NOT_A_REPARSE_POINT;
+    const bool bPrint = pData->nPrintLength != 0;
+    const size_t nOffset = bPrint ? pData->nPrintOffset : pData->nSubstituteOffset;
+    const size_t nLength = bPrint ? pData->nPrintLength : pData->nSubstituteLength;
+    if (cbHeader + nOffset + nLength > cbReturned)
+        return ERROR_INVALID_DATA;
+    CString strPath(pData->szPath + nOffset / sizeof(wchar_t), static_cast<int>(nLength / sizeof(wchar_t)));
+    if (!bPrint && strPath.Left(4) == L"\\??\\")
+        strPath = strPath.Mid(4);
+    strTarget = strPath;
+    return ERROR_SUCCESS;
 }

@@ -64,6 +64,9 @@ DWORD QueryNativeAttributes(HANDLE hFile, DWORD& dwAttributes);
 // too, its attributes as they were: where the system cannot ignore
 // read-only for the removal, it is cleared and put back through this handle.
 NTSTATUS DeleteNative(HANDLE hFile);
+// Where the symbolic link open on hFile points, as it was made (its print
+// name, else its substitute name without "\\??\\").
+DWORD ReadSymbolicLinkTarget(HANDLE hFile, CString& strTarget);
 // The stored name of the entry a name finds in a folder (a short name
 // finds the long one).
 NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& strStored);

@@ -104,6 +104,8 @@ public:
         return dwError;
     }
 
+    DWORD GetLinkTarget(CString& strTarget) override { return ReadSymbolicLinkTarget(m_entry.Get(), strTarget); }
+
 private:
     CNtHandle m_entry;
     HANDLE m_hFolder;  // the held folder's, owned by it

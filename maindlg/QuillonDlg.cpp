@@ -35,6 +35,7 @@ CQuillonDlg::CQuillonDlg(CWnd* pParent)
       m_run(m_runWindow)
 {
     m_pParentWnd = pParent;
+    m_reportCommands.SetFolderSource(&m_strFolder);
 }
 
 CQuillonDlg::~CQuillonDlg() = default;
@@ -220,6 +221,15 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         break;
     }
     return CDialogLayout::OnWndMsg(message, wParam, lParam, pResult);
+}
+
+BOOL CQuillonDlg::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->message != WM_KEYDOWN || pMsg->wParam != 'S' || ::GetKeyState(VK_CONTROL) >= 0 ||
+        ::GetKeyState(VK_MENU) < 0 || (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)))
+        return CDialogLayout::PreTranslateMessage(pMsg);
+    m_reportCommands.SaveAs(m_hWnd);
+    return TRUE;
 }
 
 BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)

@@ -67,6 +67,8 @@ public:
 
     // The report: copying it, selecting all its lines.
     void CopyOutput() { m_reportCommands.Copy(m_hWnd); }
+    // Ctrl+S anywhere in the window saves the report.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
     bool IsCopyingOutput() const { return m_reportCommands.IsCopying(); }
     void SelectAllOutput() { m_reportCommands.SelectAll(); }
     CReportView& GetReportView() { return m_reportView; }

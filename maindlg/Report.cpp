@@ -184,6 +184,18 @@ CString CReport::GetLineOfRow(uint32_t nRow) const
     return LineOfRow(nRow);
 }
 
+bool CReport::GetFieldsOfRow(uint32_t nRow, LinkLineFields& fields) const
+{
+    fields = LinkLineFields();
+    if (nRow < m_rows.size() && m_rows[nRow].nText < 0 && m_job != nullptr)
+    {
+        fields = m_job->GetFields(m_rows[nRow].result);
+        return true;
+    }
+    fields.strText = GetLineOfRow(nRow);
+    return false;
+}
+
 size_t CReport::FindPosition(uint32_t nRow) const
 {
     if (m_bFrozen || nRow >= m_rows.size() || m_keyStarts.size() <= nRow + 1)

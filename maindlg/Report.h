@@ -40,6 +40,9 @@ public:
     // the row number kLastLine.
     uint32_t GetRowAt(size_t nPosition) const;
     CString GetLineOfRow(uint32_t nRow) const;
+    // A pair's row as fields (true); any other row has its whole line as
+    // the text (false).
+    bool GetFieldsOfRow(uint32_t nRow, LinkLineFields& fields) const;
     static const uint32_t kLastLine = 0xFFFFFFFFu;
     // Changes whenever the report is cleared: rows taken before are gone.
     unsigned GetGeneration() const { return m_nGeneration; }

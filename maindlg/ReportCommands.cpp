@@ -1,5 +1,10 @@
 #include "maindlg/ReportCommands.h"
 
+#include "links/LinkReport.h"
+#include "maindlg/ReportFile.h"
+#include "shell/DirectoryMemory.h"
+#include "shell/SavePicker.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,7 +13,8 @@ namespace {
 enum : UINT
 {
     ID_OUTPUT_COPY = 1,
-    ID_OUTPUT_SELECT_ALL = 2
+    ID_OUTPUT_SELECT_ALL = 2,
+    ID_OUTPUT_SAVE = 3
 };
 
 // A line as it goes on the clipboard: the system's error text ends in a line
@@ -70,7 +76,7 @@ constexpr size_t kLinesAtOnce = 50000;
 }  // namespace
 
 CReportCommands::CReportCommands(CListCtrl& list, const CReportView& view)
-    : m_list(list), m_view(view), m_nNext(0), m_nGeneration(0)
+    : m_list(list), m_view(view), m_pFolder(nullptr), m_nNext(0), m_nGeneration(0)
 {
 }
 
@@ -162,6 +168,8 @@ void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam)
         return;
     ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_COPY, L"Kopieren");
     ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_SELECT_ALL, L"Alles auswählen");
+    ::AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_SAVE, L"Speichern unter…");
     const UINT nCommand = static_cast<UINT>(
         ::TrackPopupMenu(hMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, hOwner, nullptr));
     ::DestroyMenu(hMenu);
@@ -169,4 +177,35 @@ void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam)
         Copy(hOwner);
     else if (nCommand == ID_OUTPUT_SELECT_ALL)
         SelectAll();
+    else if (nCommand == ID_OUTPUT_SAVE)
+        SaveAs(hOwner);
+}
+
+bool CReportCommands::SaveAs(HWND hOwner)
+{
+    const CReport& report = m_view.GetReport();
+    if (report.GetCount() == 0)
+    {
+        ::MessageBeep(MB_OK);
+        return false;
+    }
+    CString strFolder = m_pFolder != nullptr ? *m_pFolder : CString();
+    if (strFolder.IsEmpty())
+        strFolder = ReadLastDir();
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    CString strPath;
+    if (!PickSaveFile(hOwner, strFolder, MakeReportFileName(now), L"CSV (Trennzeichen-getrennt) (*.csv)", L"*.csv",
+                      strPath))
+        return false;
+    const HCURSOR hBefore = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    const DWORD dwError = WriteFileInPlace(strPath, MakeReportCsv(report, GetListSeparator()));
+    ::SetCursor(hBefore);
+    if (dwError == ERROR_SUCCESS)
+        return true;
+    CString strText;
+    strText.Format(L"Der Bericht konnte nicht gespeichert werden:\n%s\n\nFehler %ld: %s", strPath.GetString(),
+                   static_cast<long>(dwError), GetCachedErrorText(dwError).GetString());
+    ::MessageBoxW(hOwner, strText, L"Quillon", MB_OK | MB_ICONERROR);
+    return false;
 }

@@ -8,17 +8,24 @@
 #include <vector>
 
 // What the output list offers besides showing the report: the report on
-// the clipboard, all its lines selected, and a context menu with both.
+// the clipboard, all its lines selected, the report saved as a file, and a
+// context menu with these.
 class CReportCommands
 {
 public:
     CReportCommands(CListCtrl& list, const CReportView& view);
 
     // Ctrl+C and Ctrl+Insert copy, Ctrl+A selects all; true when the key
-    // was taken.
+    // was taken. (Ctrl+S is the window's.)
     bool OnKey(WORD wVKey, bool bControl);
     // At the mouse, or from the keyboard (lParam -1) below the focused line.
     void OnContextMenu(HWND hOwner, LPARAM lParam);
+    // Asks where to (the Save dialog in strFolder, a name with date and
+    // time) and writes the report there as CSV; a failure is shown with the
+    // system's text. True when the file was written.
+    bool SaveAs(HWND hOwner);
+    // Where the Save dialog starts: the folder picked last.
+    void SetFolderSource(const CString* pFolder) { m_pFolder = pFolder; }
     // The selected lines, or all when none is selected, on the clipboard. A
     // long report is written in slices on the owner's timer (kCopyTimer),
     // so that the window answers meanwhile; the clipboard gets the text when
@@ -37,6 +44,7 @@ private:
 
     CListCtrl& m_list;
     const CReportView& m_view;
+    const CString* m_pFolder;
     // The copy being written: its rows, how far it got, and the report it
     // was taken from.
     std::vector<uint32_t> m_rows;

@@ -16,7 +16,7 @@ int RealChooseFolder(CString& path, const CString& guidText, bool bItemDialog)
     return bItemDialog ? PickFolderWithItemDialog(path, guidText) : PickFolderWithBrowseDialog(path);
 }
 
-const PickerDialogs g_realDialogs = {RealOpenFile, RealChooseFolder};
+const PickerDialogs g_realDialogs = {RealOpenFile, RealChooseFolder, nullptr};
 const PickerDialogs* g_pDialogs = &g_realDialogs;
 
 }  // namespace

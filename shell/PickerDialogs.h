@@ -16,6 +16,9 @@ struct PickerDialogs
     // The folder dialog for path (in and out): the item dialog under
     // guidText when bItemDialog, else the browse dialog. IDOK or IDCANCEL.
     int (*pfnChooseFolder)(CString& path, const CString& guidText, bool bItemDialog);
+    // The Save dialog started in strFolder with strName proposed; true with
+    // strPath chosen. Null: the system's own.
+    bool (*pfnSaveFile)(HWND hOwner, const CString& strFolder, const CString& strName, CString& strPath);
 };
 
 const PickerDialogs& GetPickerDialogs();

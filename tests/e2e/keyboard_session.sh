@@ -3,7 +3,8 @@
 # with paths on its command line (as Explorer's "Senden an" starts it), Tab
 # and Shift+Tab through the controls, a path selected with the arrow keys and
 # removed with Delete, Enter for "Erstellen", the report selected with Ctrl+A
-# or its context menu and copied with Ctrl+C, the clipboard read from X.
+# or its context menu and copied with Ctrl+C, the clipboard read from X, and
+# saved with Ctrl+S as CSV, read back with Python's csv reader.
 # Usage: keyboard_session.sh QUILLON_EXE PROBE_EXE WINE_EXEC ARTIFACT_DIR
 set -u
 source "$(dirname "$0")/session_lib.sh"
@@ -41,9 +42,12 @@ for i in $(seq -w 1 40); do
 done
 echo deep >"$root/$deep/tief.txt"
 args+=("C:\\quillon-keys\\${deep//\//\\}\\tief.txt")
+# Umlauts and both usual list separators in a name, for the saved report.
+echo umlaut >"$root/quelle dir/Größe; Ä,1.txt"
+args+=("C:\\quillon-keys\\quelle dir\\Größe; Ä,1.txt")
 args+=("C:\\QUILLON-KEYS\\QUELLE DIR\\DATEI 01.TXT")  # again, in other letter case
 args+=("C:\\quillon-keys\\ziel" "C:\\quillon-keys\\nichts da.txt")
-nfiles=41
+nfiles=42
 
 wine reg delete 'HKCU\Software\Velmora\Quillon' /f >/dev/null 2>&1
 start_quillon "${args[@]}"
@@ -131,6 +135,41 @@ key shift+F10
 key Down Return
 [ "$(clipboard)" = "$first" ] || fail "\"Kopieren\" from Shift+F10 copied '$(clipboard | head -2)'"
 
+# --- Ctrl+S: the report through the system's Save dialog into a file that
+# a CSV reader gives back line by line (the separator is the one the
+# header row uses, the user's list separator).
+key ctrl+s
+wait_until 300 top_window_shown "Save As" || fail "Ctrl+S did not open the Save dialog: $(probe windows)"
+sleep 0.5
+focus_top "Save As" || fail "the Save dialog cannot be focused"
+xdotool type --delay 20 'C:\quillon-keys\bericht.csv'
+shot save-dialog
+key Return
+wait_until 300 top_window_gone "Save As" || fail "the Save dialog stayed open"
+wait_until 100 test -s "$root/bericht.csv" || fail "Ctrl+S wrote no file"
+saved=$(python3 - "$root/bericht.csv" <<'PY'
+import csv, sys
+with open(sys.argv[1], encoding="utf-8", newline="") as f:
+    text = f.read()
+assert text.startswith("\ufeffArt"), "no byte-order mark and header"
+sep = text[len("\ufeffArt")]
+rows = list(csv.reader(text[1:].splitlines(keepends=True), delimiter=sep))
+assert rows[0] == ["Art", "Ergebnis", "Ziel", "Code", "Text"], rows[0]
+for kind, result, target, code, message in rows[1:]:
+    if result in ("OK", "FAILED"):
+        print(f"{kind}: {result}, File: {target}, Error: {code}, {message}.")
+    elif result == "Skip":
+        print(f"Skip: {message}, File: {target}." if message else f"Skip: File: {target}.")
+    else:
+        print(message)
+PY
+) || fail "the saved report cannot be read as CSV: $saved"
+[ "$saved" = "$plain" ] || fail "the saved report reads
+$(head -3 <<<"$saved")
+expected
+$(head -3 <<<"$plain")"
+grep -qF 'Größe; Ä,1.txt' <<<"$saved" || fail "the name with umlauts and separators is not in the saved report"
+
 # --- Enter does nothing while "Erstellen" is disabled: the folder removed
 # with the keyboard, the report stays as it was.
 for _ in $(seq 1 10); do
@@ -148,4 +187,4 @@ shot after-removing-folder
 
 close_quillon
 rm -rf "$root"
-echo "PASS: $((nfiles + 1)) paths from the command line, Tab order, Delete, Enter, Ctrl+A, Ctrl+C and the context menu"
+echo "PASS: $((nfiles + 1)) paths from the command line, Tab order, Delete, Enter, Ctrl+A, Ctrl+C, the context menu and Ctrl+S"

@@ -332,6 +332,16 @@ public:
         m_name = entry.name;
         return 0;
     }
+    DWORD GetLinkTarget(CString& target) override
+    {
+        const auto lock = m_fs.Log(L"target " + m_folderPath + m_name);
+        if (!IsThere())
+            return ERROR_FILE_NOT_FOUND;
+        if (m_fs.nodes[m_node].kind != CFakeFileSystem::Kind::SymbolicLink)
+            return ERROR_NOT_A_REPARSE_POINT;
+        target = m_fs.nodes[m_node].target.c_str();
+        return 0;
+    }
     DWORD Delete() override
     {
         const auto lock = m_fs.Log(L"delete " + m_folderPath + m_name);

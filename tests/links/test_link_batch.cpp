@@ -123,6 +123,14 @@ std::vector<PairCase> PairCases()
         {"target already a hard link of the source: nothing to do", hard, true, 0,
          [](CFakeFileSystem& fs) { fs.AddHardLink(kTarget, kSource); }, LinkLine(L"HardLink", kTarget, 0),
          {begin[0], begin[1], begin[2], id, L"lead C:\\S\\"}},
+        {"target already a symbolic link to the source (any spelling): nothing to do", symbolic, true, 0,
+         [](CFakeFileSystem& fs) { fs.Add(kTarget, Kind::SymbolicLink, L"\\\\?\\c:\\s\\A.TXT"); },
+         LinkLine(L"SymbolicLink", kTarget, 0), {begin[0], begin[1], begin[2], id, opens[1], L"target " + kTarget}},
+        {"a symbolic link to another file is replaced", symbolic, true, 0,
+         [](CFakeFileSystem& fs) { fs.Add(L"C:\\S\\b.txt"), fs.Add(kTarget, Kind::SymbolicLink, L"C:\\S\\b.txt"); },
+         LinkLine(L"SymbolicLink", kTarget, 0),
+         {begin[0], begin[1], begin[2], id, opens[1], L"target " + kTarget, L"symlink C:\\T\\~tmp1 <- " + kSource + L" 2",
+          L"find C:\\T\\~tmp1", opens[0], rename}},
     };
 }
 

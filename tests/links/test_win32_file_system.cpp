@@ -383,6 +383,17 @@ TEST_F(Win32FileSystemTest, SymbolicLinkReallyOnDisk)
         GTEST_SKIP() << "the platform's CreateSymbolicLinkW reported success and created nothing (Wine 8)";
     EXPECT_TRUE(::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
     EXPECT_EQ("source", ReadFile(target));
+    // A second run finds the link pointing where it would point it and
+    // leaves it as it is: the same entry, the folder's time unchanged.
+    const auto Written = [](const std::wstring& path) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+        return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    };
+    const ULONGLONG folderWritten = Written(Target());
+    ::Sleep(20);
+    EXPECT_EQ(lines, Run({Target()}, {source}, 0));
+    EXPECT_EQ(folderWritten, Written(Target()));
 }
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "shell/PickerDialogs.h"
 
-// Stands in for the system's Open and folder dialogs while it lives: answers
+// Stands in for the system's Open, folder and Save dialogs while it lives: answers
 // as the test scripted and records what it was asked.
 class CScriptedPickers
 {
@@ -24,6 +24,10 @@ public:
     std::wstring folderStartSeen;
     std::wstring guidSeen;
     bool bItemDialogSeen = false;
+    std::wstring saveResult;  // the Save dialog's choice; empty: cancelled
+    int nSaveCalls = 0;
+    std::wstring saveFolderSeen;
+    std::wstring saveNameSeen;
 
     CScriptedPickers() : m_pPrevious(SetPickerDialogs(&s_dialogs)) { Current() = this; }
     ~CScriptedPickers()
@@ -68,6 +72,16 @@ private:
         return self.nFolderResult;
     }
 
-    static inline const PickerDialogs s_dialogs = {OpenFile, ChooseFolder};
+    static bool SaveFile(HWND /*hOwner*/, const CString& strFolder, const CString& strName, CString& strPath)
+    {
+        CScriptedPickers& self = *Current();
+        ++self.nSaveCalls;
+        self.saveFolderSeen = strFolder.GetString();
+        self.saveNameSeen = strName.GetString();
+        strPath = self.saveResult.c_str();
+        return !self.saveResult.empty();
+    }
+
+    static inline const PickerDialogs s_dialogs = {OpenFile, ChooseFolder, SaveFile};
     const PickerDialogs* m_pPrevious;
 };

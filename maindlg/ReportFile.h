@@ -1,0 +1,26 @@
+#pragma once
+
+#include "framework/String.h"
+#include "maindlg/Report.h"
+
+#include <windows.h>
+
+#include <string>
+
+// The report as a file that Excel opens as it is: CSV in UTF-8 with a
+// byte-order mark, the user's list separator, a header row, one row per
+// pair (kind, result, target, code, text) and the other lines with only
+// their text; fields quoted as RFC 4180 says.
+std::string MakeReportCsv(const CReport& report, wchar_t chSeparator);
+
+// The user's list separator (";" in German settings); "," where the
+// setting cannot serve as one.
+wchar_t GetListSeparator();
+
+// "Quillon-Bericht-2026-12-08-0930.csv" for that moment.
+CString MakeReportFileName(const SYSTEMTIME& time);
+
+// Writes the file under a temporary name in its folder and renames it into
+// place, so that a file there before is never left half-written; a system
+// error code, nothing left behind when it fails.
+DWORD WriteFileInPlace(const CString& strPath, const std::string& bytes);
