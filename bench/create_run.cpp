@@ -8,7 +8,8 @@
 // source already (a run before left them so, and a run again finds nothing
 // to do). After every handler run the
 // output list is checked: one line per pair, each as the batch writes it,
-// in text order.
+// in text order. For 10 x 1,000 into empty folders, "Vorschau" of the same
+// pairs is measured too, against the same bare loop.
 // A breakdown follows: the batch without the list, and the list without the
 // file system.
 // First, how long the window takes at most to answer another process while
@@ -35,9 +36,10 @@ namespace {
 
 // From the button press to the last line in the list: the run goes on
 // worker threads while the window's messages flow.
-void PressCreate(CBenchDlg& dlg)
+void PressCreate(CBenchDlg& dlg, int nButton = IDOK)
 {
-    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, IDOK)));
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, nButton)));
     MSG msg;
     while (dlg.IsRunning() && ::GetMessageW(&msg, nullptr, 0, 0) > 0)
     {
@@ -196,6 +198,28 @@ public:
             afterRun();
         if (!CheckOutput(folders))
             *pOk = false;
+        return seconds;
+    }
+
+    // "Vorschau" through the window, on its workers: it reads only. The
+    // list must hold a preview line per pair, and no target may exist
+    // that was not there before.
+    double Preview(bool* pOk)
+    {
+        const std::vector<std::wstring> folders = MakeFolders();
+        m_dlg.m_setFolders.RemoveAll();
+        for (const std::wstring& folder : folders)
+            m_dlg.m_setFolders.Add(folder.c_str());
+        const double seconds = Time([&] { PressCreate(m_dlg, IDC_PREVIEW); });
+        CListCtrl& list = m_dlg.m_listOutput;
+        bool ok = list.GetItemCount() == m_nFolders * m_nFiles;
+        for (int i = 0; ok && i < list.GetItemCount(); i += 97)
+            ok = list.GetItemText(i, 0).Left(10) == L"Vorschau: ";
+        for (const std::wstring& folder : folders)
+            ok = ok && (m_present != Present::Nothing || !::PathFileExistsW((folder + m_names[0]).c_str()));
+        if (!ok)
+            std::printf("preview list not as expected: %d lines\n", list.GetItemCount());
+        *pOk = *pOk && ok;
         return seconds;
     }
 
@@ -392,13 +416,21 @@ int wmain(int argc, wchar_t** argv)
         std::vector<double> oneWorker;
         std::vector<double> ratios;
         std::vector<double> oneRatios;
+        std::vector<double> preview;
+        std::vector<double> previewRatios;
+        // The preview is measured against the bare loop into empty folders
+        // (existence check, link), where it reads what a run would write.
+        const bool bPreview = size.nFiles == 1000 && size.present == Present::Nothing;
         for (int round = 0; round < size.nRounds; ++round)
         {
             // Rotate which goes first so that none gets a warmer cache.
-            for (int k = 0; k < 3; ++k)
+            for (int k = 0; k < (bPreview ? 4 : 3); ++k)
             {
-                switch ((round + k) % 3)
+                switch ((round + k) % (bPreview ? 4 : 3))
                 {
+                case 3:
+                    preview.push_back(bench.Preview(&ok));
+                    break;
                 case 0:
                     bare.push_back(bench.BareLoop());
                     break;
@@ -413,6 +445,8 @@ int wmain(int argc, wchar_t** argv)
             }
             ratios.push_back(handler.back() / bare.back());
             oneRatios.push_back(oneWorker.back() / bare.back());
+            if (bPreview)
+                previewRatios.push_back(preview.back() / bare.back());
         }
         // The machine is shared: the fastest round of each shows the cost
         // least disturbed by others, the median of the per-round ratios a
@@ -423,6 +457,10 @@ int wmain(int argc, wchar_t** argv)
                     size.nFolders, size.nFiles, Describe(size.present),
                     size.nRounds, Min(bare), Median(bare), Min(handler), Median(handler), Min(handler) / Min(bare),
                     Median(ratios), Min(oneWorker), Min(oneWorker) / Min(bare), Median(oneRatios));
+        if (bPreview)
+            std::printf("  \"Vorschau\" of the same pairs: min %.3f s, ratio of minima to the bare loop %.3f, median of "
+                        "round ratios %.3f\n",
+                        Min(preview), Min(preview) / Min(bare), Median(previewRatios));
         std::fflush(stdout);
         if (size.nFiles > 1200)
             continue;

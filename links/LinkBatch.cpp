@@ -7,7 +7,7 @@ CLinkJob::CLinkJob(const ILinkPathList& folders, const ILinkPathList& files, con
                    ILinkFileSystem& fs)
     : m_sources(files),
       m_kind(options.kind == LinkKind::Symbolic && fs.CanCreateSymbolicLink() ? LinkKind::Symbolic : LinkKind::Hard),
-      m_bRemoveExisting(options.bRemoveExisting),
+      m_options(options),
       m_fs(fs)
 {
     const int nFolders = folders.GetCount();
@@ -18,13 +18,13 @@ CLinkJob::CLinkJob(const ILinkPathList& folders, const ILinkPathList& files, con
 
 CString CLinkJob::FormatLine(const LinkPairResult& result) const
 {
-    return FormatPairLine(result, m_kind, m_sources.GetPath(result.nFile),
+    return FormatPairLine(result, m_kind, m_options.bPreview, m_sources.GetPath(result.nFile),
                           GetFolder(result.nFolder) + m_sources.GetKnownName(result.nFile));
 }
 
 LinkLineFields CLinkJob::GetFields(const LinkPairResult& result) const
 {
-    return GetPairFields(result, m_kind, m_sources.GetPath(result.nFile),
+    return GetPairFields(result, m_kind, m_options.bPreview, m_sources.GetPath(result.nFile),
                          GetFolder(result.nFolder) + m_sources.GetKnownName(result.nFile));
 }
 
@@ -32,7 +32,7 @@ void RunLinkJob(CLinkJob& job, const std::function<void(const LinkPairResult&)>&
 {
     if (job.GetFileCount() == 0)
         return;
-    CLinkPairMaker maker(job.GetSources(), job.GetKind(), job.RemovesExisting(), job.GetFileSystem());
+    CLinkPairMaker maker(job.GetSources(), job.GetKind(), job.GetOptions(), job.GetFileSystem());
     for (int i = 0; i < job.GetFolderCount(); ++i)
     {
         std::unique_ptr<ILinkFolder> folder;

@@ -24,7 +24,9 @@ public:
     const CString& GetFolder(int nFolder) const { return m_folders[static_cast<size_t>(nFolder)]; }
     // Hard links where the system has no symbolic ones.
     LinkKind GetKind() const { return m_kind; }
-    bool RemovesExisting() const { return m_bRemoveExisting; }
+    bool RemovesExisting() const { return m_options.bRemoveExisting; }
+    bool IsPreview() const { return m_options.bPreview; }
+    const LinkRunOptions& GetOptions() const { return m_options; }
     CLinkSources& GetSources() { return m_sources; }
     ILinkFileSystem& GetFileSystem() { return m_fs; }
 
@@ -38,7 +40,7 @@ private:
     std::vector<CString> m_folders;
     CLinkSources m_sources;
     const LinkKind m_kind;
-    const bool m_bRemoveExisting;
+    const LinkRunOptions m_options;
     ILinkFileSystem& m_fs;
 };
 

@@ -189,7 +189,7 @@ void CLinkBatchThreads::Work(int /*nWorker*/)
     State& state = *m_pState;
     try
     {
-        CLinkPairMaker maker(state.job.GetSources(), state.job.GetKind(), state.job.RemovesExisting(),
+        CLinkPairMaker maker(state.job.GetSources(), state.job.GetKind(), state.job.GetOptions(),
                              state.job.GetFileSystem());
         for (;;)
         {

@@ -19,6 +19,8 @@ struct LinkFileInfo
     LinkFileId id;
     DWORD nLinks = 0;
     DWORD dwAttributes = 0;
+    ULONGLONG nSize = 0;
+    ULONGLONG nWriteTime = 0;  // a FILETIME
 };
 
 // An entry as its folder lists it.
@@ -29,6 +31,8 @@ struct LinkEntryInfo
     ULONGLONG nFileIndex = 0;
     DWORD nLinks = 0;
     DWORD dwAttributes = 0;
+    ULONGLONG nSize = 0;
+    ULONGLONG nWriteTime = 0;  // a FILETIME
 };
 
 // One entry of a held folder, opened on its name without following a link

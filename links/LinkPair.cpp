@@ -107,11 +107,13 @@ CString MakeTempName()
     return CString(szName);
 }
 
-CLinkPairMaker::CLinkPairMaker(CLinkSources& sources, LinkKind kind, bool bRemoveExisting, ILinkFileSystem& fs)
+CLinkPairMaker::CLinkPairMaker(CLinkSources& sources, LinkKind kind, const LinkRunOptions& options,
+                               ILinkFileSystem& fs)
     : m_sources(sources),
       m_fs(fs),
       m_kind(kind),
-      m_bRemoveExisting(bRemoveExisting),
+      m_bRemoveExisting(options.bRemoveExisting),
+      m_bPreview(options.bPreview),
       m_nFolder(0),
       m_dwFolderError(ERROR_SUCCESS),
       m_bFolderIdentified(false),
@@ -197,7 +199,7 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
         (m_nFolderKey << 32) | static_cast<unsigned long long>(m_sources.GetNameClass(m_fs, nFile));
     if (m_made.count(nKey) != 0)
     {
-        result.outcome = LinkOutcome::SkipExisting;
+        result.outcome = LinkOutcome::SkipMade;
         return result;
     }
 
@@ -207,7 +209,9 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
     {
         // Taken before the disk changes, given back if nothing was made.
         m_made.insert(nKey);
-        result.dwError = MakeLink(strName, strSource);
+        if (m_bPreview)
+            result.outcome = LinkOutcome::PreviewNew;
+        result.dwError = m_bPreview ? ForeseeLink(nFile) : MakeLink(strName, strSource);
         if (result.dwError != ERROR_SUCCESS)
             m_made.erase(nKey);
         return result;
@@ -225,7 +229,8 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
     // A folder is never removed; the link call reports what is in its way.
     if (entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY)
     {
-        result.dwError = FailureCode(MakeLink(strName, strSource));
+        // The link call refuses a name that is taken.
+        result.dwError = m_bPreview ? static_cast<DWORD>(ERROR_ALREADY_EXISTS) : FailureCode(MakeLink(strName, strSource));
         return result;
     }
     // The name is another file's short name: that file is not the target.
@@ -248,6 +253,8 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
         return result;
     }
     m_made.insert(nKey);
+    if (m_bPreview)
+        result.outcome = LinkOutcome::PreviewLinked;
     if (m_kind == LinkKind::Symbolic && IsLinkTo(strName, entry, strSource))
         return result;
     // Already a hard link of the source: nothing to do.
@@ -258,10 +265,32 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
         m_kind == LinkKind::Hard ? m_sources.MatchEntryFile(m_fs, nFile, file) : CLinkSources::Match::No;
     if (match == CLinkSources::Match::Yes && m_bFolderIdentified)
         return result;
-    result.dwError = Replace(nFile, strName, entry, match != CLinkSources::Match::No);
+    if (m_bPreview)
+    {
+        result.outcome = LinkOutcome::PreviewReplace;
+        result.nSize = entry.nSize;
+        result.nWriteTime = entry.nWriteTime;
+    }
+    result.dwError = m_bPreview ? ForeseeLink(nFile) : Replace(nFile, strName, entry, match != CLinkSources::Match::No);
     if (result.dwError != ERROR_SUCCESS)
         m_made.erase(nKey);
     return result;
+}
+
+DWORD CLinkPairMaker::ForeseeLink(int nFile)
+{
+    // A symbolic link may point at what is not there, and whether the
+    // process may make one shows only when it tries.
+    if (m_kind == LinkKind::Symbolic)
+        return ERROR_SUCCESS;
+    LinkFileInfo source;
+    const DWORD dwError = m_sources.GetEntryInfo(m_fs, nFile, source);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    if (m_bFolderIdentified && source.id.dwVolume != m_folderId.dwVolume)
+        return ERROR_NOT_SAME_DEVICE;
+    // NTFS gives a file at most 1,024 names.
+    return source.nLinks >= 1024 ? static_cast<DWORD>(ERROR_TOO_MANY_LINKS) : static_cast<DWORD>(ERROR_SUCCESS);
 }
 
 bool CLinkPairMaker::IsLinkTo(const CString& strName, const LinkEntryInfo& entry, const CString& strSource)

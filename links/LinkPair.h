@@ -20,14 +20,15 @@
 class CLinkPairMaker
 {
 public:
-    CLinkPairMaker(CLinkSources& sources, LinkKind kind, bool bRemoveExisting, ILinkFileSystem& fs);
+    CLinkPairMaker(CLinkSources& sources, LinkKind kind, const LinkRunOptions& options, ILinkFileSystem& fs);
 
     // The folder the next pairs go into, held open while they run; with a
     // null folder each pair fails with dwOpenError.
     void BeginFolder(int nFolder, const CString& strPath, std::unique_ptr<ILinkFolder> folder, DWORD dwOpenError);
     // Lets the folder go.
     void EndFolder();
-    // The pair (current folder, file nFile), done.
+    // The pair (current folder, file nFile), done; in a preview, what would
+    // be done, with nothing changed.
     LinkPairResult MakePair(int nFile);
 
     // The key two spellings of one folder share: its identity where the
@@ -36,6 +37,10 @@ public:
 
 private:
     DWORD MakeLink(const CString& strName, const CString& strSource);
+    // The failure a link to the source would meet that can be told before
+    // it is tried: the source is not there, a hard link would cross
+    // volumes or exceed the links one file can have.
+    DWORD ForeseeLink(int nFile);
     DWORD MakeTempLink(const CString& strSource, CString& strTemp);
     // The entry is a symbolic link that points where this run would point
     // it: it stays as it is.
@@ -48,6 +53,7 @@ private:
     ILinkFileSystem& m_fs;
     const LinkKind m_kind;
     const bool m_bRemoveExisting;
+    const bool m_bPreview;
     int m_nFolder;
     CString m_strFolder;
     std::unique_ptr<ILinkFolder> m_pFolder;

@@ -47,14 +47,77 @@ CString FormatSkipExistingLine(const CString& strSource, const CString& strTarge
     return strLine;
 }
 
-CString FormatPairLine(const LinkPairResult& result, LinkKind kind, const CString& strSource,
+namespace {
+
+// "12.345" for 12345: thousands grouped as German readers expect.
+CString GroupDigits(ULONGLONG nValue)
+{
+    wchar_t szDigits[32];
+    swprintf(szDigits, 32, L"%I64u", nValue);
+    CString strGrouped;
+    const int nLength = static_cast<int>(::wcslen(szDigits));
+    for (int i = 0; i < nLength; ++i)
+    {
+        if (i > 0 && (nLength - i) % 3 == 0)
+            strGrouped += L'.';
+        strGrouped += szDigits[i];
+    }
+    return strGrouped;
+}
+
+// A FILETIME as local date and time, "08.12.2026 09:30".
+CString FormatWriteTime(ULONGLONG nWriteTime)
+{
+    FILETIME utc = {static_cast<DWORD>(nWriteTime & 0xFFFFFFFFu), static_cast<DWORD>(nWriteTime >> 32)};
+    FILETIME local = {};
+    SYSTEMTIME time = {};
+    if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &time))
+        return CString(L"?");
+    CString strTime;
+    strTime.Format(L"%02u.%02u.%04u %02u:%02u", time.wDay, time.wMonth, time.wYear, time.wHour, time.wMinute);
+    return strTime;
+}
+
+bool IsPreviewOutcome(LinkOutcome outcome)
+{
+    return outcome == LinkOutcome::PreviewNew || outcome == LinkOutcome::PreviewReplace ||
+           outcome == LinkOutcome::PreviewLinked;
+}
+
+void SetFailure(LinkLineFields& fields, DWORD dwError)
+{
+    fields.strCode.Format(L"%ld", static_cast<long>(dwError));
+    fields.strText = GetCachedErrorText(dwError);
+    // The system's texts end in a line break; a cell wants none.
+    int nLength = fields.strText.GetLength();
+    while (nLength > 0 && (fields.strText[nLength - 1] == L'\r' || fields.strText[nLength - 1] == L'\n'))
+        --nLength;
+    fields.strText = fields.strText.Left(nLength);
+}
+
+}  // namespace
+
+CString FormatPairLine(const LinkPairResult& result, LinkKind kind, bool bPreview, const CString& strSource,
                        const CString& strTarget)
 {
+    if (bPreview || IsPreviewOutcome(result.outcome))
+    {
+        // "Vorschau: <what>, Datei: <target>[, Error: <code>][, <detail>]."
+        const LinkLineFields fields = GetPairFields(result, kind, true, strSource, strTarget);
+        CString strLine = L"Vorschau: " + fields.strResult + L", Datei: " + fields.strTarget;
+        if (!fields.strCode.IsEmpty())
+            strLine += L", Error: " + fields.strCode;
+        const bool bSource = result.outcome == LinkOutcome::SkipExisting || result.outcome == LinkOutcome::SkipMade;
+        if (!fields.strText.IsEmpty())
+            strLine += (bSource ? L", Quelle: " : L", ") + fields.strText;
+        return strLine + L".";
+    }
     switch (result.outcome)
     {
     case LinkOutcome::SkipSelf:
         return FormatSkipSelfLine(strTarget);
     case LinkOutcome::SkipExisting:
+    case LinkOutcome::SkipMade:
         return FormatSkipExistingLine(strSource, strTarget);
     case LinkOutcome::Linked:
     default:
@@ -62,27 +125,42 @@ CString FormatPairLine(const LinkPairResult& result, LinkKind kind, const CStrin
     }
 }
 
-LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, const CString& strSource,
+LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool bPreview, const CString& strSource,
                              const CString& strTarget)
 {
     LinkLineFields fields;
     fields.strKind = kind == LinkKind::Symbolic ? L"SymbolicLink" : L"HardLink";
     fields.strTarget = strTarget;
-    if (result.outcome != LinkOutcome::Linked)
+    const bool bFailed = result.dwError != 0;
+    switch (result.outcome)
     {
-        fields.strResult = L"Skip";
-        if (result.outcome == LinkOutcome::SkipExisting)
-            fields.strText = strSource;
+    case LinkOutcome::SkipSelf:
+        fields.strResult = bPreview ? L"bleibt (die Quelle selbst)" : L"Skip";
         return fields;
+    case LinkOutcome::SkipExisting:
+    case LinkOutcome::SkipMade:
+        fields.strResult = !bPreview                                     ? L"Skip"
+                           : result.outcome == LinkOutcome::SkipExisting ? L"bleibt (Entfernen aus)"
+                                                                         : L"bleibt (in diesem Lauf schon erstellt)";
+        fields.strText = strSource;
+        return fields;
+    case LinkOutcome::PreviewNew:
+    case LinkOutcome::PreviewReplace:
+    case LinkOutcome::PreviewLinked:
+        if (bFailed)
+            break;
+        fields.strResult = result.outcome == LinkOutcome::PreviewNew       ? L"neuer Link"
+                           : result.outcome == LinkOutcome::PreviewReplace ? L"ersetzt"
+                                                                           : L"schon verlinkt";
+        if (result.outcome == LinkOutcome::PreviewReplace)
+            fields.strText = GroupDigits(result.nSize) + L" Bytes, geändert " + FormatWriteTime(result.nWriteTime);
+        return fields;
+    case LinkOutcome::Linked:
+    default:
+        break;
     }
-    fields.strResult = result.dwError == 0 ? L"OK" : L"FAILED";
-    fields.strCode.Format(L"%ld", static_cast<long>(result.dwError));
-    fields.strText = GetCachedErrorText(result.dwError);
-    // The system's texts end in a line break; a cell wants none.
-    int nLength = fields.strText.GetLength();
-    while (nLength > 0 && (fields.strText[nLength - 1] == L'\r' || fields.strText[nLength - 1] == L'\n'))
-        --nLength;
-    fields.strText = fields.strText.Left(nLength);
+    fields.strResult = bFailed ? L"FAILED" : L"OK";
+    SetFailure(fields, result.dwError);
     return fields;
 }
 

@@ -7,16 +7,19 @@
 // clipboard and the end-to-end sessions take their format from these.
 
 // The line of one pair: the link kind's line for a link tried, or a Skip
-// line. strTarget is the folder as listed followed by the link's name.
-CString FormatPairLine(const LinkPairResult& result, LinkKind kind, const CString& strSource,
+// line; in a preview, "Vorschau: " and what the run would do. strTarget is
+// the folder as listed followed by the link's name.
+CString FormatPairLine(const LinkPairResult& result, LinkKind kind, bool bPreview, const CString& strSource,
                        const CString& strTarget);
 CString FormatLinkLine(LinkKind kind, DWORD dwError, const CString& strTarget);
 CString FormatSkipSelfLine(const CString& strTarget);
 CString FormatSkipExistingLine(const CString& strSource, const CString& strTarget);
 
 // A pair's line as the fields of a table row: link kind, result ("OK",
-// "FAILED", "Skip"), target, error code, and the system's text without its
-// line break (for a Skip because something is in the way, the source).
+// "FAILED", "Skip"; a preview's own words), target, error code, and the
+// system's text without its line break (for a Skip because something is in
+// the way, the source; for a file a preview would replace, its size and
+// time).
 struct LinkLineFields
 {
     CString strKind;
@@ -25,7 +28,7 @@ struct LinkLineFields
     CString strCode;
     CString strText;
 };
-LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, const CString& strSource,
+LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool bPreview, const CString& strSource,
                              const CString& strTarget);
 
 // The last line of a run that ended early: stopped by the user, or, with

@@ -246,3 +246,11 @@ CLinkSources::Match CLinkSources::MatchEntryFile(ILinkFileSystem& fs, int nFile,
         return Match::No;
     return source.entry.id.dwVolume == file.dwVolume ? Match::Yes : Match::Maybe;
 }
+
+DWORD CLinkSources::GetEntryInfo(ILinkFileSystem& fs, int nFile, LinkFileInfo& info)
+{
+    Identify(fs);
+    const Source& source = m_sources[nFile];
+    info = source.entry;
+    return source.dwError;
+}

@@ -54,6 +54,9 @@ public:
         Yes
     };
     Match MatchEntryFile(ILinkFileSystem& fs, int nFile, const LinkFileId& file);
+    // The source's own entry, or why it could not be read (not found for a
+    // source that is not there).
+    DWORD GetEntryInfo(ILinkFileSystem& fs, int nFile, LinkFileInfo& info);
 
 private:
     struct Source;

@@ -17,6 +17,9 @@ struct LinkRunOptions
     LinkKind kind = LinkKind::Hard;
     // An existing file at a target may give way to the new link.
     bool bRemoveExisting = true;
+    // The run goes through its pairs and says what it would do, changing
+    // nothing ("Vorschau").
+    bool bPreview = false;
 };
 
 // What became of one pair.
@@ -26,9 +29,17 @@ enum class LinkOutcome : unsigned char
     Linked,
     // The target is one of the run's sources.
     SkipSelf,
-    // Something is at the target and stays: removal is off, or an earlier
-    // pair of this run made it.
-    SkipExisting
+    // Something is at the target and stays: removal is off.
+    SkipExisting,
+    // An earlier pair of this run made the target (a same-name source
+    // before this one).
+    SkipMade,
+    // What a preview finds: a new link would be made; an existing file
+    // would be replaced; the target already is a link of its source. The
+    // error code is the failure foreseen, where it can be.
+    PreviewNew,
+    PreviewReplace,
+    PreviewLinked
 };
 
 // One pair's result as a value: which folder and file, and what became of
@@ -40,6 +51,10 @@ struct LinkPairResult
     int nFile = 0;
     LinkOutcome outcome = LinkOutcome::Linked;
     DWORD dwError = 0;
+    // A preview's file that would be replaced: its size and last write
+    // time (a FILETIME).
+    ULONGLONG nSize = 0;
+    ULONGLONG nWriteTime = 0;
 };
 
 // A read-only, indexed list of paths a run walks in order.

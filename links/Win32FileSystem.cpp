@@ -60,6 +60,9 @@ DWORD QueryFileInfo(HANDLE hFile, LinkFileInfo& info)
     info.id.nIndex = (static_cast<ULONGLONG>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
     info.nLinks = data.nNumberOfLinks;
     info.dwAttributes = data.dwFileAttributes;
+    info.nSize = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    info.nWriteTime =
+        (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     return ERROR_SUCCESS;
 }
 
@@ -166,6 +169,8 @@ public:
         entry.nFileIndex = info.id.nIndex;
         entry.nLinks = info.nLinks;
         entry.dwAttributes = info.dwAttributes;
+        entry.nSize = info.nSize;
+        entry.nWriteTime = info.nWriteTime;
         if (!MayBeShortName(strName))
         {
             entry.strName = strName;

@@ -100,7 +100,7 @@ BOOL CQuillonDlg::OnInitDialog()
     ArrangeTabOrder(m_hWnd,
                     {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES, IDC_LIST_FILES, IDC_ADD_FILES, IDC_REMOVE_FILE,
                      IDC_STATIC_FOLDERS, IDC_LIST_FOLDERS, IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER,
-                     IDC_STATIC_OUTPUT, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDOK},
+                     IDC_STATIC_OUTPUT, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_PREVIEW, IDOK},
                     IDOK);
     UpdateRadioTabStop(m_hWnd, {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD});
     AddStartPaths();
@@ -159,6 +159,8 @@ void CQuillonDlg::DeclareLayout()
     layout.AddControl(IDC_RADIO_SYMBOLIC, GLL_FIXED_SIZE);
     layout.AddControl(IDC_RADIO_HARD, GLL_FIXED_SIZE);
     layout.AddSpace(10);
+    layout.AddControl(IDC_PREVIEW, GLL_FIXED_SIZE);
+    layout.AddSpace(4);
     layout.AddControl(IDOK, GLL_FIXED_SIZE);
     EndGroup();
     EndGroup();
@@ -236,10 +238,10 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
 {
     // "Erstellen" (IDOK) never closes the window: the dialog stays open for
     // another run.
-    if (nID == IDOK)
+    if (nID == IDOK || nID == IDC_PREVIEW)
     {
         if (nCode == BN_CLICKED)
-            OnCreateLinks();
+            OnCreateLinks(nID == IDC_PREVIEW);
         return TRUE;
     }
     // Escape, the close box, Alt+F4 and the system menu all end here: a run
@@ -446,7 +448,7 @@ void CQuillonDlg::AddStartPaths()
     m_reportView.EndRun(nullptr);
 }
 
-void CQuillonDlg::OnCreateLinks()
+void CQuillonDlg::OnCreateLinks(bool bPreview)
 {
     // While a run goes on, the button reads "Abbrechen".
     if (m_run.IsRunning())
@@ -459,9 +461,11 @@ void CQuillonDlg::OnCreateLinks()
     LinkRunOptions options;
     options.kind = m_nLinkType == 0 ? LinkKind::Symbolic : LinkKind::Hard;
     options.bRemoveExisting = m_bRemoveExisting != 0;
+    options.bPreview = bPreview;
     // The workers only post: the window's thread never waits on them while
     // they wait on it.
     const HWND hWnd = m_hWnd;
+    m_runWindow.SetPreview(bPreview);
     m_run.Start(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
                 options, CreateRunFileSystem(), m_nRunWorkers,
                 [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });

@@ -89,7 +89,9 @@ protected:
     void OnRemoveFolder();
     void OnClickFileList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnClickFolderList(NMHDR* pNMHDR, LRESULT* pResult);
-    void OnCreateLinks();
+    // "Erstellen", or with bPreview "Vorschau": the same pairs, nothing
+    // changed.
+    void OnCreateLinks(bool bPreview = false);
 
     // Where initialisation finds the symbolic-link operation; a test
     // replaces it to see the dialog on a system without one.

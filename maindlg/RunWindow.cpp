@@ -50,7 +50,8 @@ CRunWindow::CRunWindow(CWnd& dialog, CReportView& report, CPathList& files, CPat
       m_folders(folders),
       m_bSymbolic(true),
       m_pTaskbar(nullptr),
-      m_bShutdownBlocked(false)
+      m_bShutdownBlocked(false),
+      m_bPreview(false)
 {
 }
 
@@ -62,7 +63,9 @@ CRunWindow::~CRunWindow()
 
 void CRunWindow::UpdateCreateButton()
 {
-    ::EnableWindow(::GetDlgItem(m_dialog.m_hWnd, IDOK), m_files.GetCount() > 0 && m_folders.GetCount() > 0);
+    const BOOL bEnable = m_files.GetCount() > 0 && m_folders.GetCount() > 0;
+    ::EnableWindow(::GetDlgItem(m_dialog.m_hWnd, IDOK), bEnable);
+    ::EnableWindow(::GetDlgItem(m_dialog.m_hWnd, IDC_PREVIEW), bEnable);
 }
 
 void CRunWindow::ShowRunState(bool bRunning)
@@ -74,7 +77,7 @@ void CRunWindow::ShowRunState(bool bRunning)
         // the button that now stops the run.
         const HWND hFocus = ::GetFocus();
         for (int nID : {IDC_ADD_FILES, IDC_REMOVE_FILE, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER, IDC_RADIO_SYMBOLIC,
-                        IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING})
+                        IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING, IDC_PREVIEW})
         {
             const HWND hCtrl = ::GetDlgItem(hWnd, nID);
             if (hCtrl == hFocus)
@@ -98,7 +101,7 @@ void CRunWindow::ShowRunState(bool bRunning)
         }
         if (m_pTaskbar != nullptr)
             m_pTaskbar->SetProgressState(hWnd, TBPF_NORMAL);
-        m_bShutdownBlocked = BlockShutdown(hWnd, true);
+        m_bShutdownBlocked = !m_bPreview && BlockShutdown(hWnd, true);
     }
     else
     {

@@ -25,8 +25,11 @@ public:
     void SetSymbolicLinksAvailable(bool bAvailable) { m_bSymbolic = bAvailable; }
     // Whether the system took the reason logging off should wait for.
     bool IsShutdownBlocked() const { return m_bShutdownBlocked; }
-    // "Erstellen" is enabled exactly when both path lists hold entries.
+    // "Erstellen" and "Vorschau" are enabled exactly when both path lists
+    // hold entries.
     void UpdateCreateButton();
+    // The next run only reads (a preview): logging off need not wait for it.
+    void SetPreview(bool bPreview) { m_bPreview = bPreview; }
 
     void ShowRunState(bool bRunning) override;
     void ShowProgress(long long nDone, long long nTotal) override;
@@ -47,4 +50,5 @@ private:
     CString m_strLabel;
     ITaskbarList3* m_pTaskbar;
     bool m_bShutdownBlocked;
+    bool m_bPreview;
 };

@@ -64,7 +64,7 @@ grep -qF 'tief.txt' <<<"$(probe items Quillon ${IDC_LIST_FILES})" || fail "the p
 # reached through its checked button.
 focus_top Quillon || fail "the main window cannot be focused"
 wait_until 20 focus_is ${IDC_LIST_FILES} || fail "the focus starts on control $(probe focus Quillon), not on the source list"
-order=(${IDC_ADD_FILES} ${IDC_LIST_FOLDERS} ${IDC_CHECK_REMOVE_EXISTING} ${IDC_ADD_FOLDER} ${IDC_LIST_OUTPUT} ${IDC_RADIO_HARD} $IDOK ${IDC_LIST_FILES})
+order=(${IDC_ADD_FILES} ${IDC_LIST_FOLDERS} ${IDC_CHECK_REMOVE_EXISTING} ${IDC_ADD_FOLDER} ${IDC_LIST_OUTPUT} ${IDC_RADIO_HARD} ${IDC_PREVIEW} $IDOK ${IDC_LIST_FILES})
 for id in "${order[@]}"; do
   key Tab
   wait_until 20 focus_is "$id" || fail "Tab led to control $(probe focus Quillon), expected $id"
@@ -139,13 +139,15 @@ key Down Return
 # a CSV reader gives back line by line (the separator is the one the
 # header row uses, the user's list separator).
 key ctrl+s
-wait_until 300 top_window_shown "Save As" || fail "Ctrl+S did not open the Save dialog: $(probe windows)"
+wait_until 300 top_window_shown "Save" || fail "Ctrl+S did not open the Save dialog: $(probe windows)"
 sleep 0.5
-focus_top "Save As" || fail "the Save dialog cannot be focused"
+focus_top "Save" || fail "the Save dialog cannot be focused"
+# The proposed name (Quillon-Bericht-<date>-<time>.csv) gives way to ours.
+key End shift+Home
 xdotool type --delay 20 'C:\quillon-keys\bericht.csv'
 shot save-dialog
 key Return
-wait_until 300 top_window_gone "Save As" || fail "the Save dialog stayed open"
+wait_until 300 top_window_gone "Save" || fail "the Save dialog stayed open"
 wait_until 100 test -s "$root/bericht.csv" || fail "Ctrl+S wrote no file"
 saved=$(python3 - "$root/bericht.csv" <<'PY'
 import csv, sys

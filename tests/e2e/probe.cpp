@@ -5,6 +5,8 @@
 //   probe controls TITLE             the window and its direct children
 //   probe items TITLE CONTROL_ID     the texts of a list view's items
 //   probe line KIND CODE TARGET      the report's line for a link tried
+//                                    (KIND preview-new, preview-linked: a
+//                                    preview's line)
 //   probe line ended DONE TOTAL      the last line of a stopped run
 // (report lines come from the program's own formatter, escaped as items are)
 #include <windows.h>
@@ -250,8 +252,12 @@ int wmain(int argc, wchar_t** argv)
     if (argc == 5 && std::wcscmp(argv[1], L"line") == 0)
     {
         const long long nFirst = std::wcstoll(argv[3], nullptr, 10);
+        LinkPairResult preview;
+        preview.outcome = std::wcscmp(argv[2], L"preview-new") == 0 ? LinkOutcome::PreviewNew : LinkOutcome::PreviewLinked;
+        preview.dwError = static_cast<DWORD>(nFirst);
         const CString strLine =
-            std::wcscmp(argv[2], L"ended") == 0
+            std::wcsncmp(argv[2], L"preview-", 8) == 0 ? FormatPairLine(preview, LinkKind::Hard, true, L"", argv[4])
+            : std::wcscmp(argv[2], L"ended") == 0
                 ? FormatEndedEarlyLine(nFirst, std::wcstoll(argv[4], nullptr, 10), 0)
                 : FormatLinkLine(std::wcscmp(argv[2], L"SymbolicLink") == 0 ? LinkKind::Symbolic : LinkKind::Hard,
                                  static_cast<DWORD>(nFirst), argv[4]);

@@ -213,24 +213,45 @@ read_controls || fail "the main window cannot be read"
 [ "${ENABLED[$IDOK]}" = 1 ] || fail "\"Erstellen\" stays disabled with files and a folder"
 shot folder-added
 
-# --- Erstellen.
-click $IDOK
-wait_until 300 list_has ${IDC_LIST_OUTPUT} 3 || fail "the output list did not get three lines: $(probe items Quillon ${IDC_LIST_OUTPUT})"
-output=$(probe items Quillon ${IDC_LIST_OUTPUT})
-echo "output list:"
-echo "$output"
-for n in "${names[@]}"; do
-  grep -qxF "$(probe line HardLink 0 "C:\\quillon-e2e\\ziel\\$n")" <<<"$output" ||
-    fail "no OK line for $n in the output list"
-  src="$root/quelle/$n"
-  dst="$root/ziel/$n"
-  [ -f "$dst" ] || fail "the link $dst was not created"
-  [ "$(stat -c %i "$src")" = "$(stat -c %i "$dst")" ] ||
-    fail "$dst is not a hard link of $src (inodes $(stat -c %i "$src") and $(stat -c %i "$dst"))"
-  [ "$(stat -c %h "$src")" = 2 ] || fail "$src has $(stat -c %h "$src") names, expected 2"
+# --- Vorschau, then Erstellen, then both again: the preview says what the
+# run will do and changes nothing; the run does it; a run again over what
+# is done leaves every link as it is (same inode, the folder untouched).
+report_is() {  # kind, code: the report holds that line for every name
+  local output n
+  output=$(probe items Quillon ${IDC_LIST_OUTPUT})
+  [ "$(wc -l <<<"$output")" = "${#names[@]}" ] || return 1
+  for n in "${names[@]}"; do
+    grep -qxF "$(probe line "$1" "$2" "C:\\quillon-e2e\\ziel\\$n")" <<<"$output" || return 1
+  done
+}
+passes=("$IDC_PREVIEW preview-new" "$IDOK HardLink" "$IDC_PREVIEW preview-linked" "$IDOK HardLink")
+for pass in "${passes[@]}"; do
+  read -r button kind <<<"$pass"
+  ziel_before=$(stat -c %.9Y.%i "$root/ziel")
+  click "$button"
+  wait_until 300 report_is "$kind" 0 || fail "after button $button the output list does not say $kind for every file: $(probe items Quillon ${IDC_LIST_OUTPUT})"
+  for n in "${names[@]}"; do
+    src="$root/quelle/$n"
+    dst="$root/ziel/$n"
+    if [ "$kind" = preview-new ]; then
+      [ ! -e "$dst" ] || fail "the preview made $dst"
+      continue
+    fi
+    [ -f "$dst" ] || fail "the link $dst was not created"
+    [ "$(stat -c %i "$src")" = "$(stat -c %i "$dst")" ] ||
+      fail "$dst is not a hard link of $src (inodes $(stat -c %i "$src") and $(stat -c %i "$dst"))"
+    [ "$(stat -c %h "$src")" = 2 ] || fail "$src has $(stat -c %h "$src") names, expected 2"
+  done
+  [ "$pass" = "${passes[1]}" ] || [ "$(stat -c %.9Y.%i "$root/ziel")" = "$ziel_before" ] ||
+    fail "after button $button the target folder changed, though nothing was to be done there"
+  echo "after button $button:"
+  probe items Quillon ${IDC_LIST_OUTPUT}
+  sleep 0.3
+  shot "$kind"
+  if [ "$kind" = preview-new ]; then
+    import -window "$(xdotool search --name '^Quillon$' | head -n1)" "$artifacts/window-preview.png"
+  fi
 done
-sleep 0.3
-shot links-created
 main=$(xdotool search --name '^Quillon$' | head -n1)
 import -window "$main" "$artifacts/window-at-work.png"
 

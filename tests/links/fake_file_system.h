@@ -39,6 +39,8 @@ public:
         DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
         std::wstring target;  // links: the path they lead to
         DWORD volume = 1;
+        ULONGLONG size = 0;
+        ULONGLONG written = 0;
         std::map<std::wstring, Entry, NoCase> entries;
     };
     struct Found
@@ -222,6 +224,8 @@ public:
         info.id.dwVolume = nodes[node].volume;
         info.id.nIndex = node;
         info.nLinks = static_cast<DWORD>(Links(node));
+        info.nSize = nodes[node].size;
+        info.nWriteTime = nodes[node].written;
         const Kind kind = nodes[node].kind;
         info.dwAttributes = kind == Kind::Folder ? FILE_ATTRIBUTE_DIRECTORY
                             : kind == Kind::Junction
@@ -403,8 +407,11 @@ public:
             return ERROR_FILE_NOT_FOUND;
         info.strName = entry->name.c_str();
         info.nFileIndex = entry->node;
-        info.nLinks = m_fs.InfoOf(entry->node).nLinks;
-        info.dwAttributes = m_fs.InfoOf(entry->node).dwAttributes;
+        const LinkFileInfo file = m_fs.InfoOf(entry->node);
+        info.nLinks = file.nLinks;
+        info.dwAttributes = file.dwAttributes;
+        info.nSize = file.nSize;
+        info.nWriteTime = file.nWriteTime;
         return 0;
     }
     DWORD OpenEntry(const CString& name, std::unique_ptr<ILinkEntry>& out) override
