@@ -67,6 +67,7 @@ class CInstantFileSystem : public ILinkFileSystem
         }
         DWORD FindEntry(const CString&, LinkEntryInfo&) override { return ERROR_FILE_NOT_FOUND; }
         DWORD OpenEntry(const CString&, std::unique_ptr<ILinkEntry>&) override { return ERROR_FILE_NOT_FOUND; }
+        DWORD ListEntries(std::vector<LinkEntryInfo>&) override { return ERROR_SUCCESS; }
         DWORD CreateHardLink(const CString&, const CString&) override { return 0; }
         DWORD CreateSymbolicLink(const CString&, const CString&, DWORD) override { return 0; }
         ULONGLONG m_nIndex = 0;

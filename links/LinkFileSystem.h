@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 // Which file a name leads to: the volume and the file's index on it.
 struct LinkFileId
@@ -28,6 +29,8 @@ struct LinkEntryInfo
 {
     // The name as the file system stores it: never a short (8.3) alias.
     CString strName;
+    // In a listing: the entry's short name, where it has one.
+    CString strShortName;
     ULONGLONG nFileIndex = 0;
     DWORD nLinks = 0;
     DWORD dwAttributes = 0;
@@ -71,6 +74,9 @@ public:
     // short name finds the entry it belongs to, with its stored name.
     virtual DWORD FindEntry(const CString& strName, LinkEntryInfo& entry) = 0;
     virtual DWORD OpenEntry(const CString& strName, std::unique_ptr<ILinkEntry>& entry) = 0;
+    // Every entry at once, as the folder lists them now (file index,
+    // attributes, size and time, stored and short name; no link count).
+    virtual DWORD ListEntries(std::vector<LinkEntryInfo>& entries) = 0;
     // A new entry at the name; neither replaces anything.
     virtual DWORD CreateHardLink(const CString& strName, const CString& strSource) = 0;
     virtual DWORD CreateSymbolicLink(const CString& strName, const CString& strSource, DWORD dwFlags) = 0;

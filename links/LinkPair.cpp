@@ -117,7 +117,8 @@ CLinkPairMaker::CLinkPairMaker(CLinkSources& sources, LinkKind kind, const LinkR
       m_nFolder(0),
       m_dwFolderError(ERROR_SUCCESS),
       m_bFolderIdentified(false),
-      m_nFolderKey(0)
+      m_nFolderKey(0),
+      m_bListed(false)
 {
 }
 
@@ -143,11 +144,26 @@ void CLinkPairMaker::BeginFolder(int nFolder, const CString& strPath, std::uniqu
     m_bFolderIdentified = m_pFolder != nullptr && m_pFolder->GetId(m_folderId);
     const std::wstring strKey = FolderKey(m_pFolder.get());
     m_nFolderKey = m_folderKeys.emplace(strKey, m_folderKeys.size()).first->second;
+    // One listing costs less than a look per name once a few names are
+    // asked for; without an identity the listing could not be matched to
+    // the sources.
+    m_listed.clear();
+    m_listedNames.clear();
+    m_bListed = m_bFolderIdentified && m_pFolder->ListEntries(m_listed) == ERROR_SUCCESS;
+    for (size_t i = 0; m_bListed && i < m_listed.size(); ++i)
+    {
+        m_listedNames.emplace(MakeFoldedPath(m_listed[i].strName).GetString(), i);
+        if (!m_listed[i].strShortName.IsEmpty())
+            m_listedNames.emplace(MakeFoldedPath(m_listed[i].strShortName).GetString(), i);
+    }
 }
 
 void CLinkPairMaker::EndFolder()
 {
     m_pFolder.reset();
+    m_listed.clear();
+    m_listedNames.clear();
+    m_bListed = false;
 }
 
 DWORD CLinkPairMaker::MakeLink(const CString& strName, const CString& strSource)
@@ -203,19 +219,23 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
         return result;
     }
 
+    if (m_bListed)
+    {
+        const auto listed = m_listedNames.find(MakeFoldedPath(strName).GetString());
+        if (listed == m_listedNames.end())
+            return NewLink(result, nKey, strName);
+        if (m_bRemoveExisting && IsListedLinkOf(nFile, m_listed[listed->second]))
+        {
+            m_made.insert(nKey);
+            if (m_bPreview)
+                result.outcome = LinkOutcome::PreviewLinked;
+            return result;
+        }
+    }
     LinkEntryInfo entry;
     const DWORD dwFind = m_pFolder->FindEntry(strName, entry);
     if (IsNotFound(dwFind))
-    {
-        // Taken before the disk changes, given back if nothing was made.
-        m_made.insert(nKey);
-        if (m_bPreview)
-            result.outcome = LinkOutcome::PreviewNew;
-        result.dwError = m_bPreview ? ForeseeLink(nFile) : MakeLink(strName, strSource);
-        if (result.dwError != ERROR_SUCCESS)
-            m_made.erase(nKey);
-        return result;
-    }
+        return NewLink(result, nKey, strName);
     if (dwFind != ERROR_SUCCESS)
     {
         result.dwError = FailureCode(dwFind);
@@ -275,6 +295,33 @@ LinkPairResult CLinkPairMaker::MakePair(int nFile)
     if (result.dwError != ERROR_SUCCESS)
         m_made.erase(nKey);
     return result;
+}
+
+LinkPairResult CLinkPairMaker::NewLink(LinkPairResult result, unsigned long long nKey, const CString& strName)
+{
+    // Taken before the disk changes, given back if nothing was made.
+    m_made.insert(nKey);
+    if (m_bPreview)
+        result.outcome = LinkOutcome::PreviewNew;
+    result.dwError = m_bPreview ? ForeseeLink(result.nFile) : MakeLink(strName, m_sources.GetPath(result.nFile));
+    if (result.dwError != ERROR_SUCCESS)
+        m_made.erase(nKey);
+    return result;
+}
+
+bool CLinkPairMaker::IsListedLinkOf(int nFile, const LinkEntryInfo& entry)
+{
+    if (m_kind != LinkKind::Hard || (entry.dwAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        MakeFoldedPath(entry.strName) != MakeFoldedPath(m_sources.GetName(m_fs, nFile)))
+        return false;
+    LinkFileId file;
+    file.dwVolume = m_folderId.dwVolume;
+    file.nIndex = entry.nFileIndex;
+    if (m_sources.MatchEntryFile(m_fs, nFile, file) != CLinkSources::Match::Yes)
+        return false;
+    bool bIsSource = true;
+    return m_sources.FindSourceAt(m_fs, &m_folderId, entry.strName, entry.nFileIndex, bIsSource) == ERROR_SUCCESS &&
+           !bIsSource;
 }
 
 DWORD CLinkPairMaker::ForeseeLink(int nFile)

@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 // One worker's pairs: the folders it is given, one after the other, and
 // what it has made in them. A pair is one small transaction: the old target
@@ -37,6 +38,10 @@ public:
 
 private:
     DWORD MakeLink(const CString& strName, const CString& strSource);
+    LinkPairResult NewLink(LinkPairResult result, unsigned long long nKey, const CString& strName);
+    // Whether the listing shows the name as a hard link of the source, the
+    // source itself aside.
+    bool IsListedLinkOf(int nFile, const LinkEntryInfo& entry);
     // The failure a link to the source would meet that can be told before
     // it is tried: the source is not there, a hard link would cross
     // volumes or exceed the links one file can have.
@@ -61,6 +66,14 @@ private:
     LinkFileId m_folderId;
     bool m_bFolderIdentified;
     unsigned long long m_nFolderKey;
+    // The current folder's entries as listed when it was begun, by folded
+    // stored and short name; used only where it can lose nothing: a name
+    // not listed gets a new link (which replaces nothing), a name listed as
+    // a hard link of its source is left as it is. Everything else is looked
+    // up afresh.
+    std::vector<LinkEntryInfo> m_listed;
+    std::unordered_map<std::wstring, size_t> m_listedNames;
+    bool m_bListed;
     // Folder keys seen, each with its number.
     std::unordered_map<std::wstring, unsigned long long> m_folderKeys;
     // Folder number and name class of every target this worker made or

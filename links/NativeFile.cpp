@@ -285,3 +285,43 @@ DWORD ReadSymbolicLinkTarget(HANDLE hFile, CString& strTarget)
     strTarget = strPath;
     return ERROR_SUCCESS;
 }
+
+NTSTATUS ListNativeFolder(HANDLE hFolder, std::vector<LinkEntryInfo>& entries)
+{
+    CNtHandle listing;
+    NTSTATUS status = OpenNativeRelative(hFolder, CString(), FILE_LIST_DIRECTORY, true, listing);
+    if (!NT_SUCCESS(status))
+        return status;
+    std::vector<ULONGLONG> buffer(64 * 1024 / sizeof(ULONGLONG));
+    for (BOOLEAN bRestart = TRUE;; bRestart = FALSE)
+    {
+        IO_STATUS_BLOCK io = {};
+        status = Calls().pfnQueryDirectory(listing.Get(), nullptr, nullptr, nullptr, &io, buffer.data(),
+                                           static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)),
+                                           kFileIdBothDirectoryInformation, FALSE, nullptr, bRestart);
+        if (status == kNtStatusNoMoreFiles)
+            return 0;
+        if (!NT_SUCCESS(status))
+            return status;
+        const BYTE* pNext = reinterpret_cast<const BYTE*>(buffer.data());
+        for (;;)
+        {
+            const NtIdBothDirInformation* pInfo = reinterpret_cast<const NtIdBothDirInformation*>(pNext);
+            const CString strName(pInfo->FileName, static_cast<int>(pInfo->FileNameLength / sizeof(WCHAR)));
+            if (strName != L"." && strName != L"..")
+            {
+                LinkEntryInfo entry;
+                entry.strName = strName;
+                entry.strShortName = CString(pInfo->ShortName, pInfo->ShortNameLength / static_cast<int>(sizeof(WCHAR)));
+                entry.nFileIndex = static_cast<ULONGLONG>(pInfo->FileId.QuadPart);
+                entry.dwAttributes = pInfo->FileAttributes;
+                entry.nSize = static_cast<ULONGLONG>(pInfo->EndOfFile.QuadPart);
+                entry.nWriteTime = static_cast<ULONGLONG>(pInfo->LastWriteTime.QuadPart);
+                entries.push_back(entry);
+            }
+            if (pInfo->NextEntryOffset == 0)
+                break;
+            pNext += pInfo->NextEntryOffset;
+        }
+    }
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "links/LinkFileSystem.h"
+
 #include "framework/String.h"
 
 #include <windows.h>
@@ -17,6 +19,7 @@ enum : ULONG
 };
 
 constexpr NTSTATUS kNtStatusAccessDenied = static_cast<NTSTATUS>(0xC0000022L);
+constexpr NTSTATUS kNtStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
 
 // Owns one handle.
 class CNtHandle
@@ -67,6 +70,8 @@ NTSTATUS DeleteNative(HANDLE hFile);
 // Where the symbolic link open on hFile points, as it was made (its print
 // name, else its substitute name without "\\??\\").
 DWORD ReadSymbolicLinkTarget(HANDLE hFile, CString& strTarget);
+// Every entry of the folder, "." and ".." left out.
+NTSTATUS ListNativeFolder(HANDLE hFolder, std::vector<LinkEntryInfo>& entries);
 // The stored name of the entry a name finds in a folder (a short name
 // finds the long one).
 NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& strStored);

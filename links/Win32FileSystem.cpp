@@ -193,6 +193,11 @@ public:
         return ERROR_SUCCESS;
     }
 
+    DWORD ListEntries(std::vector<LinkEntryInfo>& entries) override
+    {
+        return NtStatusToError(ListNativeFolder(m_folder.Get(), entries));
+    }
+
     DWORD CreateHardLink(const CString& strName, const CString& strSource) override
     {
         if (!IsPlainEntryName(strName))

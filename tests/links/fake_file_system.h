@@ -62,6 +62,7 @@ public:
     std::map<std::wstring, DWORD, NoCase> openErrors;      // entry names that do not open
     bool symbolicLinksAvailable = true;
     bool symbolicLinksMakeNothing = false;  // reported and not made (Wine 8)
+    bool listingAvailable = false;          // folders list all entries at once
     bool refusesReplacingOpenFile = false;  // Wine's rename
     std::function<void(const std::wstring&)> onCall;
     std::vector<std::wstring> calls;
@@ -412,6 +413,24 @@ public:
         info.dwAttributes = file.dwAttributes;
         info.nSize = file.nSize;
         info.nWriteTime = file.nWriteTime;
+        return 0;
+    }
+    DWORD ListEntries(std::vector<LinkEntryInfo>& entries) override
+    {
+        // Without it, a folder is looked at name by name (and the calls
+        // logged show that).
+        if (!m_fs.listingAvailable)
+            return ERROR_INVALID_FUNCTION;
+        const auto lock = m_fs.Log(L"list " + m_path);
+        for (const auto& named : m_fs.nodes[m_node].entries)
+        {
+            LinkEntryInfo info;
+            info.strName = named.second.name.c_str();
+            info.strShortName = named.second.shortName.c_str();
+            info.nFileIndex = named.second.node;
+            info.dwAttributes = m_fs.InfoOf(named.second.node).dwAttributes;
+            entries.push_back(info);
+        }
         return 0;
     }
     DWORD OpenEntry(const CString& name, std::unique_ptr<ILinkEntry>& out) override

@@ -377,10 +377,11 @@ TEST_F(Win32FileSystemTest, SymbolicLinkReallyOnDisk)
     if (lines[0] != LinkLine(L"SymbolicLink", target, 0))
     {
         ASSERT_EQ(0u, lines[0].rfind(L"SymbolicLink: FAILED, File: " + target, 0)) << lines[0].c_str();
+        // The run looks for what the call made and reports a link not there.
+        if (lines[0] == LinkLine(L"SymbolicLink", target, ERROR_FILE_NOT_FOUND))
+            GTEST_SKIP() << "the platform's CreateSymbolicLinkW reported success and created nothing (Wine 8)";
         GTEST_SKIP() << "symbolic links need a privilege this process lacks";
     }
-    if (::GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "the platform's CreateSymbolicLinkW reported success and created nothing (Wine 8)";
     EXPECT_TRUE(::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
     EXPECT_EQ("source", ReadFile(target));
     // A second run finds the link pointing where it would point it and
