@@ -2,7 +2,6 @@
 
 #include "shell/PathHelpers.h"
 
-#include <atomic>
 #include <string>
 
 namespace {
@@ -73,39 +72,8 @@ CString WithoutDevicePrefix(const CString& strPath)
     return strPath;
 }
 
-typedef BOOLEAN(WINAPI* PFNRTLGENRANDOM)(PVOID, ULONG);
-
-unsigned long long RandomBits()
-{
-    // RtlGenRandom, the system's generator for secrets (XP on).
-    static const PFNRTLGENRANDOM s_pfnRandom = [] {
-        const HMODULE hAdvapi = ::GetModuleHandleW(L"advapi32.dll");
-        return hAdvapi == nullptr ? nullptr
-                                  : reinterpret_cast<PFNRTLGENRANDOM>(
-                                        reinterpret_cast<void*>(::GetProcAddress(hAdvapi, "SystemFunction036")));
-    }();
-    unsigned long long nBits = 0;
-    if (s_pfnRandom != nullptr && s_pfnRandom(&nBits, sizeof(nBits)))
-        return nBits;
-    // Without it, what the process cannot predict of itself.
-    static std::atomic<unsigned long long> s_nCounter{0};
-    LARGE_INTEGER counter = {};
-    ::QueryPerformanceCounter(&counter);
-    nBits = static_cast<unsigned long long>(counter.QuadPart) * 0x9E3779B97F4A7C15ull;
-    nBits ^= (++s_nCounter << 32) ^ ::GetCurrentThreadId() ^ reinterpret_cast<ULONG_PTR>(&counter);
-    return nBits;
-}
-
 }  // namespace
 
-CString MakeTempName()
-{
-    wchar_t szName[40];
-    const unsigned long long nBits = RandomBits();
-    swprintf(szName, 40, L"~Quillon-%08lx%08lx.tmp", static_cast<unsigned long>(nBits >> 32),
-             static_cast<unsigned long>(nBits & 0xFFFFFFFFu));
-    return CString(szName);
-}
 
 CLinkPairMaker::CLinkPairMaker(CLinkSources& sources, LinkKind kind, const LinkRunOptions& options,
                                ILinkFileSystem& fs)

@@ -4,6 +4,7 @@
 #include "links/LinkFileSystem.h"
 #include "links/LinkSources.h"
 #include "links/LinkTypes.h"
+#include "links/TempName.h"
 
 #include <memory>
 #include <string>
@@ -81,6 +82,3 @@ private:
     // worked on by one worker.
     std::unordered_set<unsigned long long> m_made;
 };
-
-// A temporary name nobody can guess beforehand.
-CString MakeTempName();

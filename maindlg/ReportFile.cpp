@@ -1,6 +1,6 @@
 #include "maindlg/ReportFile.h"
 
-#include "links/LinkPair.h"
+#include "links/TempName.h"
 #include "shell/PathHelpers.h"
 
 #include <algorithm>

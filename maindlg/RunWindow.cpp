@@ -28,19 +28,6 @@ bool BlockShutdown(HWND hWnd, bool bBlock)
                            L"die gerade in Arbeit sind.");
 }
 
-CString WindowText(HWND hWnd)
-{
-    const int nLength = ::GetWindowTextLengthW(hWnd);
-    CString strText;
-    if (nLength > 0)
-    {
-        wchar_t* pszText = strText.GetBuffer(nLength + 1);
-        ::GetWindowTextW(hWnd, pszText, nLength + 1);
-        strText.ReleaseBuffer();
-    }
-    return strText;
-}
-
 }  // namespace
 
 CRunWindow::CRunWindow(CWnd& dialog, CReportView& report, CPathList& files, CPathList& folders)
@@ -84,7 +71,7 @@ void CRunWindow::ShowRunState(bool bRunning)
                 ::SendMessageW(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(hWnd, IDOK)), TRUE);
             ::EnableWindow(hCtrl, FALSE);
         }
-        m_strLabel = WindowText(::GetDlgItem(hWnd, IDC_STATIC_OUTPUT));
+        m_strLabel = m_dialog.GetDlgItem(IDC_STATIC_OUTPUT)->GetWindowText();
         if (m_pTaskbar == nullptr)
         {
             // Where the system has it (Windows 7 on): progress on the

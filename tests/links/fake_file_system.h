@@ -397,15 +397,22 @@ public:
         path = m_path.c_str();
         return 0;
     }
+    // The entry at the name, as a call logged as verb finds it; null with
+    // the error otherwise.
+    CFakeFileSystem::Entry* Look(const wchar_t* verb, const CString& name, DWORD& error)
+    {
+        const auto lock = m_fs.Log(verb + m_path + name.GetString());
+        auto planted = m_fs.openErrors.find(name.GetString());
+        CFakeFileSystem::Entry* entry = planted != m_fs.openErrors.end() ? nullptr : m_fs.Find(m_node, name.GetString());
+        error = planted != m_fs.openErrors.end() ? planted->second : entry == nullptr ? ERROR_FILE_NOT_FOUND : 0;
+        return entry;
+    }
     DWORD FindEntry(const CString& name, LinkEntryInfo& info) override
     {
-        const auto lock = m_fs.Log(L"find " + m_path + name.GetString());
-        auto error = m_fs.openErrors.find(name.GetString());
-        if (error != m_fs.openErrors.end())
-            return error->second;
-        CFakeFileSystem::Entry* entry = m_fs.Find(m_node, name.GetString());
+        DWORD error = 0;
+        CFakeFileSystem::Entry* entry = Look(L"find ", name, error);
         if (entry == nullptr)
-            return ERROR_FILE_NOT_FOUND;
+            return error;
         info.strName = entry->name.c_str();
         info.nFileIndex = entry->node;
         const LinkFileInfo file = m_fs.InfoOf(entry->node);
@@ -435,13 +442,10 @@ public:
     }
     DWORD OpenEntry(const CString& name, std::unique_ptr<ILinkEntry>& out) override
     {
-        const auto lock = m_fs.Log(L"open " + m_path + name.GetString());
-        auto error = m_fs.openErrors.find(name.GetString());
-        if (error != m_fs.openErrors.end())
-            return error->second;
-        CFakeFileSystem::Entry* entry = m_fs.Find(m_node, name.GetString());
+        DWORD error = 0;
+        CFakeFileSystem::Entry* entry = Look(L"open ", name, error);
         if (entry == nullptr)
-            return ERROR_FILE_NOT_FOUND;
+            return error;
         out.reset(new CFakeEntry(m_fs, m_node, m_path, entry->name, entry->node));
         return 0;
     }

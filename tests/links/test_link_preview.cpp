@@ -82,7 +82,7 @@ TEST(LinkPreviewTest, WhatThePreviewForetellsTheRunDoes)
     tree.Folder(L"T\\dir.txt");
     const std::vector<std::wstring> files = {s + L"new.txt", s + L"repl.txt", s + L"linked.txt", s + L"dup.txt",
                                              s2 + L"dup.txt", s + L"gone.txt", s + L"dir.txt"};
-    std::vector<std::wstring> folders = {t, s};
+    std::vector<std::wstring> folders = {t, s, tree.Root() + L"\\missing\\"};
 
     // A drive letter for Linux's /dev/shm, a file system of its own, where it
     // can be had.
@@ -93,18 +93,18 @@ TEST(LinkPreviewTest, WhatThePreviewForetellsTheRunDoes)
     if (other != nullptr && other->IsMapped())
         folders.push_back(other->Root());
 
-    // What the preview must say of each pair, a row per folder (T, S, Q:), a
-    // word per file: N new link, R replace, L already linked, M made before
-    // in this run, E kept (removal off), S the source itself, F failing;
-    // with the error code foreseen.
+    // What the preview must say of each pair, a row per folder (T, S, a
+    // missing folder, Q:), a word per file: N new link, R replace, L already
+    // linked, M made before in this run, E kept (removal off), S the source
+    // itself, F failing; with the error code foreseen.
     const struct
     {
         bool bRemove;
-        const char* rows[3];
+        const char* rows[4];
     } passes[] = {
-        {true, {"N R L N M N2 F183", "S S S S S S S", "N17 N17 N17 N17 N17 N2 N17"}},
-        {false, {"E E E E E N2 E", "S S S S E S S", "N17 N17 N17 N17 N17 N2 N17"}},
-        {true, {"L L L L M N2 F183", "S S S S S S S", "N17 N17 N17 N17 N17 N2 N17"}},
+        {true, {"N R L N M N2 F183", "S S S S S S S", "F3 F3 F3 F3 F3 F3 F3", "N17 N17 N17 N17 N17 N2 N17"}},
+        {false, {"E E E E E N2 E", "S S S S E S S", "F3 F3 F3 F3 F3 F3 F3", "N17 N17 N17 N17 N17 N2 N17"}},
+        {true, {"L L L L M N2 F183", "S S S S S S S", "F3 F3 F3 F3 F3 F3 F3", "N17 N17 N17 N17 N17 N2 N17"}},
     };
     const std::map<char, LinkOutcome> outcomes = {
         {'N', LinkOutcome::PreviewNew},    {'R', LinkOutcome::PreviewReplace}, {'L', LinkOutcome::PreviewLinked},

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "framework/String.h"
+
+#include <windows.h>
+
+// A temporary name nobody can guess beforehand: "~Quillon-" and 16
+// hexadecimal digits from the system's generator for secrets, ".tmp".
+CString MakeTempName();
