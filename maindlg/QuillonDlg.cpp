@@ -450,10 +450,11 @@ void CQuillonDlg::AddStartPaths()
 
 void CQuillonDlg::OnCreateLinks(bool bPreview)
 {
-    // While a run goes on, the button reads "Abbrechen".
+    // While a run goes on, "Erstellen" reads "Abbrechen"; "Vorschau" is off.
     if (m_run.IsRunning())
     {
-        m_run.Stop();
+        if (!bPreview)
+            m_run.Stop();
         return;
     }
     UpdateData(TRUE);
