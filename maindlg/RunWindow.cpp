@@ -38,7 +38,8 @@ CRunWindow::CRunWindow(CWnd& dialog, CReportView& report, CPathList& files, CPat
       m_bSymbolic(true),
       m_pTaskbar(nullptr),
       m_bShutdownBlocked(false),
-      m_bPreview(false)
+      m_bPreview(false),
+      m_bRunning(false)
 {
 }
 
@@ -52,11 +53,13 @@ void CRunWindow::UpdateCreateButton()
 {
     const BOOL bEnable = m_files.GetCount() > 0 && m_folders.GetCount() > 0;
     ::EnableWindow(::GetDlgItem(m_dialog.m_hWnd, IDOK), bEnable);
-    ::EnableWindow(::GetDlgItem(m_dialog.m_hWnd, IDC_PREVIEW), bEnable);
+    // During a run "Erstellen" is "Abbrechen"; "Vorschau" waits for the end.
+    ::EnableWindow(::GetDlgItem(m_dialog.m_hWnd, IDC_PREVIEW), bEnable && !m_bRunning);
 }
 
 void CRunWindow::ShowRunState(bool bRunning)
 {
+    m_bRunning = bRunning;
     const HWND hWnd = m_dialog.m_hWnd;
     if (bRunning)
     {

@@ -26,7 +26,7 @@ public:
     // Whether the system took the reason logging off should wait for.
     bool IsShutdownBlocked() const { return m_bShutdownBlocked; }
     // "Erstellen" and "Vorschau" are enabled exactly when both path lists
-    // hold entries.
+    // hold entries (and "Vorschau" not during a run).
     void UpdateCreateButton();
     // The next run only reads (a preview): logging off need not wait for it.
     void SetPreview(bool bPreview) { m_bPreview = bPreview; }
@@ -51,4 +51,5 @@ private:
     ITaskbarList3* m_pTaskbar;
     bool m_bShutdownBlocked;
     bool m_bPreview;
+    bool m_bRunning;
 };

@@ -489,8 +489,13 @@ TEST(CreateLinksDialogTest, NothingChangesThePathListsDuringARun)
     }
     EXPECT_EQ(2, dlg.m_setFiles.GetCount());
     EXPECT_EQ(1, dlg.m_setFolders.GetCount());
+    // "Vorschau" is off, and pressed anyway it neither stops nor starts a run.
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDC_PREVIEW)));
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PREVIEW, BN_CLICKED), 0);
+    EXPECT_TRUE(dlg.IsRunning());
     dlg.WaitForRun();
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDC_REMOVE_FILE)));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDC_PREVIEW)));
 }
 
 // Ctrl+C copies the selected lines, and every line when none is selected.

@@ -82,7 +82,7 @@ TEST(MainWindowDropTest, PathsLongerThanMaxPathAreTakenWhole)
     EXPECT_TRUE(IsEnabled(dlg, IDOK));
 }
 
-// "Erstellen" is enabled exactly when both lists hold items.
+// "Erstellen" and "Vorschau" are enabled exactly when both lists hold items.
 TEST(MainWindowButtonTest, CreateNeedsItemsInBothLists)
 {
     struct Case
@@ -97,6 +97,7 @@ TEST(MainWindowButtonTest, CreateNeedsItemsInBothLists)
         CTestMainDlg dlg;
         ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
         ::EnableWindow(::GetDlgItem(dlg.m_hWnd, IDOK), !c.bEnabled);
+        ::EnableWindow(::GetDlgItem(dlg.m_hWnd, IDC_PREVIEW), !c.bEnabled);
         for (int i = 0; i < c.nFiles; ++i)
             dlg.m_setFiles.Add(L"C:\\f" + CString(static_cast<wchar_t>(L'0' + i)) + L".txt");
         for (int i = 0; i < c.nFolders; ++i)
@@ -104,6 +105,7 @@ TEST(MainWindowButtonTest, CreateNeedsItemsInBothLists)
         dlg.FillFileList();
         dlg.FillFolderList();
         EXPECT_EQ(c.bEnabled, IsEnabled(dlg, IDOK));
+        EXPECT_EQ(c.bEnabled, IsEnabled(dlg, IDC_PREVIEW));
         EXPECT_EQ(c.nFiles, dlg.m_listFiles.GetItemCount());
     }
 }
