@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/bench_main_dialog.h"
-#include "shell/PathHelpers.h"
+#include "files/PathRules.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "links/LinkPair.h"
 
-#include "shell/PathHelpers.h"
+#include "files/PathRules.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 #include "links/LinkFileSystem.h"
 #include "links/LinkSources.h"
 #include "links/LinkTypes.h"
-#include "links/TempName.h"
+#include "files/TempName.h"
 
 #include <memory>
 #include <string>

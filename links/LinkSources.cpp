@@ -1,6 +1,6 @@
 #include "links/LinkSources.h"
 
-#include "shell/PathHelpers.h"
+#include "files/PathRules.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "links/Win32FileSystem.h"
 
 #include "links/NativeFile.h"
-#include "shell/PathHelpers.h"
+#include "files/PathRules.h"
 
 #include <vector>
 

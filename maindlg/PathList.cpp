@@ -2,6 +2,7 @@
 
 #include "shell/FilePicker.h"
 #include "shell/FolderPicker.h"
+#include "files/PathRules.h"
 #include "shell/PathHelpers.h"
 
 CPathList::CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, int nRemoveID, bool bFolders)

@@ -6,7 +6,6 @@
 #include "maindlg/AboutDlg.h"
 #include "maindlg/TabOrder.h"
 #include "res/resource.h"
-#include "shell/PathHelpers.h"
 
 #include <shlobj.h>
 

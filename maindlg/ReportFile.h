@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/String.h"
+#include "files/FileInPlace.h"
 #include "maindlg/Report.h"
 
 #include <windows.h>
@@ -19,8 +20,3 @@ wchar_t GetListSeparator();
 
 // "Quillon-Bericht-2026-12-08-0930.csv" for that moment.
 CString MakeReportFileName(const SYSTEMTIME& time);
-
-// Writes the file under a temporary name in its folder and renames it into
-// place, so that a file there before is never left half-written; a system
-// error code, nothing left behind when it fails.
-DWORD WriteFileInPlace(const CString& strPath, const std::string& bytes);

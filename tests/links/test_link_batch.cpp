@@ -4,7 +4,7 @@
 #include "links/LinkBatch.h"
 #include "links/LinkBatchThreads.h"
 #include "links/LinkPair.h"
-#include "shell/PathHelpers.h"
+#include "files/PathRules.h"
 
 #include <algorithm>
 #include <functional>

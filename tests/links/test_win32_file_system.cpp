@@ -3,7 +3,7 @@
 #include "fake_file_system.h"
 #include "links/LinkBatch.h"
 #include "links/LinkPrivileges.h"
-#include "shell/PathHelpers.h"
+#include "files/PathRules.h"
 #include "links/Win32FileSystem.h"
 #include "tests/temp_tree.h"
 #include "wine_host.h"

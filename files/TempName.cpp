@@ -1,4 +1,4 @@
-#include "links/TempName.h"
+#include "files/TempName.h"
 
 #include <atomic>
 #include <cstdio>
