@@ -56,17 +56,18 @@ class CInstantFileSystem : public ILinkFileSystem
     public:
         bool GetId(LinkFileId& id) const override
         {
-            id.dwVolume = 1;
-            id.nIndex = m_nIndex;
+            id.nVolume = 1;
+            id.nLow = m_nIndex;
             return true;
         }
+        bool MayHold(const CString&) override { return false; }
         DWORD GetFinalPath(CString& path) override
         {
             path = L"C:\\";
             return 0;
         }
         DWORD FindEntry(const CString&, LinkEntryInfo&) override { return ERROR_FILE_NOT_FOUND; }
-        DWORD OpenEntry(const CString&, std::unique_ptr<ILinkEntry>&) override { return ERROR_FILE_NOT_FOUND; }
+        DWORD OpenEntry(const CString&, EntryAccess, std::unique_ptr<ILinkEntry>&) override { return ERROR_FILE_NOT_FOUND; }
         DWORD ListEntries(std::vector<LinkEntryInfo>&) override { return ERROR_SUCCESS; }
         DWORD CreateHardLink(const CString&, const CString&) override { return 0; }
         DWORD CreateSymbolicLink(const CString&, const CString&, DWORD) override { return 0; }
@@ -87,7 +88,7 @@ public:
         name = GetFileName(path);
         return 0;
     }
-    DWORD GetFileInfo(const CString&, bool, LinkFileInfo&) override { return ERROR_FILE_NOT_FOUND; }
+    DWORD GetFileInfo(const CString&, Follow, LinkFileInfo&) override { return ERROR_FILE_NOT_FOUND; }
     DWORD GetFinalPath(const CString&, CString&) override { return ERROR_FILE_NOT_FOUND; }
 
 private:

@@ -25,8 +25,7 @@
 #include <vector>
 
 #include "bench/bench_main_dialog.h"
-#include "links/LinkBatch.h"
-#include "links/LinkBatchThreads.h"
+#include "links/LinkRun.h"
 #include "links/Win32FileSystem.h"
 #include "maindlg/QuillonDlg.h"
 #include "res/resource.h"
@@ -229,12 +228,11 @@ public:
         const std::vector<std::wstring> folders = MakeFolders();
         CWin32FileSystem fileSystem(m_dlg.m_pfnCreateSymbolicLinkW);
         return Time([&] {
-            CLinkJob job(CFolderList(folders), CLinkPathList<CQNStringArrayHash>(m_dlg.m_setFiles), LinkRunOptions(),
-                         fileSystem);
+            CLinkRun run(CFolderList(folders), CLinkPathList<CQNStringArrayHash>(m_dlg.m_setFiles), LinkRunOptions(),
+                         fileSystem, 0, nullptr);
             size_t nLength = 0;
-            RunLinkJob(job, [&job, &nLength](const LinkPairResult& result) {
-                nLength += static_cast<size_t>(job.FormatLine(result).GetLength());
-            });
+            for (const LinkPairResult& result : run.TakeResults())
+                nLength += static_cast<size_t>(run.GetJob()->FormatLine(result).GetLength());
         });
     }
 
@@ -382,7 +380,7 @@ int wmain(int argc, wchar_t** argv)
     if (!dlg.Open())
         return 1;
     std::printf("output list visible: %s; workers of a run on this machine: %d\n",
-                ::IsWindowVisible(dlg.m_listOutput) ? "yes" : "no", CLinkBatchThreads::DefaultWorkers());
+                ::IsWindowVisible(dlg.m_listOutput) ? "yes" : "no", CLinkRun::DefaultWorkers());
 
     // First, into an empty output list: clearing a report of many lines is
     // the list view's own cost (see bench/copy_report), not the run's.

@@ -30,11 +30,20 @@ unsigned long long RandomBits()
 
 }  // namespace
 
-CString MakeTempName()
+ULONGLONG MakeTempBits()
+{
+    return RandomBits();
+}
+
+CString MakeTempName(ULONGLONG nBits)
 {
     wchar_t szName[40];
-    const unsigned long long nBits = RandomBits();
     swprintf(szName, 40, L"~Quillon-%08lx%08lx.tmp", static_cast<unsigned long>(nBits >> 32),
              static_cast<unsigned long>(nBits & 0xFFFFFFFFu));
     return CString(szName);
+}
+
+CString MakeTempName()
+{
+    return MakeTempName(MakeTempBits());
 }

@@ -1,5 +1,6 @@
 #include "links/LinkReport.h"
 
+#include "files/TempName.h"
 #include "links/LinkPrivileges.h"
 
 #include <mutex>
@@ -78,10 +79,14 @@ CString FormatWriteTime(ULONGLONG nWriteTime)
     return strTime;
 }
 
-bool IsPreviewOutcome(LinkOutcome outcome)
+// Where the old file lies when it could not be put back: the target's
+// folder and the temporary name.
+CString AsideSentence(const LinkPairResult& result, const CString& strTarget)
 {
-    return outcome == LinkOutcome::PreviewNew || outcome == LinkOutcome::PreviewReplace ||
-           outcome == LinkOutcome::PreviewLinked;
+    if (!result.bOldAside)
+        return CString();
+    return L" Die alte Datei liegt jetzt unter " + strTarget.Left(strTarget.ReverseFind(L'\\') + 1) +
+           MakeTempName(result.nAside) + L".";
 }
 
 void SetFailure(LinkLineFields& fields, DWORD dwError)
@@ -100,28 +105,27 @@ void SetFailure(LinkLineFields& fields, DWORD dwError)
 CString FormatPairLine(const LinkPairResult& result, LinkKind kind, bool bPreview, const CString& strSource,
                        const CString& strTarget)
 {
-    if (bPreview || IsPreviewOutcome(result.outcome))
+    if (bPreview)
     {
         // "Vorschau: <what>, Datei: <target>[, Error: <code>][, <detail>]."
         const LinkLineFields fields = GetPairFields(result, kind, true, strSource, strTarget);
         CString strLine = L"Vorschau: " + fields.strResult + L", Datei: " + fields.strTarget;
         if (!fields.strCode.IsEmpty())
             strLine += L", Error: " + fields.strCode;
-        const bool bSource = result.outcome == LinkOutcome::SkipExisting || result.outcome == LinkOutcome::SkipMade;
+        const bool bSource = result.action == PairAction::LeaveExisting || result.action == PairAction::LeaveMade;
         if (!fields.strText.IsEmpty())
             strLine += (bSource ? L", Quelle: " : L", ") + fields.strText;
         return strLine + L".";
     }
-    switch (result.outcome)
+    switch (result.action)
     {
-    case LinkOutcome::SkipSelf:
+    case PairAction::LeaveSource:
         return FormatSkipSelfLine(strTarget);
-    case LinkOutcome::SkipExisting:
-    case LinkOutcome::SkipMade:
+    case PairAction::LeaveExisting:
+    case PairAction::LeaveMade:
         return FormatSkipExistingLine(strSource, strTarget);
-    case LinkOutcome::Linked:
     default:
-        return FormatLinkLine(kind, result.dwError, strTarget);
+        return FormatLinkLine(kind, result.dwError, strTarget) + AsideSentence(result, strTarget);
     }
 }
 
@@ -131,36 +135,35 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
     LinkLineFields fields;
     fields.strKind = kind == LinkKind::Symbolic ? L"SymbolicLink" : L"HardLink";
     fields.strTarget = strTarget;
-    const bool bFailed = result.dwError != 0;
-    switch (result.outcome)
+    switch (result.action)
     {
-    case LinkOutcome::SkipSelf:
+    case PairAction::LeaveSource:
         fields.strResult = bPreview ? L"bleibt (die Quelle selbst)" : L"Skip";
         return fields;
-    case LinkOutcome::SkipExisting:
-    case LinkOutcome::SkipMade:
-        fields.strResult = !bPreview                                     ? L"Skip"
-                           : result.outcome == LinkOutcome::SkipExisting ? L"bleibt (Entfernen aus)"
-                                                                         : L"bleibt (in diesem Lauf schon erstellt)";
+    case PairAction::LeaveExisting:
+    case PairAction::LeaveMade:
+        fields.strResult = !bPreview                                    ? L"Skip"
+                           : result.action == PairAction::LeaveExisting ? L"bleibt (Entfernen aus)"
+                                                                        : L"bleibt (in diesem Lauf schon erstellt)";
         fields.strText = strSource;
         return fields;
-    case LinkOutcome::PreviewNew:
-    case LinkOutcome::PreviewReplace:
-    case LinkOutcome::PreviewLinked:
-        if (bFailed)
+    case PairAction::NewLink:
+    case PairAction::Replace:
+    case PairAction::AlreadyLinked:
+        if (!bPreview || result.dwError != 0)
             break;
-        fields.strResult = result.outcome == LinkOutcome::PreviewNew       ? L"neuer Link"
-                           : result.outcome == LinkOutcome::PreviewReplace ? L"ersetzt"
-                                                                           : L"schon verlinkt";
-        if (result.outcome == LinkOutcome::PreviewReplace)
+        fields.strResult = result.action == PairAction::NewLink   ? L"neuer Link"
+                           : result.action == PairAction::Replace ? L"ersetzt"
+                                                                  : L"schon verlinkt";
+        if (result.action == PairAction::Replace)
             fields.strText = GroupDigits(result.nSize) + L" Bytes, geändert " + FormatWriteTime(result.nWriteTime);
         return fields;
-    case LinkOutcome::Linked:
     default:
         break;
     }
-    fields.strResult = bFailed ? L"FAILED" : L"OK";
+    fields.strResult = result.dwError != 0 ? L"FAILED" : L"OK";
     SetFailure(fields, result.dwError);
+    fields.strText += AsideSentence(result, strTarget);
     return fields;
 }
 

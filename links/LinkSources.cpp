@@ -1,5 +1,6 @@
 #include "links/LinkSources.h"
 
+#include "files/ErrorCode.h"
 #include "files/PathRules.h"
 
 namespace {
@@ -9,22 +10,9 @@ bool IsNotFound(DWORD dwError)
     return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
 }
 
-// A failure never reads as success.
-DWORD FailureCode(DWORD dwError)
+std::wstring Folded(const CString& strName)
 {
-    return dwError != ERROR_SUCCESS ? dwError : ERROR_GEN_FAILURE;
-}
-
-// Keys of the index: the source's number, and whether the file is the one
-// its entry leads to.
-int OwnKey(int nFile)
-{
-    return nFile * 2;
-}
-
-int LeadKey(int nFile)
-{
-    return nFile * 2 + 1;
+    return MakeFoldedPath(strName).GetString();
 }
 
 }  // namespace
@@ -32,33 +20,23 @@ int LeadKey(int nFile)
 struct CLinkSources::Source
 {
     CString strPath;
-    CString strListedName;
-    // Written once under m_naming, read-only once bNamed says so.
-    std::atomic<bool> bNamed{false};
     CString strName;
+    CString strNtPath;
     int nNameClass = 0;
-    // Written once under m_identifying, read-only after. dwError is why the
-    // entry could not be identified; a source not found has no entry.
+    // Why the entry could not be identified; a source not found has none.
     DWORD dwError = 0;
     LinkFileInfo entry;
-    bool bLeads = false;
-    LinkFileInfo lead;
-    // Guarded by m_lookups.
-    bool bOwnPlaceTried = false;
-    Place ownPlace;
-    bool bLeadPlaceTried = false;
-    Place leadPlace;
+    // Links this run has taken for the source's file.
+    std::atomic<int> nTaken{0};
 };
 
 CLinkSources::CLinkSources(const ILinkPathList& files)
-    : m_nCount(files.GetCount() > 0 ? files.GetCount() : 0),
-      m_sources(new Source[static_cast<size_t>(m_nCount)]),
-      m_bIdentified(false)
+    : m_nCount(files.GetCount() > 0 ? files.GetCount() : 0), m_sources(new Source[static_cast<size_t>(m_nCount)])
 {
     for (int j = 0; j < m_nCount; ++j)
     {
         m_sources[j].strPath = files.GetAt(j);
-        m_sources[j].strListedName = GetFileName(m_sources[j].strPath);
+        m_sources[j].strName = GetFileName(m_sources[j].strPath);
     }
 }
 
@@ -69,188 +47,180 @@ const CString& CLinkSources::GetPath(int nFile) const
     return m_sources[nFile].strPath;
 }
 
-const CString& CLinkSources::GetName(ILinkFileSystem& fs, int nFile)
+const CString& CLinkSources::GetName(int nFile) const
 {
-    Source& source = m_sources[nFile];
-    if (source.bNamed.load(std::memory_order_acquire))
-        return source.strName;
-    std::lock_guard<std::mutex> naming(m_naming);
-    if (!source.bNamed.load(std::memory_order_relaxed))
-    {
-        CString strStored;
-        const bool bStored = fs.GetStoredName(source.strPath, strStored) == ERROR_SUCCESS && !strStored.IsEmpty();
-        const CString strName = bStored ? strStored : source.strListedName;
-        const std::wstring strFolded = MakeFoldedPath(strName).GetString();
-        int nClass = 0;
-        {
-            std::lock_guard<std::mutex> lock(m_lookups);
-            nClass = m_nameClasses.emplace(strFolded, static_cast<int>(m_nameClasses.size())).first->second;
-        }
-        source.strName = strName;
-        source.nNameClass = nClass;
-        source.bNamed.store(true, std::memory_order_release);
-    }
-    return source.strName;
+    return m_sources[nFile].strName;
 }
 
-int CLinkSources::GetNameClass(ILinkFileSystem& fs, int nFile)
+int CLinkSources::GetNameClass(int nFile) const
 {
-    GetName(fs, nFile);
     return m_sources[nFile].nNameClass;
 }
 
-const CString& CLinkSources::GetKnownName(int nFile) const
+const CString& CLinkSources::GetNtPath(int nFile) const
 {
-    const Source& source = m_sources[nFile];
-    return source.strName.IsEmpty() ? source.strListedName : source.strName;
+    return m_sources[nFile].strNtPath;
 }
 
-void CLinkSources::Identify(ILinkFileSystem& fs)
+LinkFileId CLinkSources::GetFolderId(ILinkFileSystem& fs, const CString& strFolder, DWORD& dwError)
 {
-    if (m_bIdentified.load(std::memory_order_acquire))
-        return;
-    std::lock_guard<std::mutex> identifying(m_identifying);
-    if (m_bIdentified.load(std::memory_order_relaxed))
-        return;
-    m_byIndex.clear();
-    m_unknown.clear();
-    {
-        for (int j = 0; j < m_nCount; ++j)
-        {
-            Source& source = m_sources[j];
-            source.dwError = fs.GetFileInfo(source.strPath, false, source.entry);
-            if (source.dwError != ERROR_SUCCESS)
-            {
-                if (!IsNotFound(source.dwError))
-                    m_unknown.push_back(j);
-                continue;
-            }
-            m_byIndex.emplace(source.entry.id.nIndex, OwnKey(j));
-            if (!(source.entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                continue;
-            // A link: what it leads to is a source too. One that leads
-            // nowhere protects nothing more; one that cannot be followed
-            // leaves open what it leads to.
-            const DWORD dwLeadError = fs.GetFileInfo(source.strPath, true, source.lead);
-            if (dwLeadError == ERROR_SUCCESS && source.lead.id.nIndex != source.entry.id.nIndex)
-            {
-                source.bLeads = true;
-                m_byIndex.emplace(source.lead.id.nIndex, LeadKey(j));
-            }
-            else if (dwLeadError != ERROR_SUCCESS && !IsNotFound(dwLeadError))
-            {
-                source.dwError = dwLeadError;
-                m_unknown.push_back(j);
-            }
-        }
-    }
-    m_bIdentified.store(true, std::memory_order_release);
-}
-
-ULONGLONG CLinkSources::GetFolderIndex(ILinkFileSystem& fs, const CString& strFolder, DWORD& dwError)
-{
-    // Under m_lookups.
-    const std::wstring strKey = MakeFoldedPath(strFolder).GetString();
-    auto it = m_folderIndices.find(strKey);
-    if (it == m_folderIndices.end())
+    const std::wstring strKey = Folded(strFolder);
+    auto it = m_folderIds.find(strKey);
+    if (it == m_folderIds.end())
     {
         LinkFileInfo info;
-        DWORD dwFolderError = strFolder.IsEmpty() ? ERROR_INVALID_NAME : fs.GetFileInfo(strFolder, true, info);
-        if (dwFolderError == ERROR_SUCCESS && info.id.nIndex == 0)
+        DWORD dwFolderError = strFolder.IsEmpty() ? static_cast<DWORD>(ERROR_INVALID_NAME)
+                                                  : fs.GetFileInfo(strFolder, Follow::Yes, info);
+        if (dwFolderError == ERROR_SUCCESS && !info.id.IsKnown())
             dwFolderError = ERROR_INVALID_FUNCTION;
-        it = m_folderIndices.emplace(strKey, std::make_pair(dwFolderError, info.id.nIndex)).first;
+        it = m_folderIds.emplace(strKey, std::make_pair(dwFolderError, info.id)).first;
     }
     dwError = it->second.first;
     return it->second.second;
 }
 
-CLinkSources::Place CLinkSources::GetOwnPlace(ILinkFileSystem& fs, int nFile)
+void CLinkSources::AddPlace(const Place& place)
 {
-    const std::wstring strFolded = MakeFoldedPath(GetName(fs, nFile)).GetString();
-    std::lock_guard<std::mutex> lock(m_lookups);
-    Source& source = m_sources[nFile];
-    if (!source.bOwnPlaceTried)
-    {
-        source.bOwnPlaceTried = true;
-        source.ownPlace.strFoldedName = strFolded;
-        const CString strFolder =
-            source.strPath.Left(source.strPath.GetLength() - source.strListedName.GetLength());
-        source.ownPlace.nFolderIndex = GetFolderIndex(fs, strFolder, source.ownPlace.dwError);
-    }
-    return source.ownPlace;
+    m_places.push_back(place);
+    if (place.bNameKnown)
+        m_placesByName.emplace(place.strFoldedName, m_places.size() - 1);
+    else
+        m_namelessPlaces.push_back(m_places.size() - 1);
 }
 
-CLinkSources::Place CLinkSources::GetLeadPlace(ILinkFileSystem& fs, int nFile)
+void CLinkSources::Identify(ILinkFileSystem& fs)
 {
-    std::lock_guard<std::mutex> lock(m_lookups);
-    Source& source = m_sources[nFile];
-    if (!source.bLeadPlaceTried)
+    std::unordered_map<std::wstring, int> nameClasses;
+    for (int j = 0; j < m_nCount; ++j)
     {
-        source.bLeadPlaceTried = true;
+        Source& source = m_sources[j];
+        CString strStored;
+        const bool bStored = fs.GetStoredName(source.strPath, strStored) == ERROR_SUCCESS && !strStored.IsEmpty();
+        const CString strListedName = source.strName;
+        if (bStored)
+            source.strName = strStored;
+        source.nNameClass =
+            nameClasses.emplace(Folded(source.strName), static_cast<int>(nameClasses.size())).first->second;
+        source.strNtPath = MakeNtPath(source.strPath);
+
+        source.dwError = fs.GetFileInfo(source.strPath, Follow::No, source.entry);
+        if (source.dwError != ERROR_SUCCESS)
+        {
+            // Not there: nothing can be it. Not readable: whatever carries
+            // its name may be it.
+            if (!IsNotFound(source.dwError))
+                m_unknownByName.emplace(Folded(source.strName), j);
+            continue;
+        }
+        Place own;
+        own.nFile = j;
+        own.bNameKnown = bStored;
+        own.strFoldedName = Folded(source.strName);
+        own.id = source.entry.id;
+        own.folder = GetFolderId(fs, source.strPath.Left(source.strPath.GetLength() - strListedName.GetLength()),
+                                 own.dwError);
+        AddPlace(own);
+        if (!(source.entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        // A link: what it leads to is a source too. One that leads nowhere
+        // protects nothing more; one that cannot be followed leaves open
+        // what it leads to.
+        LinkFileInfo lead;
+        const DWORD dwLeadError = fs.GetFileInfo(source.strPath, Follow::Yes, lead);
+        if (dwLeadError != ERROR_SUCCESS)
+        {
+            if (!IsNotFound(dwLeadError))
+            {
+                source.dwError = dwLeadError;
+                m_unknownByName.emplace(Folded(source.strName), j);
+            }
+            continue;
+        }
+        if (CompareFiles(lead.id, source.entry.id) == Sameness::Same)
+            continue;
+        Place leads;
+        leads.nFile = j;
+        leads.id = lead.id;
         CString strFinal;
-        source.leadPlace.dwError = fs.GetFinalPath(source.strPath, strFinal);
-        if (source.leadPlace.dwError == ERROR_SUCCESS)
+        leads.dwError = fs.GetFinalPath(source.strPath, strFinal);
+        if (leads.dwError == ERROR_SUCCESS)
         {
             const CString strName = GetFileName(strFinal);
-            source.leadPlace.strFoldedName = MakeFoldedPath(strName).GetString();
-            source.leadPlace.nFolderIndex = GetFolderIndex(
-                fs, strFinal.Left(strFinal.GetLength() - strName.GetLength()), source.leadPlace.dwError);
+            leads.bNameKnown = true;
+            leads.strFoldedName = Folded(strName);
+            leads.folder = GetFolderId(fs, strFinal.Left(strFinal.GetLength() - strName.GetLength()), leads.dwError);
         }
-        source.leadPlace.dwError = source.leadPlace.dwError != ERROR_SUCCESS ? FailureCode(source.leadPlace.dwError)
-                                                                             : ERROR_SUCCESS;
+        AddPlace(leads);
     }
-    return source.leadPlace;
 }
 
-DWORD CLinkSources::FindSourceAt(ILinkFileSystem& fs, const LinkFileId* pFolder, const CString& strName,
-                                 ULONGLONG nFileIndex, bool& bIsSource)
+SourceCheck CLinkSources::FindSourceAt(const LinkFileId* pFolder, const CString& strName,
+                                       const LinkFileId& entry) const
 {
-    bIsSource = false;
-    Identify(fs);
-    const std::wstring strFolded = MakeFoldedPath(strName).GetString();
-    const auto range = m_byIndex.equal_range(nFileIndex);
-    for (auto it = range.first; it != range.second; ++it)
-    {
-        const int nFile = it->second / 2;
-        const Place place = it->second == OwnKey(nFile) ? GetOwnPlace(fs, nFile) : GetLeadPlace(fs, nFile);
-        // An entry is a name in a folder: another name of the same file is
-        // another entry. The folders are compared by their index alone,
-        // since Wine makes volume serials up per drive letter.
-        if (!place.strFoldedName.empty() && place.strFoldedName != strFolded)
-            continue;
-        if (place.dwError != ERROR_SUCCESS)
-            return FailureCode(place.dwError);
-        if (pFolder == nullptr)
-            return ERROR_CANT_ACCESS_FILE;
-        if (place.nFolderIndex == pFolder->nIndex)
-        {
-            bIsSource = true;
-            return ERROR_SUCCESS;
-        }
-    }
+    SourceCheck check;
+    const std::wstring strFolded = Folded(strName);
     // A source that could not be identified may be this very entry if it
     // carries its name.
-    for (int nFile : m_unknown)
+    const auto unknown = m_unknownByName.find(strFolded);
+    if (unknown != m_unknownByName.end())
+        return {SourceAnswer::CannotTell, FailureCode(m_sources[unknown->second].dwError)};
+    // A place whose name is not known is this entry unless the files differ.
+    for (size_t nPlace : m_namelessPlaces)
     {
-        if (MakeFoldedPath(GetName(fs, nFile)).GetString() == strFolded)
-            return FailureCode(m_sources[nFile].dwError);
+        if (CompareFiles(m_places[nPlace].id, entry) != Sameness::Different)
+        {
+            const DWORD dwError = m_places[nPlace].dwError;
+            return {SourceAnswer::CannotTell, dwError != ERROR_SUCCESS ? dwError : ERROR_CANT_ACCESS_FILE};
+        }
     }
-    return ERROR_SUCCESS;
+    // An entry is a name in a folder: another name of the same file is
+    // another entry, and so is the same name in another folder. Folders are
+    // compared by their id alone, since Wine makes volume serials up per
+    // drive letter.
+    const auto range = m_placesByName.equal_range(strFolded);
+    for (auto it = range.first; it != range.second; ++it)
+    {
+        const Place& place = m_places[it->second];
+        if (CompareFiles(place.id, entry) == Sameness::Different)
+            continue;
+        if (place.dwError != ERROR_SUCCESS)
+            return {SourceAnswer::CannotTell, place.dwError};
+        const Sameness folder = pFolder != nullptr ? CompareFiles(place.folder, *pFolder) : Sameness::Unknown;
+        if (folder == Sameness::Same)
+            return {SourceAnswer::Yes, 0};
+        if (folder == Sameness::Unknown)
+            return {SourceAnswer::CannotTell, ERROR_CANT_ACCESS_FILE};
+    }
+    return check;
 }
 
-CLinkSources::Match CLinkSources::MatchEntryFile(ILinkFileSystem& fs, int nFile, const LinkFileId& file)
+SourceMatch CLinkSources::MatchEntryFile(int nFile, const LinkFileId& file) const
 {
-    Identify(fs);
     const Source& source = m_sources[nFile];
-    if (source.dwError != ERROR_SUCCESS || source.entry.id.nIndex != file.nIndex)
-        return Match::No;
-    return source.entry.id.dwVolume == file.dwVolume ? Match::Yes : Match::Maybe;
+    if (source.dwError != ERROR_SUCCESS || CompareFiles(source.entry.id, file) != Sameness::Same)
+        return SourceMatch::No;
+    return source.entry.id.nVolume == file.nVolume ? SourceMatch::Yes : SourceMatch::Maybe;
 }
 
-DWORD CLinkSources::GetEntryInfo(ILinkFileSystem& fs, int nFile, LinkFileInfo& info)
+DWORD CLinkSources::GetEntryInfo(int nFile, LinkFileInfo& info) const
 {
-    Identify(fs);
     const Source& source = m_sources[nFile];
     info = source.entry;
     return source.dwError;
+}
+
+DWORD CLinkSources::GetLinkCount(int nFile) const
+{
+    const Source& source = m_sources[nFile];
+    return source.entry.nLinks + static_cast<DWORD>(source.nTaken.load(std::memory_order_relaxed));
+}
+
+void CLinkSources::TakeLink(int nFile)
+{
+    m_sources[nFile].nTaken.fetch_add(1, std::memory_order_relaxed);
+}
+
+void CLinkSources::GiveBackLink(int nFile)
+{
+    m_sources[nFile].nTaken.fetch_sub(1, std::memory_order_relaxed);
 }

@@ -17,29 +17,33 @@ struct LinkRunOptions
     LinkKind kind = LinkKind::Hard;
     // An existing file at a target may give way to the new link.
     bool bRemoveExisting = true;
-    // The run goes through its pairs and says what it would do, changing
-    // nothing ("Vorschau").
+    // The run decides every pair and carries nothing out: it says what it
+    // would do ("Vorschau").
     bool bPreview = false;
 };
 
-// What became of one pair.
-enum class LinkOutcome : unsigned char
+// What is to be done with a pair (its decision), and what was done.
+enum class PairAction : unsigned char
 {
-    // A link was tried (or found in place): "OK" when the code is 0.
-    Linked,
-    // The target is one of the run's sources.
-    SkipSelf,
-    // Something is at the target and stays: removal is off.
-    SkipExisting,
-    // An earlier pair of this run made the target (a same-name source
-    // before this one).
-    SkipMade,
-    // What a preview finds: a new link would be made; an existing file
-    // would be replaced; the target already is a link of its source. The
-    // error code is the failure foreseen, where it can be.
-    PreviewNew,
-    PreviewReplace,
-    PreviewLinked
+    // Nothing is at the target: a link is made there.
+    NewLink,
+    // A file is at the target and gives way to the link.
+    Replace,
+    // The target already is what the run would make (its line says OK).
+    AlreadyLinked,
+    // Left alone: the target is one of the run's sources ("Skip").
+    LeaveSource,
+    // Left alone: an earlier pair of this run made the target (a same-name
+    // source before this one).
+    LeaveMade,
+    // Left alone: something is at the target and removal is off.
+    LeaveExisting,
+    // Left alone: a folder is at the target; never removed, so the link
+    // fails (with the code a link call meets first).
+    LeaveFolder,
+    // Fails without a step on the disk: the target is another file's short
+    // name, or what is there (or a source) cannot be told.
+    Fail
 };
 
 // One pair's result as a value: which folder and file, and what became of
@@ -49,12 +53,16 @@ struct LinkPairResult
 {
     int nFolder = 0;
     int nFile = 0;
-    LinkOutcome outcome = LinkOutcome::Linked;
+    PairAction action = PairAction::NewLink;
+    // The old file could not be put back under its name after a failure:
+    // it lies under the temporary name made of nAside.
+    bool bOldAside = false;
+    // 0, or the failure: met, or, for a decision alone, foreseen.
     DWORD dwError = 0;
-    // A preview's file that would be replaced: its size and last write
-    // time (a FILETIME).
+    // A file that gives way: its size and last write time (a FILETIME).
     ULONGLONG nSize = 0;
     ULONGLONG nWriteTime = 0;
+    ULONGLONG nAside = 0;
 };
 
 // A read-only, indexed list of paths a run walks in order.

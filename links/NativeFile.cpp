@@ -1,5 +1,7 @@
 #include "links/NativeFile.h"
 
+#include "files/ErrorCode.h"
+
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -13,6 +15,7 @@ enum : ULONG
     kFileBasicInformation = 4,
     kFileDispositionInformation = 13,
     kFileIdBothDirectoryInformation = 37,
+    kFileIdInformation = 59,
     kFileDispositionInformationEx = 64
 };
 
@@ -24,10 +27,15 @@ enum : ULONG
     kFileNonDirectoryFile = 0x00000040,
     kFileOpenReparsePoint = 0x00200000,
     kDispositionDelete = 0x00000001,
+    kDispositionPosixSemantics = 0x00000002,
     kDispositionIgnoreReadOnly = 0x00000010
 };
 
 constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121L);
+constexpr NTSTATUS kStatusInvalidParameter = static_cast<NTSTATUS>(0xC000000DL);
+constexpr NTSTATUS kStatusInvalidInfoClass = static_cast<NTSTATUS>(0xC0000003L);
+constexpr NTSTATUS kStatusNotImplemented = static_cast<NTSTATUS>(0xC0000002L);
+constexpr NTSTATUS kStatusNotSupported = static_cast<NTSTATUS>(0xC00000BBL);
 
 struct NtBasicInformation
 {
@@ -36,6 +44,12 @@ struct NtBasicInformation
     LARGE_INTEGER LastWriteTime;
     LARGE_INTEGER ChangeTime;
     ULONG FileAttributes;
+};
+
+struct NtIdInformation
+{
+    ULONGLONG VolumeSerialNumber;
+    BYTE FileId[16];
 };
 
 struct NtIdBothDirInformation
@@ -145,12 +159,39 @@ DWORD NtStatusToError(NTSTATUS status)
 {
     if (NT_SUCCESS(status))
         return ERROR_SUCCESS;
-    const DWORD dwError = Calls().pfnToError != nullptr ? Calls().pfnToError(status) : ERROR_GEN_FAILURE;
-    // A failure never reads as success.
-    return dwError != ERROR_SUCCESS ? dwError : ERROR_GEN_FAILURE;
+    return FailureCode(Calls().pfnToError != nullptr ? Calls().pfnToError(status) : ERROR_GEN_FAILURE);
 }
 
-NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, bool bAnyKind,
+DWORD QueryNativeFileInfo(HANDLE hFile, LinkFileInfo& info)
+{
+    BY_HANDLE_FILE_INFORMATION data = {};
+    if (!::GetFileInformationByHandle(hFile, &data))
+        return FailureCode(::GetLastError());
+    info.id.nVolume = data.dwVolumeSerialNumber;
+    info.id.nHigh = 0;
+    info.id.nLow = (static_cast<ULONGLONG>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+    info.id.bWide = false;
+    info.nLinks = data.nNumberOfLinks;
+    info.dwAttributes = data.dwFileAttributes;
+    info.nSize = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    info.nWriteTime =
+        (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    // Where the system has them (Windows 8 on), the 64-bit volume serial and
+    // the 128-bit id: cloned disks share the short serial, and ReFS's
+    // 64-bit ids are not unique.
+    NtIdInformation id = {};
+    IO_STATUS_BLOCK io = {};
+    if (NT_SUCCESS(Calls().pfnQueryInformation(hFile, &io, &id, sizeof(id), kFileIdInformation)))
+    {
+        info.id.nVolume = id.VolumeSerialNumber;
+        std::memcpy(&info.id.nLow, id.FileId, 8);
+        std::memcpy(&info.id.nHigh, id.FileId + 8, 8);
+        info.id.bWide = true;
+    }
+    return ERROR_SUCCESS;
+}
+
+NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, OpenKind kind,
                             CNtHandle& file)
 {
     if (strName.GetLength() > kMaxNameLength)
@@ -163,20 +204,20 @@ NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK 
     HANDLE h = INVALID_HANDLE_VALUE;
     const NTSTATUS status = Calls().pfnCreate(
         &h, access | SYNCHRONIZE, &attributes, &io, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        kFileOpen, kFileOpenReparsePoint | kFileSynchronousIoNonAlert | (bAnyKind ? 0u : static_cast<ULONG>(kFileNonDirectoryFile)),
+        kFileOpen, kFileOpenReparsePoint | kFileSynchronousIoNonAlert | (kind == OpenKind::Any ? 0u : static_cast<ULONG>(kFileNonDirectoryFile)),
         nullptr, 0);
     file.Reset(NT_SUCCESS(status) ? h : INVALID_HANDLE_VALUE);
     return status;
 }
 
-NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, bool bReplace, HANDLE hFolder, const CString& strName)
+NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName)
 {
     if (strName.GetLength() > kMaxNameLength)
         return static_cast<NTSTATUS>(0xC0000033L);
     alignas(NtNameInformation) BYTE buffer[offsetof(NtNameInformation, FileName) + kMaxNameLength * sizeof(WCHAR)];
     NtNameInformation* pInfo = reinterpret_cast<NtNameInformation*>(buffer);
     std::memset(buffer, 0, sizeof(buffer));
-    pInfo->ReplaceIfExists = bReplace ? TRUE : FALSE;
+    pInfo->ReplaceIfExists = replace == ReplaceExisting::Yes ? TRUE : FALSE;
     pInfo->RootDirectory = hFolder;
     pInfo->FileNameLength = static_cast<ULONG>(strName.GetLength() * sizeof(WCHAR));
     std::memcpy(pInfo->FileName, strName.GetString(), pInfo->FileNameLength);
@@ -201,28 +242,44 @@ DWORD QueryNativeAttributes(HANDLE hFile, DWORD& dwAttributes)
     return NtStatusToError(status);
 }
 
-NTSTATUS DeleteNative(HANDLE hFile)
+NTSTATUS DeleteNative(HANDLE hFile, const std::function<HANDLE()>& getAttributeHandle)
 {
-    NTSTATUS status = SetDisposition(hFile, TRUE);
+    // Windows 10 from 1709 on removes the name at once, even where another
+    // program holds the file open, and from 1809 on a read-only name as it
+    // is. Older systems (and Wine) know neither flag and the classic call
+    // follows, whose name goes when the last handle on it closes.
+    ULONG nPosix = kDispositionDelete | kDispositionPosixSemantics | kDispositionIgnoreReadOnly;
+    NTSTATUS status = SetInformation(hFile, &nPosix, sizeof(nPosix), kFileDispositionInformationEx);
+    if (status == kStatusInvalidParameter)
+    {
+        nPosix = kDispositionDelete | kDispositionPosixSemantics;
+        status = SetInformation(hFile, &nPosix, sizeof(nPosix), kFileDispositionInformationEx);
+    }
+    const bool bPosix = status != kStatusInvalidParameter && status != kStatusInvalidInfoClass &&
+                        status != kStatusNotImplemented && status != kStatusNotSupported;
+    if (!bPosix)
+        status = SetDisposition(hFile, TRUE);
     if (status != kStatusCannotDelete)
         return status;
-    // Windows 10 from 1809 on removes a read-only name as it is.
-    ULONG nFlags = kDispositionDelete | kDispositionIgnoreReadOnly;
-    if (NT_SUCCESS(SetInformation(hFile, &nFlags, sizeof(nFlags), kFileDispositionInformationEx)))
-        return 0;
-    DWORD dwAttributes = 0;
-    if (QueryNativeAttributes(hFile, dwAttributes) != ERROR_SUCCESS || !(dwAttributes & FILE_ATTRIBUTE_READONLY))
+    // Read-only has to be cleared for the name to go: through a handle that
+    // may write the attributes.
+    const HANDLE hAttributes = getAttributeHandle ? getAttributeHandle() : hFile;
+    if (hAttributes == nullptr)
         return status;
-    status = SetNativeAttributes(hFile, dwAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    DWORD dwAttributes = 0;
+    if (QueryNativeAttributes(hAttributes, dwAttributes) != ERROR_SUCCESS || !(dwAttributes & FILE_ATTRIBUTE_READONLY))
+        return status;
+    status = SetNativeAttributes(hAttributes, dwAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     if (NT_SUCCESS(status))
-        status = SetDisposition(hFile, TRUE);
+        status = bPosix ? SetInformation(hAttributes, &nPosix, sizeof(nPosix), kFileDispositionInformationEx)
+                        : SetDisposition(hAttributes, TRUE);
     // The file may have other names that keep it: they keep its attributes.
-    if (NT_SUCCESS(SetNativeAttributes(hFile, dwAttributes)) || !NT_SUCCESS(status))
+    if (NT_SUCCESS(SetNativeAttributes(hAttributes, dwAttributes)) || !NT_SUCCESS(status) || bPosix)
         return status;
     // A file system that takes no attributes from a file about to lose a
     // name keeps the name instead: the attributes come first.
-    SetDisposition(hFile, FALSE);
-    SetNativeAttributes(hFile, dwAttributes);
+    static_cast<void>(SetDisposition(hAttributes, FALSE));
+    static_cast<void>(SetNativeAttributes(hAttributes, dwAttributes));
     return kStatusCannotDelete;
 }
 
@@ -231,7 +288,7 @@ NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& 
     // A listing takes its pattern from its first query only: each lookup
     // lists through a fresh handle on the folder.
     CNtHandle listing;
-    NTSTATUS status = OpenNativeRelative(hFolder, CString(), FILE_LIST_DIRECTORY, true, listing);
+    NTSTATUS status = OpenNativeRelative(hFolder, CString(), FILE_LIST_DIRECTORY, OpenKind::Any, listing);
     if (!NT_SUCCESS(status))
         return status;
     UNICODE_STRING pattern;
@@ -247,7 +304,7 @@ NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& 
     return 0;
 }
 
-DWORD ReadSymbolicLinkTarget(HANDLE hFile, CString& strTarget)
+DWORD ReadSymbolicLinkTarget(HANDLE hFile, LinkTargetPath& target)
 {
     // REPARSE_DATA_BUFFER of a symbolic link, as winnt's driver headers
     // define it.
@@ -269,27 +326,28 @@ DWORD ReadSymbolicLinkTarget(HANDLE hFile, CString& strTarget)
     DWORD cbReturned = 0;
     if (!::DeviceIoControl(hFile, kGetReparsePoint, nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
                            &cbReturned, nullptr))
-        return ::GetLastError();
+        return FailureCode(::GetLastError());
     const auto* pData = reinterpret_cast<const SymbolicLinkData*>(buffer.data());
     const size_t cbHeader = offsetof(SymbolicLinkData, szPath);
     if (cbReturned < cbHeader || pData->dwTag != kSymbolicLinkTag)
         return ERROR_NOT_A_REPARSE_POINT;
-    const bool bPrint = pData->nPrintLength != 0;
-    const size_t nOffset = bPrint ? pData->nPrintOffset : pData->nSubstituteOffset;
-    const size_t nLength = bPrint ? pData->nPrintLength : pData->nSubstituteLength;
-    if (cbHeader + nOffset + nLength > cbReturned)
+    // The substitute name is what the system follows; the print name is
+    // only shown, and anyone who may plant a link may make it say anything.
+    const size_t nOffset = pData->nSubstituteOffset;
+    const size_t nLength = pData->nSubstituteLength;
+    if (cbHeader + nOffset + nLength > cbReturned || nLength % sizeof(wchar_t) != 0)
         return ERROR_INVALID_DATA;
-    CString strPath(pData->szPath + nOffset / sizeof(wchar_t), static_cast<int>(nLength / sizeof(wchar_t)));
-    if (!bPrint && strPath.Left(4) == L"\\??\\")
-        strPath = strPath.Mid(4);
-    strTarget = strPath;
+    constexpr ULONG kRelative = 0x00000001;  // SYMLINK_FLAG_RELATIVE
+    target.strSubstitute =
+        CString(pData->szPath + nOffset / sizeof(wchar_t), static_cast<int>(nLength / sizeof(wchar_t)));
+    target.bRelative = (pData->nFlags & kRelative) != 0;
     return ERROR_SUCCESS;
 }
 
 NTSTATUS ListNativeFolder(HANDLE hFolder, std::vector<LinkEntryInfo>& entries)
 {
     CNtHandle listing;
-    NTSTATUS status = OpenNativeRelative(hFolder, CString(), FILE_LIST_DIRECTORY, true, listing);
+    NTSTATUS status = OpenNativeRelative(hFolder, CString(), FILE_LIST_DIRECTORY, OpenKind::Any, listing);
     if (!NT_SUCCESS(status))
         return status;
     std::vector<ULONGLONG> buffer(64 * 1024 / sizeof(ULONGLONG));
@@ -313,7 +371,7 @@ NTSTATUS ListNativeFolder(HANDLE hFolder, std::vector<LinkEntryInfo>& entries)
                 LinkEntryInfo entry;
                 entry.strName = strName;
                 entry.strShortName = CString(pInfo->ShortName, pInfo->ShortNameLength / static_cast<int>(sizeof(WCHAR)));
-                entry.nFileIndex = static_cast<ULONGLONG>(pInfo->FileId.QuadPart);
+                entry.id.nLow = static_cast<ULONGLONG>(pInfo->FileId.QuadPart);
                 entry.dwAttributes = pInfo->FileAttributes;
                 entry.nSize = static_cast<ULONGLONG>(pInfo->EndOfFile.QuadPart);
                 entry.nWriteTime = static_cast<ULONGLONG>(pInfo->LastWriteTime.QuadPart);

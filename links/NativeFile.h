@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <functional>
+#include <vector>
+
 // The system's native file calls a run needs where the Win32 ones only take
 // paths: opening a name relative to a held folder, renaming and linking
 // into it, attributes and removal through a handle. Looked up once; every
@@ -51,25 +54,38 @@ private:
 };
 
 bool HasNativeFileCalls();
+// A Win32 error code, never 0 for a failure.
 DWORD NtStatusToError(NTSTATUS status);
+// Identity, link count, attributes, size and time of the file behind a
+// handle.
+DWORD QueryNativeFileInfo(HANDLE hFile, LinkFileInfo& info);
+
+// What a relative open may find at the name.
+enum class OpenKind
+{
+    FilesOnly,
+    Any
+};
 
 // Opens the entry at a name in a held folder without following a link
-// there; bAnyKind opens a folder too, otherwise only files open.
-NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, bool bAnyKind,
+// there.
+NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, OpenKind kind,
                             CNtHandle& file);
 // Renames (kNtFileRenameInformation) or links (kNtFileLinkInformation) the
 // file behind a handle to a name in a held folder.
-NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, bool bReplace, HANDLE hFolder, const CString& strName);
+NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName);
 // 0 sets the normal attribute: the native call reads 0 as "leave as is".
 NTSTATUS SetNativeAttributes(HANDLE hFile, DWORD dwAttributes);
 DWORD QueryNativeAttributes(HANDLE hFile, DWORD& dwAttributes);
-// Removes the name the handle was opened on. A read-only file's name goes
-// too, its attributes as they were: where the system cannot ignore
-// read-only for the removal, it is cleared and put back through this handle.
-NTSTATUS DeleteNative(HANDLE hFile);
-// Where the symbolic link open on hFile points, as it was made (its print
-// name, else its substitute name without "\\??\\").
-DWORD ReadSymbolicLinkTarget(HANDLE hFile, CString& strTarget);
+// Removes the name the handle was opened on (at once where the system can,
+// also while others hold the file open). A read-only file's name goes too,
+// its attributes as they were: where the system cannot ignore read-only for
+// the removal, it is cleared and put back through the handle
+// getAttributeHandle gives (null: none can be had).
+NTSTATUS DeleteNative(HANDLE hFile, const std::function<HANDLE()>& getAttributeHandle);
+// What the symbolic link open on hFile holds; any handle will do, reading
+// it needs no right.
+DWORD ReadSymbolicLinkTarget(HANDLE hFile, LinkTargetPath& target);
 // Every entry of the folder, "." and ".." left out.
 NTSTATUS ListNativeFolder(HANDLE hFolder, std::vector<LinkEntryInfo>& entries);
 // The stored name of the entry a name finds in a folder (a short name

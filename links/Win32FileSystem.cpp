@@ -1,5 +1,6 @@
 #include "links/Win32FileSystem.h"
 
+#include "files/ErrorCode.h"
 #include "links/NativeFile.h"
 #include "files/PathRules.h"
 
@@ -35,7 +36,7 @@ DWORD FinalPathOf(HANDLE hFile, CString& strFinal)
         dwLength = pfn(hFile, path.data(), static_cast<DWORD>(path.size()), 0);
     }
     if (dwLength == 0)
-        return ::GetLastError();
+        return FailureCode(::GetLastError());
     if (dwLength >= path.size())
         return ERROR_INSUFFICIENT_BUFFER;
     strFinal = CString(path.data(), static_cast<int>(dwLength));
@@ -43,27 +44,12 @@ DWORD FinalPathOf(HANDLE hFile, CString& strFinal)
 }
 
 // Opens what a path names, for reading what it is; folders open too.
-DWORD OpenPath(const CString& strPath, bool bFollow, CNtHandle& file)
+DWORD OpenPath(const CString& strPath, Follow follow, CNtHandle& file)
 {
     file.Reset(::CreateFileW(MakeSystemPath(strPath), FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | (bFollow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr));
-    return file.IsOpen() ? ERROR_SUCCESS : ::GetLastError();
-}
-
-DWORD QueryFileInfo(HANDLE hFile, LinkFileInfo& info)
-{
-    BY_HANDLE_FILE_INFORMATION data = {};
-    if (!::GetFileInformationByHandle(hFile, &data))
-        return ::GetLastError();
-    info.id.dwVolume = data.dwVolumeSerialNumber;
-    info.id.nIndex = (static_cast<ULONGLONG>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
-    info.nLinks = data.nNumberOfLinks;
-    info.dwAttributes = data.dwFileAttributes;
-    info.nSize = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    info.nWriteTime =
-        (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
-    return ERROR_SUCCESS;
+                             FILE_FLAG_BACKUP_SEMANTICS | (follow == Follow::Yes ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr));
+    return file.IsOpen() ? ERROR_SUCCESS : FailureCode(::GetLastError());
 }
 
 // Whether a name could be a short (8.3) name, and so the alias of another
@@ -80,38 +66,79 @@ bool MayBeShortName(const CString& strName)
     return strName.FindOneOf(L" +,;=[]") < 0;
 }
 
+ACCESS_MASK AccessFor(EntryAccess access)
+{
+    switch (access)
+    {
+    case EntryAccess::Read:
+        return FILE_READ_ATTRIBUTES;
+    case EntryAccess::Change:
+        return DELETE | FILE_READ_ATTRIBUTES;
+    case EntryAccess::ChangeAttributes:
+    default:
+        return DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+    }
+}
+
+// An entry, opened with the rights its steps need: the folder it is in and
+// its name there, so that a removal that must clear read-only can open it
+// once more for that (checked to be the same file).
 class CWin32Entry : public ILinkEntry
 {
 public:
-    CWin32Entry(HANDLE hEntry, HANDLE hFolder) : m_entry(hEntry), m_hFolder(hFolder) {}
+    CWin32Entry(HANDLE hEntry, HANDLE hFolder, const CString& strName, EntryAccess access)
+        : m_entry(hEntry), m_hFolder(hFolder), m_strName(strName), m_access(access)
+    {
+    }
 
-    DWORD Query(LinkFileInfo& info) override { return QueryFileInfo(m_entry.Get(), info); }
+    DWORD Query(LinkFileInfo& info) override { return QueryNativeFileInfo(m_entry.Get(), info); }
 
     DWORD SetAttributes(DWORD dwAttributes) override
     {
         return NtStatusToError(SetNativeAttributes(m_entry.Get(), dwAttributes));
     }
 
-    DWORD Rename(const CString& strName, bool bReplace) override
+    DWORD Rename(const CString& strName, ReplaceExisting replace) override
     {
         if (!IsPlainEntryName(strName))
             return ERROR_INVALID_NAME;
-        return NtStatusToError(SetNativeName(m_entry.Get(), kNtFileRenameInformation, bReplace, m_hFolder, strName));
+        const DWORD dwError = NtStatusToError(SetNativeName(m_entry.Get(), kNtFileRenameInformation, replace, m_hFolder, strName));
+        if (dwError == ERROR_SUCCESS)
+            m_strName = strName;
+        return dwError;
     }
 
     DWORD Delete() override
     {
-        const DWORD dwError = NtStatusToError(DeleteNative(m_entry.Get()));
-        // The name goes when the last handle on it closes.
-        m_entry.Reset(INVALID_HANDLE_VALUE);
+        CNtHandle attributes;
+        const auto attributeHandle = [this, &attributes]() -> HANDLE {
+            if (m_access == EntryAccess::ChangeAttributes)
+                return m_entry.Get();
+            LinkFileInfo mine;
+            LinkFileInfo again;
+            if (!NT_SUCCESS(OpenNativeRelative(m_hFolder, m_strName, AccessFor(EntryAccess::ChangeAttributes),
+                                               OpenKind::FilesOnly, attributes)) ||
+                QueryNativeFileInfo(m_entry.Get(), mine) != ERROR_SUCCESS ||
+                QueryNativeFileInfo(attributes.Get(), again) != ERROR_SUCCESS ||
+                CompareFiles(mine.id, again.id) != Sameness::Same)
+                return nullptr;
+            return attributes.Get();
+        };
+        const DWORD dwError = NtStatusToError(DeleteNative(m_entry.Get(), attributeHandle));
+        // The name goes when the last handle on it closes; a name that stays
+        // stays open, so that whoever asked can still put it back.
+        if (dwError == ERROR_SUCCESS)
+            m_entry.Reset(INVALID_HANDLE_VALUE);
         return dwError;
     }
 
-    DWORD GetLinkTarget(CString& strTarget) override { return ReadSymbolicLinkTarget(m_entry.Get(), strTarget); }
+    DWORD ReadLink(LinkTargetPath& target) override { return ReadSymbolicLinkTarget(m_entry.Get(), target); }
 
 private:
     CNtHandle m_entry;
     HANDLE m_hFolder;  // the held folder's, owned by it
+    CString m_strName;
+    const EntryAccess m_access;
 };
 
 class CWin32Folder : public ILinkFolder
@@ -145,28 +172,34 @@ public:
         return ERROR_SUCCESS;
     }
 
+    bool MayHold(const CString& strName) override
+    {
+        // Most names are not there yet. The folder's path is asked: whatever
+        // it leads to, a link that follows is made in the held folder and
+        // replaces nothing there. (Under Wine, relative lookups and relative
+        // links of several threads wait for each other.) A name the path
+        // rules would rewrite says nothing by path.
+        if (!IsPlainEntryName(strName) || IsRewrittenName(strName))
+            return true;
+        return ::GetFileAttributesW(MakeSystemPath(m_strPath + strName)) != INVALID_FILE_ATTRIBUTES ||
+               ::GetLastError() != ERROR_FILE_NOT_FOUND;
+    }
+
     DWORD FindEntry(const CString& strName, LinkEntryInfo& entry) override
     {
         if (!IsPlainEntryName(strName))
             return ERROR_INVALID_NAME;
-        // Most names are not there yet. The folder's path is asked first:
-        // whatever it leads to, a link that follows is made in the held
-        // folder and replaces nothing there. (Under Wine, relative lookups
-        // and relative links of several threads wait for each other.)
-        if (::GetFileAttributesW(MakeSystemPath(m_strPath + strName)) == INVALID_FILE_ATTRIBUTES &&
-            ::GetLastError() == ERROR_FILE_NOT_FOUND)
-            return ERROR_FILE_NOT_FOUND;
         LinkFileInfo info;
         {
             CNtHandle file;
-            const NTSTATUS status = OpenNativeRelative(m_folder.Get(), strName, FILE_READ_ATTRIBUTES, true, file);
+            const NTSTATUS status = OpenNativeRelative(m_folder.Get(), strName, FILE_READ_ATTRIBUTES, OpenKind::Any, file);
             if (!NT_SUCCESS(status))
                 return NtStatusToError(status);
-            const DWORD dwError = QueryFileInfo(file.Get(), info);
+            const DWORD dwError = QueryNativeFileInfo(file.Get(), info);
             if (dwError != ERROR_SUCCESS)
                 return dwError;
         }
-        entry.nFileIndex = info.id.nIndex;
+        entry.id = info.id;
         entry.nLinks = info.nLinks;
         entry.dwAttributes = info.dwAttributes;
         entry.nSize = info.nSize;
@@ -180,16 +213,16 @@ public:
         return NtStatusToError(QueryNativeStoredName(m_folder.Get(), strName, entry.strName));
     }
 
-    DWORD OpenEntry(const CString& strName, std::unique_ptr<ILinkEntry>& entry) override
+    DWORD OpenEntry(const CString& strName, EntryAccess access, std::unique_ptr<ILinkEntry>& entry) override
     {
         if (!IsPlainEntryName(strName))
             return ERROR_INVALID_NAME;
         CNtHandle file;
-        const NTSTATUS status = OpenNativeRelative(
-            m_folder.Get(), strName, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, false, file);
+        const NTSTATUS status =
+            OpenNativeRelative(m_folder.Get(), strName, AccessFor(access), OpenKind::FilesOnly, file);
         if (!NT_SUCCESS(status))
             return NtStatusToError(status);
-        entry.reset(new CWin32Entry(file.Release(), m_folder.Get()));
+        entry.reset(new CWin32Entry(file.Release(), m_folder.Get(), strName, access));
         return ERROR_SUCCESS;
     }
 
@@ -212,8 +245,8 @@ public:
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
             if (!source.IsOpen())
-                return ::GetLastError();
-            status = SetNativeName(source.Get(), kNtFileLinkInformation, false, m_folder.Get(), strName);
+                return FailureCode(::GetLastError());
+            status = SetNativeName(source.Get(), kNtFileLinkInformation, ReplaceExisting::No, m_folder.Get(), strName);
             // Some systems want the right to change the source's
             // attributes before they give it another name.
             if (status != kNtStatusAccessDenied)
@@ -238,10 +271,12 @@ public:
         if (strPath.IsEmpty() || strPath[strPath.GetLength() - 1] != L'\\')
             strPath += L'\\';
         strPath += strName;
-        if (m_pfnCreateSymbolicLinkW(strPath, strSource, dwFlags))
+        // A source whose name only the \\?\ form reaches ("a.txt.") is
+        // pointed at in that form, or the link would lead to another name.
+        const CString strTarget = IsRewrittenName(GetFileName(strSource)) ? MakeSystemPath(strSource) : strSource;
+        if (m_pfnCreateSymbolicLinkW(strPath, strTarget, dwFlags))
             return ERROR_SUCCESS;
-        const DWORD dwLinkError = ::GetLastError();
-        return dwLinkError != ERROR_SUCCESS ? dwLinkError : ERROR_GEN_FAILURE;
+        return FailureCode(::GetLastError());
     }
 
 private:
@@ -278,7 +313,7 @@ DWORD CWin32FileSystem::OpenFolder(const CString& strPath, std::unique_ptr<ILink
     {
         // A folder that is not there is a path not found, as a link into it
         // would say.
-        const DWORD dwError = ::GetLastError();
+        const DWORD dwError = FailureCode(::GetLastError());
         return dwError == ERROR_FILE_NOT_FOUND ? static_cast<DWORD>(ERROR_PATH_NOT_FOUND) : dwError;
     }
     // A directory on a file system: not a device, a pipe or an object
@@ -286,7 +321,7 @@ DWORD CWin32FileSystem::OpenFolder(const CString& strPath, std::unique_ptr<ILink
     if (::GetFileType(file.Get()) != FILE_TYPE_DISK)
         return ERROR_DIRECTORY;
     LinkFileInfo info;
-    const bool bIdentified = QueryFileInfo(file.Get(), info) == ERROR_SUCCESS && info.id.nIndex != 0;
+    const bool bIdentified = QueryNativeFileInfo(file.Get(), info) == ERROR_SUCCESS && info.id.IsKnown();
     DWORD dwAttributes = info.dwAttributes;
     if (!bIdentified && QueryNativeAttributes(file.Get(), dwAttributes) != ERROR_SUCCESS)
         return ERROR_DIRECTORY;
@@ -299,28 +334,28 @@ DWORD CWin32FileSystem::OpenFolder(const CString& strPath, std::unique_ptr<ILink
 DWORD CWin32FileSystem::GetStoredName(const CString& strPath, CString& strName)
 {
     const CString strListed = GetFileName(strPath);
-    // A pattern would find other files.
-    if (strListed.FindOneOf(L"*?") >= 0)
+    // A pattern would find other files, and a stream is not an entry.
+    if (!IsPlainEntryName(strListed))
         return ERROR_INVALID_NAME;
     WIN32_FIND_DATAW data = {};
     const HANDLE hFind = ::FindFirstFileW(MakeSystemPath(strPath), &data);
     if (hFind == INVALID_HANDLE_VALUE)
-        return ::GetLastError();
+        return FailureCode(::GetLastError());
     ::FindClose(hFind);
     strName = data.cFileName;
     return ERROR_SUCCESS;
 }
 
-DWORD CWin32FileSystem::GetFileInfo(const CString& strPath, bool bFollow, LinkFileInfo& info)
+DWORD CWin32FileSystem::GetFileInfo(const CString& strPath, Follow follow, LinkFileInfo& info)
 {
     CNtHandle file;
-    const DWORD dwError = OpenPath(strPath, bFollow, file);
-    return dwError != ERROR_SUCCESS ? dwError : QueryFileInfo(file.Get(), info);
+    const DWORD dwError = OpenPath(strPath, follow, file);
+    return dwError != ERROR_SUCCESS ? dwError : QueryNativeFileInfo(file.Get(), info);
 }
 
 DWORD CWin32FileSystem::GetFinalPath(const CString& strPath, CString& strFinal)
 {
     CNtHandle file;
-    const DWORD dwError = OpenPath(strPath, true, file);
+    const DWORD dwError = OpenPath(strPath, Follow::Yes, file);
     return dwError != ERROR_SUCCESS ? dwError : FinalPathOf(file.Get(), strFinal);
 }

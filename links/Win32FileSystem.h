@@ -18,7 +18,7 @@ public:
     bool CanCreateSymbolicLink() const override;
     DWORD OpenFolder(const CString& strPath, std::unique_ptr<ILinkFolder>& folder) override;
     DWORD GetStoredName(const CString& strPath, CString& strName) override;
-    DWORD GetFileInfo(const CString& strPath, bool bFollow, LinkFileInfo& info) override;
+    DWORD GetFileInfo(const CString& strPath, Follow follow, LinkFileInfo& info) override;
     DWORD GetFinalPath(const CString& strPath, CString& strFinal) override;
 
 private:

@@ -1,11 +1,7 @@
 #include "maindlg/CreateRun.h"
 
-#include "links/LinkBatch.h"
-#include "links/LinkReport.h"
 
 #include <algorithm>
-#include <new>
-#include <system_error>
 
 namespace {
 
@@ -26,57 +22,20 @@ CCreateRun::~CCreateRun()
 void CCreateRun::Start(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
                        std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults)
 {
+    // The column is fitted after each folder's pairs: without folders the
+    // cleared list is left as it is.
     if (m_pRun != nullptr || folders.GetCount() == 0)
         return;
-    // Without files there is nothing to wait for: no lines, and the column
-    // fitted as after every folder.
-    if (files.GetCount() == 0)
-    {
-        m_window.BeginLines(nullptr);
-        m_window.EndLines(nullptr);
-        return;
-    }
     m_pFileSystem = std::move(fs);
     m_window.ShowRunState(true);
-    try
-    {
-        m_pRun = std::make_unique<CLinkBatchThreads>(folders, files, options, *m_pFileSystem, nWorkers,
-                                                     std::move(onResults));
-    }
-    catch (const std::system_error&)
-    {
-        // Without a thread the run goes here, as it did before it had
-        // workers.
-        RunInPlace(folders, files, options);
-    }
-    catch (const std::bad_alloc&)
-    {
-        // Not even room for the run's results: nothing was done, and the
-        // report says why.
-        const CString strLine = FormatEndedEarlyLine(
-            0, static_cast<long long>(folders.GetCount()) * files.GetCount(), ERROR_NOT_ENOUGH_MEMORY);
-        m_window.BeginLines(nullptr);
-        m_window.EndLines(&strLine);
-    }
-    if (m_pRun == nullptr)
-    {
-        m_pFileSystem.reset();
-        m_window.ShowRunState(false);
-        return;
-    }
+    m_pRun = std::make_unique<CLinkRun>(folders, files, options, *m_pFileSystem,
+                                        nWorkers > 0 ? nWorkers : CLinkRun::DefaultWorkers(), std::move(onResults));
     m_window.BeginLines(m_pRun->GetJob());
     m_window.ShowProgress(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
-}
-
-void CCreateRun::RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options)
-{
-    const auto job = std::make_shared<CLinkJob>(folders, files, options, *m_pFileSystem);
-    std::vector<LinkPairResult> results;
-    results.reserve(static_cast<size_t>(job->GetPairCount()));
-    RunLinkJob(*job, [&results](const LinkPairResult& result) { results.push_back(result); });
-    m_window.BeginLines(job);
-    m_window.AddLines(results);
-    m_window.EndLines(nullptr);
+    // A run with nothing to do, or one that went on here, has ended already;
+    // one on workers ends when the window takes its last notice.
+    if (m_pRun->WentOnCallingThread())
+        End();
 }
 
 void CCreateRun::Stop()
@@ -187,17 +146,8 @@ void CCreateRun::End()
     m_window.AddLines(m_pRun->TakeResults());
     // A run that ended early says after how many pairs, and why when it was
     // not the user who stopped it.
-    const long long nDone = m_pRun->GetPairsDone();
-    const long long nTotal = m_pRun->GetPairsTotal();
-    if (nDone < nTotal)
-    {
-        const CString strLine = FormatEndedEarlyLine(nDone, nTotal, m_pRun->GetFailure());
-        m_window.EndLines(&strLine);
-    }
-    else
-    {
-        m_window.EndLines(nullptr);
-    }
+    CString strLine;
+    m_window.EndLines(m_pRun->GetEndedEarlyLine(strLine) ? &strLine : nullptr);
     m_pRun.reset();
     m_pFileSystem.reset();
     m_window.ShowRunState(false);

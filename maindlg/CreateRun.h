@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framework/String.h"
-#include "links/LinkBatchThreads.h"
+#include "links/LinkRun.h"
 #include "links/LinkFileSystem.h"
 #include "links/LinkTypes.h"
 
@@ -31,10 +31,10 @@ public:
     virtual bool SetBatchTimer(UINT nMilliseconds) = 0;
 };
 
-// The window's side of a Create run: starting it on workers, taking their
-// results in batches (the workers only post, the window takes), progress,
-// the stop and the run's last line. It owns no window, so it is tested
-// without one and without a message loop.
+// The window's side of a run: starting the runner, taking its results in
+// batches (the workers only post, the window takes), progress, and handing
+// on the runner's last line. It owns no window, so it is tested without one
+// and without a message loop.
 class CCreateRun
 {
 public:
@@ -44,9 +44,10 @@ public:
     CCreateRun(const CCreateRun&) = delete;
     CCreateRun& operator=(const CCreateRun&) = delete;
 
-    // Starts a run over the file system given. onResults is called on a
-    // worker whenever results wait; it must post, not wait. Where no thread
-    // can be had, the run goes here and has ended when this returns.
+    // Starts a run over the file system given, on nWorkers workers (0: as
+    // many as pay). onResults is called on a worker whenever results wait;
+    // it must post, not wait. Where no thread can be had, the run goes here
+    // and has ended when this returns.
     void Start(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
                std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults);
     bool IsRunning() const { return m_pRun != nullptr; }
@@ -64,7 +65,6 @@ public:
     static const size_t kRowsPerTick = 2000;
 
 private:
-    void RunInPlace(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options);
     void ShowWaiting();
     // Shows up to kRowsPerTick of the results taken; true when all of them
     // are shown.
@@ -74,7 +74,7 @@ private:
     IRunWindow& m_window;
     // The run goes before what it works on.
     std::unique_ptr<ILinkFileSystem> m_pFileSystem;
-    std::unique_ptr<CLinkBatchThreads> m_pRun;
+    std::unique_ptr<CLinkRun> m_pRun;
     // Results taken from the workers and not yet shown, from m_nShown on.
     std::vector<LinkPairResult> m_taken;
     size_t m_nShown;

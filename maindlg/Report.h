@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framework/String.h"
-#include "links/LinkBatch.h"
+#include "links/LinkRun.h"
 #include "links/LinkTypes.h"
 
 #include <cstdint>

@@ -253,7 +253,7 @@ int wmain(int argc, wchar_t** argv)
     {
         const long long nFirst = std::wcstoll(argv[3], nullptr, 10);
         LinkPairResult preview;
-        preview.outcome = std::wcscmp(argv[2], L"preview-new") == 0 ? LinkOutcome::PreviewNew : LinkOutcome::PreviewLinked;
+        preview.action = std::wcscmp(argv[2], L"preview-new") == 0 ? PairAction::NewLink : PairAction::AlreadyLinked;
         preview.dwError = static_cast<DWORD>(nFirst);
         const CString strLine =
             std::wcsncmp(argv[2], L"preview-", 8) == 0 ? FormatPairLine(preview, LinkKind::Hard, true, L"", argv[4])

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,11 +38,19 @@ public:
     {
         Kind kind = Kind::File;
         DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
-        std::wstring target;  // links: the path they lead to
+        std::wstring target;      // links: the path they lead to
+        std::wstring substitute;  // symbolic links: what they hold, where not "\??\" and the target
+        bool relative = false;
         DWORD volume = 1;
         ULONGLONG size = 0;
         ULONGLONG written = 0;
-        std::map<std::wstring, Entry, NoCase> entries;
+        // The user may not write its attributes (a hard link carries its
+        // source's security), nor remove a name of it (held as an image).
+        bool attributesProtected = false;
+        DWORD deleteError = 0;
+        // Names that differ only in letter case are other entries.
+        bool caseSensitive = false;
+        std::map<std::wstring, Entry> entries;
     };
     struct Found
     {
@@ -64,6 +73,8 @@ public:
     bool symbolicLinksMakeNothing = false;  // reported and not made (Wine 8)
     bool listingAvailable = false;          // folders list all entries at once
     bool refusesReplacingOpenFile = false;  // Wine's rename
+    std::set<wchar_t> drivesWithoutIds;     // a redirector that reports id 0 for every file
+    DWORD maxLinks = 1024;                  // NTFS's names per file
     std::function<void(const std::wstring&)> onCall;
     std::vector<std::wstring> calls;
 
@@ -130,16 +141,16 @@ public:
         name = at.name.c_str();
         return 0;
     }
-    DWORD GetFileInfo(const CString& path, bool follow, LinkFileInfo& info) override
+    DWORD GetFileInfo(const CString& path, Follow follow, LinkFileInfo& info) override
     {
-        const auto lock = Log((follow ? L"lead " : L"id ") + std::wstring(path));
+        const auto lock = Log((follow == Follow::Yes ? L"lead " : L"id ") + std::wstring(path));
         auto error = idErrors.find(path.GetString());
         if (error != idErrors.end())
             return error->second;
-        Found at = Resolve(path.GetString(), follow);
+        Found at = Resolve(path.GetString(), follow == Follow::Yes);
         if (at.node == 0)
             return at.error;
-        info = InfoOf(at.node);
+        info = InfoOf(at.node, WithoutIds(path.GetString()));
         return 0;
     }
     DWORD GetFinalPath(const CString& path, CString& final) override
@@ -214,16 +225,28 @@ public:
         if (it != entries.end())
             return &it->second;
         for (auto& entry : entries)
-            if (!entry.second.shortName.empty() && _wcsicmp(entry.second.shortName.c_str(), name.c_str()) == 0)
+            if ((!nodes[folder].caseSensitive && _wcsicmp(entry.second.name.c_str(), name.c_str()) == 0) ||
+                (!entry.second.shortName.empty() && _wcsicmp(entry.second.shortName.c_str(), name.c_str()) == 0))
                 return &entry.second;
         return nullptr;
     }
 
-    LinkFileInfo InfoOf(ULONGLONG node)
+    LinkFileId IdOf(ULONGLONG node, bool wide = true, bool noIds = false)
+    {
+        LinkFileId id;
+        id.nVolume = wide ? nodes[node].volume : 0;
+        id.nLow = noIds ? 0 : node;
+        id.bWide = wide;
+        return id;
+    }
+    bool WithoutIds(const std::wstring& path) const
+    {
+        return !path.empty() && drivesWithoutIds.count(static_cast<wchar_t>(towupper(path[0]))) != 0;
+    }
+    LinkFileInfo InfoOf(ULONGLONG node, bool noIds = false)
     {
         LinkFileInfo info;
-        info.id.dwVolume = nodes[node].volume;
-        info.id.nIndex = node;
+        info.id = IdOf(node, true, noIds);
         info.nLinks = static_cast<DWORD>(Links(node));
         info.nSize = nodes[node].size;
         info.nWriteTime = nodes[node].written;
@@ -283,8 +306,9 @@ class CFakeEntry : public ILinkEntry
 {
 public:
     CFakeEntry(CFakeFileSystem& fs, ULONGLONG folder, const std::wstring& folderPath, const std::wstring& name,
-               ULONGLONG node)
-        : m_fs(fs), m_folder(folder), m_folderPath(folderPath), m_name(name), m_node(node)
+               ULONGLONG node, EntryAccess access, bool noIds)
+        : m_fs(fs), m_folder(folder), m_folderPath(folderPath), m_name(name), m_node(node), m_access(access),
+          m_noIds(noIds)
     {
         ++m_fs.openEntries[m_node];
     }
@@ -295,7 +319,7 @@ public:
         const auto lock = m_fs.Log(L"query " + m_folderPath + m_name);
         if (!IsThere())
             return ERROR_FILE_NOT_FOUND;
-        info = m_fs.InfoOf(m_node);
+        info = m_fs.InfoOf(m_node, m_noIds);
         return 0;
     }
     DWORD SetAttributes(DWORD attributes) override
@@ -303,11 +327,14 @@ public:
         const auto lock = m_fs.Log(L"set " + m_folderPath + m_name + L" " + std::to_wstring(attributes));
         if (!IsThere())
             return ERROR_FILE_NOT_FOUND;
+        if (m_access != EntryAccess::ChangeAttributes)
+            return ERROR_ACCESS_DENIED;
         m_fs.nodes[m_node].attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
         return 0;
     }
-    DWORD Rename(const CString& name, bool replace) override
+    DWORD Rename(const CString& name, ReplaceExisting replaceExisting) override
     {
+        const bool replace = replaceExisting == ReplaceExisting::Yes;
         const auto lock = m_fs.Log(L"rename " + m_folderPath + m_name + L" -> " + name.GetString() + (replace ? L" replace" : L""));
         auto error = m_fs.renameErrors.find(name.GetString());
         if (error != m_fs.renameErrors.end())
@@ -316,8 +343,8 @@ public:
             m_fs.renameErrors.erase(error);
             return e;
         }
-        if (!IsThere())
-            return ERROR_FILE_NOT_FOUND;
+        if (!IsThere() || m_access == EntryAccess::Read)
+            return !IsThere() ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
         auto& entries = m_fs.nodes[m_folder].entries;
         CFakeFileSystem::Entry* there = m_fs.Find(m_folder, name.GetString());
         if (there != nullptr && there->node != m_node)
@@ -337,21 +364,29 @@ public:
         m_name = entry.name;
         return 0;
     }
-    DWORD GetLinkTarget(CString& target) override
+    DWORD ReadLink(LinkTargetPath& target) override
     {
         const auto lock = m_fs.Log(L"target " + m_folderPath + m_name);
         if (!IsThere())
             return ERROR_FILE_NOT_FOUND;
-        if (m_fs.nodes[m_node].kind != CFakeFileSystem::Kind::SymbolicLink)
+        const CFakeFileSystem::Node& node = m_fs.nodes[m_node];
+        if (node.kind != CFakeFileSystem::Kind::SymbolicLink)
             return ERROR_NOT_A_REPARSE_POINT;
-        target = m_fs.nodes[m_node].target.c_str();
+        std::wstring held = node.substitute;
+        if (held.empty())
+            held = node.relative ? node.target
+                                 : L"\\??\\" + (node.target.rfind(L"\\\\?\\", 0) == 0 ? node.target.substr(4) : node.target);
+        target.strSubstitute = held.c_str();
+        target.bRelative = node.relative;
         return 0;
     }
     DWORD Delete() override
     {
         const auto lock = m_fs.Log(L"delete " + m_folderPath + m_name);
-        if (!IsThere())
-            return ERROR_FILE_NOT_FOUND;
+        if (!IsThere() || m_access == EntryAccess::Read)
+            return !IsThere() ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+        if (m_fs.nodes[m_node].deleteError != 0)
+            return m_fs.nodes[m_node].deleteError;
         m_fs.nodes[m_folder].entries.erase(m_name);
         Close();
         return 0;
@@ -376,21 +411,31 @@ private:
     std::wstring m_folderPath;
     std::wstring m_name;
     ULONGLONG m_node;
+    EntryAccess m_access;
+    bool m_noIds;
 };
 
 // A held folder: its node, whatever becomes of the path that led to it.
 class CFakeFolder : public ILinkFolder
 {
 public:
-    CFakeFolder(CFakeFileSystem& fs, ULONGLONG node, const std::wstring& path, bool identified)
-        : m_fs(fs), m_node(node), m_path(path + L"\\"), m_identified(identified)
+    CFakeFolder(CFakeFileSystem& fs, ULONGLONG node, const std::wstring& path, const std::wstring& listed,
+                bool identified)
+        : m_fs(fs), m_node(node), m_path(path + L"\\"), m_listed(listed), m_identified(identified),
+          m_noIds(fs.WithoutIds(listed))
     {
     }
     bool GetId(LinkFileId& id) const override
     {
-        id.dwVolume = m_fs.nodes[m_node].volume;
-        id.nIndex = m_node;
+        id = m_fs.IdOf(m_node, true, m_noIds);
         return m_identified;
+    }
+    // By the folder's path as listed, wherever that leads now.
+    bool MayHold(const CString& name) override
+    {
+        const auto lock = m_fs.Log(L"path " + m_listed + name.GetString());
+        const CFakeFileSystem::Found at = m_fs.Resolve(m_listed + name.GetString(), false);
+        return at.node != 0 || at.error != ERROR_FILE_NOT_FOUND;
     }
     DWORD GetFinalPath(CString& path) override
     {
@@ -414,8 +459,8 @@ public:
         if (entry == nullptr)
             return error;
         info.strName = entry->name.c_str();
-        info.nFileIndex = entry->node;
-        const LinkFileInfo file = m_fs.InfoOf(entry->node);
+        const LinkFileInfo file = m_fs.InfoOf(entry->node, m_noIds);
+        info.id = file.id;
         info.nLinks = file.nLinks;
         info.dwAttributes = file.dwAttributes;
         info.nSize = file.nSize;
@@ -434,19 +479,27 @@ public:
             LinkEntryInfo info;
             info.strName = named.second.name.c_str();
             info.strShortName = named.second.shortName.c_str();
-            info.nFileIndex = named.second.node;
-            info.dwAttributes = m_fs.InfoOf(named.second.node).dwAttributes;
+            info.id = m_fs.IdOf(named.second.node, false, m_noIds);
+            const LinkFileInfo file = m_fs.InfoOf(named.second.node);
+            info.dwAttributes = file.dwAttributes;
+            info.nSize = file.nSize;
+            info.nWriteTime = file.nWriteTime;
             entries.push_back(info);
         }
         return 0;
     }
-    DWORD OpenEntry(const CString& name, std::unique_ptr<ILinkEntry>& out) override
+    DWORD OpenEntry(const CString& name, EntryAccess access, std::unique_ptr<ILinkEntry>& out) override
     {
         DWORD error = 0;
         CFakeFileSystem::Entry* entry = Look(L"open ", name, error);
         if (entry == nullptr)
             return error;
-        out.reset(new CFakeEntry(m_fs, m_node, m_path, entry->name, entry->node));
+        if (m_fs.nodes[entry->node].kind == CFakeFileSystem::Kind::Folder ||
+            m_fs.nodes[entry->node].kind == CFakeFileSystem::Kind::Junction)
+            return ERROR_ACCESS_DENIED;
+        if (access == EntryAccess::ChangeAttributes && m_fs.nodes[entry->node].attributesProtected)
+            return ERROR_ACCESS_DENIED;
+        out.reset(new CFakeEntry(m_fs, m_node, m_path, entry->name, entry->node, access, m_noIds));
         return 0;
     }
     DWORD CreateHardLink(const CString& name, const CString& source) override
@@ -462,6 +515,8 @@ public:
             return ERROR_ACCESS_DENIED;
         if (m_fs.nodes[at.node].volume != m_fs.nodes[m_node].volume)
             return ERROR_NOT_SAME_DEVICE;
+        if (static_cast<DWORD>(m_fs.Links(at.node)) >= m_fs.maxLinks)
+            return ERROR_TOO_MANY_LINKS;
         return Put(name, at.node);
     }
     DWORD CreateSymbolicLink(const CString& name, const CString& source, DWORD flags) override
@@ -496,7 +551,9 @@ private:
     CFakeFileSystem& m_fs;
     ULONGLONG m_node;
     std::wstring m_path;
+    std::wstring m_listed;
     bool m_identified;
+    bool m_noIds;
 };
 
 inline DWORD CFakeFileSystem::OpenFolder(const CString& path, std::unique_ptr<ILinkFolder>& folder)
@@ -507,7 +564,7 @@ inline DWORD CFakeFileSystem::OpenFolder(const CString& path, std::unique_ptr<IL
         return ERROR_PATH_NOT_FOUND;
     if (nodes[at.node].kind != Kind::Folder)
         return ERROR_DIRECTORY;
-    folder.reset(new CFakeFolder(*this, at.node, at.path, idErrors.count(path.GetString()) == 0));
+    folder.reset(new CFakeFolder(*this, at.node, at.path, path.GetString(), idErrors.count(path.GetString()) == 0 && !WithoutIds(path.GetString())));
     return 0;
 }
 

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "fake_file_system.h"
-#include "links/LinkBatch.h"
+#include "files/PathRules.h"
+#include "links/LinkRun.h"
 #include "links/LinkPrivileges.h"
 #include "links/Win32FileSystem.h"
 #include "tests/temp_tree.h"
@@ -17,15 +18,22 @@
 
 namespace {
 
+// The results of a run on this thread, and each as the line a run gives.
 std::vector<LinkPairResult> RunJob(const std::vector<std::wstring>& folders, const std::vector<std::wstring>& files,
-                                   bool bRemove, bool bPreview)
+                                   bool bRemove, bool bPreview, std::vector<std::wstring>& lines)
 {
     CWin32FileSystem fs(LookUpCreateSymbolicLinkW());
     LinkRunOptions options = Options(LinkKind::Hard, bRemove);
     options.bPreview = bPreview;
-    CLinkJob job(CVectorPathList(folders), CVectorPathList(files), options, fs);
-    std::vector<LinkPairResult> results;
-    RunLinkJob(job, [&results](const LinkPairResult& result) { results.push_back(result); });
+    CLinkRun run(CVectorPathList(folders), CVectorPathList(files), options, fs, 0, nullptr);
+    const std::vector<LinkPairResult> results = run.TakeResults();
+    lines.clear();
+    for (const LinkPairResult& result : results)
+        lines.emplace_back(FormatPairLine(result, LinkKind::Hard, false, files[static_cast<size_t>(result.nFile)].c_str(),
+                                          (folders[static_cast<size_t>(result.nFolder)] +
+                                           GetFileName(files[static_cast<size_t>(result.nFile)].c_str()).GetString())
+                                              .c_str())
+                               .GetString());
     return results;
 }
 
@@ -54,15 +62,6 @@ std::wstring Snapshot(const std::vector<std::wstring>& folders)
         ::FindClose(hFind);
     }
     return dump;
-}
-
-// The result a preview foretells for the run.
-LinkPairResult Foretold(LinkPairResult result)
-{
-    if (result.outcome == LinkOutcome::PreviewNew || result.outcome == LinkOutcome::PreviewReplace ||
-        result.outcome == LinkOutcome::PreviewLinked)
-        result.outcome = LinkOutcome::Linked;
-    return result;
 }
 
 }  // namespace
@@ -96,27 +95,29 @@ TEST(LinkPreviewTest, WhatThePreviewForetellsTheRunDoes)
     // What the preview must say of each pair, a row per folder (T, S, a
     // missing folder, Q:), a word per file: N new link, R replace, L already
     // linked, M made before in this run, E kept (removal off), S the source
-    // itself, F failing; with the error code foreseen.
+    // itself, D a folder in the way, F failing; with the error code foreseen.
     const struct
     {
         bool bRemove;
         const char* rows[4];
     } passes[] = {
-        {true, {"N R L N M N2 F183", "S S S S S S S", "F3 F3 F3 F3 F3 F3 F3", "N17 N17 N17 N17 N17 N2 N17"}},
+        {true, {"N R L N M N2 D183", "S S S S S S S", "F3 F3 F3 F3 F3 F3 F3", "N17 N17 N17 N17 N17 N2 N17"}},
         {false, {"E E E E E N2 E", "S S S S E S S", "F3 F3 F3 F3 F3 F3 F3", "N17 N17 N17 N17 N17 N2 N17"}},
-        {true, {"L L L L M N2 F183", "S S S S S S S", "F3 F3 F3 F3 F3 F3 F3", "N17 N17 N17 N17 N17 N2 N17"}},
+        {true, {"L L L L M N2 D183", "S S S S S S S", "F3 F3 F3 F3 F3 F3 F3", "N17 N17 N17 N17 N17 N2 N17"}},
     };
-    const std::map<char, LinkOutcome> outcomes = {
-        {'N', LinkOutcome::PreviewNew},    {'R', LinkOutcome::PreviewReplace}, {'L', LinkOutcome::PreviewLinked},
-        {'M', LinkOutcome::SkipMade},      {'E', LinkOutcome::SkipExisting},   {'S', LinkOutcome::SkipSelf},
-        {'F', LinkOutcome::Linked}};
+    const std::map<char, PairAction> actions = {
+        {'N', PairAction::NewLink},   {'R', PairAction::Replace},       {'L', PairAction::AlreadyLinked},
+        {'M', PairAction::LeaveMade}, {'E', PairAction::LeaveExisting}, {'S', PairAction::LeaveSource},
+        {'D', PairAction::LeaveFolder}, {'F', PairAction::Fail}};
     for (const auto& pass : passes)
     {
         SCOPED_TRACE(&pass - passes);
         const std::wstring before = Snapshot(folders);
-        const std::vector<LinkPairResult> preview = RunJob(folders, files, pass.bRemove, true);
+        std::vector<std::wstring> foretold;
+        std::vector<std::wstring> done;
+        const std::vector<LinkPairResult> preview = RunJob(folders, files, pass.bRemove, true, foretold);
         EXPECT_EQ(before, Snapshot(folders));
-        const std::vector<LinkPairResult> run = RunJob(folders, files, pass.bRemove, false);
+        const std::vector<LinkPairResult> run = RunJob(folders, files, pass.bRemove, false, done);
         ASSERT_EQ(folders.size() * files.size(), preview.size());
         ASSERT_EQ(preview.size(), run.size());
         for (size_t i = 0; i < run.size(); ++i)
@@ -127,10 +128,9 @@ TEST(LinkPreviewTest, WhatThePreviewForetellsTheRunDoes)
             std::string word;
             for (size_t j = 0; j <= nFile; ++j)
                 words >> word;
-            EXPECT_EQ(static_cast<int>(outcomes.at(word[0])), static_cast<int>(preview[i].outcome));
+            EXPECT_EQ(static_cast<int>(actions.at(word[0])), static_cast<int>(preview[i].action));
             EXPECT_EQ(word.size() > 1 ? std::stoul(word.substr(1)) : 0ul, preview[i].dwError);
-            EXPECT_EQ(static_cast<int>(Foretold(preview[i]).outcome), static_cast<int>(run[i].outcome));
-            EXPECT_EQ(preview[i].dwError, run[i].dwError);
+            EXPECT_EQ(foretold[i], done[i]);
         }
         // The file the preview said would go, with its size.
         if (&pass == passes)

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_file_system.h"
-#include "links/LinkBatch.h"
+#include "links/LinkRun.h"
 #include "links/LinkPrivileges.h"
 #include "files/PathRules.h"
 #include "links/Win32FileSystem.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "links/LinkBatch.h"
+#include "links/LinkRun.h"
 #include "links/LinkReport.h"
 #include "links/LinkPrivileges.h"
 #include "links/Win32FileSystem.h"

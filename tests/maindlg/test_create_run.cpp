@@ -111,7 +111,7 @@ TEST(CreateRunTest, BatchesProgressAndTheStopLineLast)
             bool CanCreateSymbolicLink() const override { return fs.CanCreateSymbolicLink(); }
             DWORD OpenFolder(const CString& p, std::unique_ptr<ILinkFolder>& f) override { return fs.OpenFolder(p, f); }
             DWORD GetStoredName(const CString& p, CString& n) override { return fs.GetStoredName(p, n); }
-            DWORD GetFileInfo(const CString& p, bool b, LinkFileInfo& i) override { return fs.GetFileInfo(p, b, i); }
+            DWORD GetFileInfo(const CString& p, Follow f, LinkFileInfo& i) override { return fs.GetFileInfo(p, f, i); }
             DWORD GetFinalPath(const CString& p, CString& f) override { return fs.GetFinalPath(p, f); }
         };
         run.Start(CVectorPathList{L"C:\\T\\", L"C:\\U\\"}, CVectorPathList{L"C:\\S\\b.txt", L"C:\\S\\a.txt"},

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "links/LinkBatch.h"
+#include "links/LinkRun.h"
 #include "maindlg/ReportFile.h"
 #include "tests/links/fake_file_system.h"
 #include "tests/maindlg/main_window_support.h"
@@ -51,10 +51,10 @@ TEST(ReportFileTest, CsvHasARowPerLineInTheListsOrder)
     const auto job = std::make_shared<CLinkJob>(folders, files, Options(LinkKind::Hard), fs);
     CReport report;
     report.SetJob(job);
-    report.AddResults({{0, 0, LinkOutcome::Linked, 0},
-                       {0, 1, LinkOutcome::Linked, ERROR_ACCESS_DENIED},
-                       {0, 2, LinkOutcome::SkipSelf, 0},
-                       {0, 3, LinkOutcome::SkipExisting, 0}});
+    report.AddResults({{0, 0, PairAction::NewLink, false, 0},
+                       {0, 1, PairAction::NewLink, false, ERROR_ACCESS_DENIED},
+                       {0, 2, PairAction::LeaveSource, false, 0},
+                       {0, 3, PairAction::LeaveExisting, false, 0}});
     report.AddTexts({L"Nicht gefunden: C:\\x;y.txt."});
     report.SetLastLine(L"Abgebrochen nach 4 von 5 Paaren.");
     report.Freeze();
@@ -62,12 +62,12 @@ TEST(ReportFileTest, CsvHasARowPerLineInTheListsOrder)
     const std::wstring target = L"\"C:\\Zi;el, \"\"neu\"\"\\";
     // Each line the list shows, and the row it becomes with ";".
     const std::map<std::wstring, std::wstring> rows = {
-        {job->FormatLine({0, 0, LinkOutcome::Linked, 0}).GetString(),
+        {job->FormatLine({0, 0, PairAction::NewLink, false, 0}).GetString(),
          L"HardLink;OK;" + target + L"a.txt\";0;" + ErrorCell(0)},
-        {job->FormatLine({0, 1, LinkOutcome::Linked, ERROR_ACCESS_DENIED}).GetString(),
+        {job->FormatLine({0, 1, PairAction::NewLink, false, ERROR_ACCESS_DENIED}).GetString(),
          L"HardLink;FAILED;" + target + L"Größe.txt\";5;" + ErrorCell(ERROR_ACCESS_DENIED)},
-        {job->FormatLine({0, 2, LinkOutcome::SkipSelf, 0}).GetString(), L"HardLink;Skip;" + target + L"c.txt\";;"},
-        {job->FormatLine({0, 3, LinkOutcome::SkipExisting, 0}).GetString(),
+        {job->FormatLine({0, 2, PairAction::LeaveSource, false, 0}).GetString(), L"HardLink;Skip;" + target + L"c.txt\";;"},
+        {job->FormatLine({0, 3, PairAction::LeaveExisting, false, 0}).GetString(),
          L"HardLink;Skip;" + target + L"d.txt\";;C:\\Quelle\\d.txt"},
         {L"Nicht gefunden: C:\\x;y.txt.", L";;;;\"Nicht gefunden: C:\\x;y.txt.\""},
         {L"Abgebrochen nach 4 von 5 Paaren.", L";;;;Abgebrochen nach 4 von 5 Paaren."},

@@ -1,0 +1,263 @@
+#include "links/LinkDecision.h"
+
+#include "files/ErrorCode.h"
+#include "files/PathRules.h"
+
+#include <string>
+
+namespace {
+
+constexpr size_t kAmbiguous = static_cast<size_t>(-1);
+
+// NTFS gives a file at most 1,024 names.
+constexpr DWORD kMaxLinks = 1024;
+
+bool IsNotFound(DWORD dwError)
+{
+    return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
+}
+
+bool MakesLink(PairAction action)
+{
+    return action == PairAction::NewLink || action == PairAction::Replace;
+}
+
+std::wstring Folded(const CString& strName)
+{
+    return MakeFoldedPath(strName).GetString();
+}
+
+}  // namespace
+
+LinkPairResult ForeseenResult(const LinkPairDecision& decision)
+{
+    LinkPairResult result;
+    result.nFolder = decision.nFolder;
+    result.nFile = decision.nFile;
+    result.action = decision.action;
+    result.dwError = decision.dwError;
+    if (decision.action == PairAction::Replace)
+    {
+        result.nSize = decision.old.nSize;
+        result.nWriteTime = decision.old.nWriteTime;
+    }
+    return result;
+}
+
+CLinkDecider::CLinkDecider(CLinkSources& sources, LinkKind kind, bool bRemoveExisting)
+    : m_sources(sources),
+      m_kind(kind),
+      m_bRemoveExisting(bRemoveExisting),
+      m_nFolder(0),
+      m_dwFolderError(ERROR_SUCCESS),
+      m_bFolderIdentified(false),
+      m_nFolderKey(0),
+      m_bListed(false)
+{
+}
+
+std::wstring CLinkDecider::FolderKey(ILinkFolder* pFolder)
+{
+    LinkFileId id;
+    if (pFolder != nullptr && pFolder->GetId(id))
+        return L"id:" + std::to_wstring(id.nVolume) + L":" + std::to_wstring(id.nHigh) + L":" +
+               std::to_wstring(id.nLow);
+    CString strFinal;
+    if (pFolder != nullptr && pFolder->GetFinalPath(strFinal) == ERROR_SUCCESS)
+        return L"path:" + Folded(strFinal);
+    // Folders that cannot say what they are might all be one.
+    return L"?";
+}
+
+void CLinkDecider::BeginFolder(int nFolder, const CString& strPath, std::unique_ptr<ILinkFolder> folder,
+                               DWORD dwOpenError)
+{
+    m_nFolder = nFolder;
+    m_strFolder = strPath;
+    m_pFolder = std::move(folder);
+    m_dwFolderError = dwOpenError;
+    m_bFolderIdentified = m_pFolder != nullptr && m_pFolder->GetId(m_folderId) && m_folderId.IsKnown();
+    m_nFolderKey = m_folderKeys.emplace(FolderKey(m_pFolder.get()), m_folderKeys.size()).first->second;
+    // One listing costs less than a look per name once a few names are
+    // asked for; without an identity the listing could not be matched to
+    // the sources.
+    m_listed.clear();
+    m_listedNames.clear();
+    m_bListed = m_bFolderIdentified && m_pFolder->ListEntries(m_listed) == ERROR_SUCCESS;
+    for (size_t i = 0; m_bListed && i < m_listed.size(); ++i)
+    {
+        m_listed[i].id.nVolume = m_folderId.nVolume;
+        for (const CString* pName : {&m_listed[i].strName, &m_listed[i].strShortName})
+        {
+            if (pName->IsEmpty())
+                continue;
+            // Names that fold alike (a case-sensitive folder) say nothing
+            // about which of them a name finds.
+            const auto it = m_listedNames.emplace(Folded(*pName), i).first;
+            if (it->second != i)
+                it->second = kAmbiguous;
+        }
+    }
+}
+
+void CLinkDecider::EndFolder()
+{
+    m_pFolder.reset();
+    m_listed.clear();
+    m_listedNames.clear();
+    m_bListed = false;
+}
+
+unsigned long long CLinkDecider::MadeKey(int nFile) const
+{
+    return (m_nFolderKey << 32) | static_cast<unsigned long long>(m_sources.GetNameClass(nFile));
+}
+
+DWORD CLinkDecider::LookAt(const CString& strName, LinkEntryInfo& entry)
+{
+    if (m_bListed)
+    {
+        const auto listed = m_listedNames.find(Folded(strName));
+        if (listed == m_listedNames.end())
+            return ERROR_FILE_NOT_FOUND;
+        if (listed->second != kAmbiguous && m_listed[listed->second].strName == strName)
+        {
+            entry = m_listed[listed->second];
+            return ERROR_SUCCESS;
+        }
+    }
+    else if (!m_pFolder->MayHold(strName))
+    {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    const DWORD dwError = m_pFolder->FindEntry(strName, entry);
+    return IsNotFound(dwError) ? static_cast<DWORD>(ERROR_FILE_NOT_FOUND) : dwError;
+}
+
+DWORD CLinkDecider::Foresee(int nFile) const
+{
+    // A symbolic link may point at what is not there, and whether the
+    // process may make one shows only when it tries.
+    if (m_kind == LinkKind::Symbolic)
+        return ERROR_SUCCESS;
+    LinkFileInfo source;
+    const DWORD dwError = m_sources.GetEntryInfo(nFile, source);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    if (m_bFolderIdentified && source.id.nVolume != m_folderId.nVolume)
+        return ERROR_NOT_SAME_DEVICE;
+    return m_sources.GetLinkCount(nFile) >= kMaxLinks ? static_cast<DWORD>(ERROR_TOO_MANY_LINKS)
+                                                      : static_cast<DWORD>(ERROR_SUCCESS);
+}
+
+bool CLinkDecider::PointsAtSource(const CString& strName, int nFile)
+{
+    // What the system follows, never the name shown for it; a relative link
+    // is another kind of link. Where it cannot be read, it is made again.
+    std::unique_ptr<ILinkEntry> entry;
+    LinkTargetPath target;
+    return m_pFolder->OpenEntry(strName, EntryAccess::Read, entry) == ERROR_SUCCESS &&
+           entry->ReadLink(target) == ERROR_SUCCESS && !target.bRelative &&
+           Folded(target.strSubstitute) == Folded(m_sources.GetNtPath(nFile));
+}
+
+void CLinkDecider::Take(const LinkPairDecision& decision)
+{
+    const bool bWillLink = MakesLink(decision.action) && decision.dwError == ERROR_SUCCESS;
+    if (bWillLink || decision.action == PairAction::AlreadyLinked)
+        m_made.insert(MadeKey(decision.nFile));
+    if (bWillLink && m_kind == LinkKind::Hard)
+        m_sources.TakeLink(decision.nFile);
+}
+
+void CLinkDecider::Settle(const LinkPairDecision& decision, const LinkPairResult& result)
+{
+    if (!MakesLink(decision.action))
+        return;
+    const bool bTaken = decision.dwError == ERROR_SUCCESS;
+    const bool bLinked = result.dwError == ERROR_SUCCESS;
+    if (bTaken == bLinked)
+        return;
+    // A link foreseen to fail that was made all the same holds its name as
+    // any other; one that failed gives it back.
+    if (bLinked)
+        m_made.insert(MadeKey(decision.nFile));
+    else
+        m_made.erase(MadeKey(decision.nFile));
+    if (m_kind != LinkKind::Hard)
+        return;
+    if (bLinked)
+        m_sources.TakeLink(decision.nFile);
+    else
+        m_sources.GiveBackLink(decision.nFile);
+}
+
+LinkPairDecision CLinkDecider::Decide(int nFile)
+{
+    LinkPairDecision decision;
+    decision.nFolder = m_nFolder;
+    decision.nFile = nFile;
+    const CString& strName = m_sources.GetName(nFile);
+    const auto leave = [&decision](PairAction action, DWORD dwError = ERROR_SUCCESS) {
+        decision.action = action;
+        decision.dwError = dwError;
+        return decision;
+    };
+    if (m_sources.GetPath(nFile).CompareNoCase(m_strFolder + strName) == 0)
+        return leave(PairAction::LeaveSource);
+    if (m_pFolder == nullptr)
+        return leave(PairAction::Fail, FailureCode(m_dwFolderError));
+    if (m_made.count(MadeKey(nFile)) != 0)
+        return leave(PairAction::LeaveMade);
+
+    LinkEntryInfo entry;
+    const DWORD dwLook = LookAt(strName, entry);
+    if (dwLook == ERROR_FILE_NOT_FOUND)
+    {
+        decision.dwError = Foresee(nFile);
+        Take(decision);
+        return decision;
+    }
+    if (dwLook != ERROR_SUCCESS)
+        return leave(PairAction::Fail, dwLook);
+    if (!m_bRemoveExisting)
+        return leave(PairAction::LeaveExisting);
+    // A folder is never removed; the line gives the code a link call meets
+    // first.
+    if (entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    {
+        const DWORD dwForeseen = Foresee(nFile);
+        return leave(PairAction::LeaveFolder, dwForeseen != ERROR_SUCCESS ? dwForeseen : ERROR_ALREADY_EXISTS);
+    }
+    // The name is another file's short name: that file is not the target.
+    if (Folded(entry.strName) != Folded(strName))
+        return leave(PairAction::Fail, ERROR_ALREADY_EXISTS);
+    const SourceCheck source = m_sources.FindSourceAt(m_bFolderIdentified ? &m_folderId : nullptr, entry.strName,
+                                                      entry.id);
+    if (source.answer == SourceAnswer::CannotTell)
+        return leave(PairAction::Fail, FailureCode(source.dwError));
+    if (source.answer == SourceAnswer::Yes)
+        return leave(PairAction::LeaveSource);
+
+    LinkFileId file = entry.id;
+    file.nVolume = m_folderId.nVolume;
+    const SourceMatch match = m_kind == LinkKind::Hard ? m_sources.MatchEntryFile(nFile, file) : SourceMatch::No;
+    const bool bLinked = m_kind == LinkKind::Symbolic
+                             ? (entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && PointsAtSource(strName, nFile)
+                             : match == SourceMatch::Yes && m_bFolderIdentified;
+    if (bLinked)
+    {
+        decision.action = PairAction::AlreadyLinked;
+        Take(decision);
+        return decision;
+    }
+    decision.action = PairAction::Replace;
+    decision.old.id = entry.id;
+    decision.old.dwAttributes = entry.dwAttributes;
+    decision.old.nSize = entry.nSize;
+    decision.old.nWriteTime = entry.nWriteTime;
+    decision.bMaybeLinked = match != SourceMatch::No;
+    decision.dwError = Foresee(nFile);
+    Take(decision);
+    return decision;
+}
