@@ -178,6 +178,40 @@ bool IsPlainEntryName(const CString& strName)
     return true;
 }
 
+bool IsPlainPath(const CString& strPath)
+{
+    CString strRest = strPath;
+    if (StartsWith(strRest, L"\\\\?\\UNC\\"))
+        strRest = L"\\\\" + strRest.Mid(8);
+    else if (StartsWith(strRest, L"\\\\?\\"))
+        strRest = strRest.Mid(4);
+    int nStart = 0;
+    if (strRest.GetLength() >= 2 && strRest[1] == L':')
+    {
+        nStart = 2;
+    }
+    else if (StartsWith(strRest, L"\\\\"))
+    {
+        // Server and share.
+        const int nShare = strRest.Find(L'\\', 2);
+        nStart = nShare < 0 ? strRest.GetLength() : strRest.Find(L'\\', nShare + 1);
+        nStart = nStart < 0 ? strRest.GetLength() : nStart;
+    }
+    while (nStart < strRest.GetLength())
+    {
+        while (nStart < strRest.GetLength() && (strRest[nStart] == L'\\' || strRest[nStart] == L'/'))
+            ++nStart;
+        int nEnd = nStart;
+        while (nEnd < strRest.GetLength() && strRest[nEnd] != L'\\' && strRest[nEnd] != L'/')
+            ++nEnd;
+        const CString strPart = strRest.Mid(nStart, nEnd - nStart);
+        if (!strPart.IsEmpty() && strPart != L"." && strPart != L".." && !IsPlainEntryName(strPart))
+            return false;
+        nStart = nEnd;
+    }
+    return true;
+}
+
 bool IsDirectoryPath(const CString& strPath)
 {
     if (strPath.GetLength() < MAX_PATH)

@@ -34,5 +34,9 @@ CString GetFileName(CString strPath);
 // stream, no wildcard, not "." or "..".
 bool IsPlainEntryName(const CString& strName);
 
+// Whether every part of a path after its drive or share is a plain entry
+// name: no stream ("a.txt:s", "a.txt::$DATA"), no wildcard.
+bool IsPlainPath(const CString& strPath);
+
 // Whether a folder is at the path, at any length.
 bool IsDirectoryPath(const CString& strPath);

@@ -23,10 +23,29 @@ void CPathList::Fill()
     m_list.SetRedraw(TRUE);
 }
 
-void CPathList::Add(const std::vector<CString>& paths)
+namespace {
+
+CString RefusedLine(const CString& strPath)
 {
+    CString strLine;
+    strLine.Format(L"Nicht übernommen, kein einfacher Name: %s.", strPath.GetString());
+    return strLine;
+}
+
+}  // namespace
+
+std::vector<CString> CPathList::Add(const std::vector<CString>& paths)
+{
+    std::vector<CString> refused;
     for (CString path : paths)
     {
+        // "C:\S\a.txt::$DATA" opens the file, but the name a link would
+        // carry and the entry that is the source would not be the file's.
+        if (!IsPlainPath(path))
+        {
+            refused.push_back(RefusedLine(path));
+            continue;
+        }
         if (IsDirectoryPath(path) != m_bFolders)
             continue;
         if (m_bFolders)
@@ -34,16 +53,16 @@ void CPathList::Add(const std::vector<CString>& paths)
         m_set.Add(path);
     }
     Fill();
+    return refused;
 }
 
-bool CPathList::AddPicked(CString& strFolder)
+bool CPathList::AddPicked(CString& strFolder, std::vector<CString>& refused)
 {
     if (m_bFolders)
     {
         if (PickFolder(strFolder) != IDOK)
             return false;
-        AddTrailingBackslash(strFolder);
-        m_set.Add(strFolder);
+        refused = Add({strFolder});
         return true;
     }
     // The dialog is the application's main window: it owns the picker.
@@ -56,7 +75,7 @@ bool CPathList::AddPicked(CString& strFolder)
     std::vector<CString> chosen;
     for (INT_PTR i = 0; i < paths.GetSize(); ++i)
         chosen.push_back(paths[i]);
-    Add(chosen);
+    refused = Add(chosen);
     return true;
 }
 
@@ -141,7 +160,10 @@ std::vector<CString> TakeStartPaths(const std::vector<CString>& given, CPathList
             ((dwAttributes & FILE_ATTRIBUTE_DIRECTORY) ? foundFolders : foundFiles).push_back(strPath);
         }
     }
-    files.Add(foundFiles);
-    folders.Add(foundFolders);
+    for (CPathList* pList : {&files, &folders})
+    {
+        const std::vector<CString> refused = pList->Add(pList == &files ? foundFiles : foundFolders);
+        missing.insert(missing.end(), refused.begin(), refused.end());
+    }
     return missing;
 }

@@ -20,12 +20,14 @@ public:
     void Fill();
     // Takes paths as a drop does: the file list only files, the folder list
     // only folders (each ending in "\"); a path it holds in any letter case
-    // is not taken twice. Then the list is rebuilt.
-    void Add(const std::vector<CString>& paths);
+    // is not taken twice. Then the list is rebuilt. A path with a part that
+    // is not a plain name (a stream, "a.txt:s") is refused: the lines say
+    // which.
+    std::vector<CString> Add(const std::vector<CString>& paths);
     // Adds what the user picks: files through the file picker (false when
     // cancelled), or a folder through the folder picker; both start in
     // strFolder, the last folder picked, which the folder picker updates.
-    bool AddPicked(CString& strFolder);
+    bool AddPicked(CString& strFolder, std::vector<CString>& refused);
     // Removes the selected path; the one after it is selected then.
     void RemoveSelected();
     // What the list tells about itself that concerns the path list; true
@@ -53,5 +55,6 @@ private:
 
 // Paths handed over at start (the command line, Explorer's "Senden an"),
 // made absolute relative to where the program was started: files into the
-// file list, folders into the folder list. The lines for what is not there.
+// file list, folders into the folder list. The lines for what is not there
+// or refused.
 std::vector<CString> TakeStartPaths(const std::vector<CString>& given, CPathList& files, CPathList& folders);

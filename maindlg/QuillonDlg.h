@@ -105,6 +105,8 @@ private:
     void DeclareLayout();
     // "Entfernen" and "Erstellen" after a list changed.
     void AfterPathsChanged(CPathList& paths);
+    // Lines about paths that were not taken, added to the report.
+    void ShowPathNotices(const std::vector<CString>& lines);
     // Keys the lists act on; true when the key was taken.
     bool OnListKey(UINT nID, WORD wVKey);
     void AddStartPaths();

@@ -18,14 +18,27 @@ void CQuillonDlg::FillFolderList()
 
 void CQuillonDlg::OnAddFiles()
 {
-    if (m_files.AddPicked(m_strFolder))
+    std::vector<CString> refused;
+    if (m_files.AddPicked(m_strFolder, refused))
         AfterPathsChanged(m_files);
+    ShowPathNotices(refused);
 }
 
 void CQuillonDlg::OnAddFolder()
 {
-    m_folders.AddPicked(m_strFolder);
+    std::vector<CString> refused;
+    m_folders.AddPicked(m_strFolder, refused);
     FillFolderList();
+    ShowPathNotices(refused);
+}
+
+void CQuillonDlg::ShowPathNotices(const std::vector<CString>& lines)
+{
+    // What was not taken is named in the report, the column fitted to it.
+    if (lines.empty())
+        return;
+    m_reportView.AddTexts(lines);
+    m_reportView.EndRun(nullptr);
 }
 
 void CQuillonDlg::OnRemoveFile()
@@ -63,8 +76,9 @@ void CQuillonDlg::OnDropPaths(HDROP hDrop, CDropListCtrl* pCtrl)
     if (pDlg == nullptr || pDlg->m_run.IsRunning())
         return;
     CPathList& paths = pCtrl == &pDlg->m_listFolders ? pDlg->m_folders : pDlg->m_files;
-    paths.Add(CDropListCtrl::GetDropPaths(hDrop));
+    const std::vector<CString> refused = paths.Add(CDropListCtrl::GetDropPaths(hDrop));
     pDlg->AfterPathsChanged(paths);
+    pDlg->ShowPathNotices(refused);
 }
 
 void CQuillonDlg::AfterPathsChanged(CPathList& paths)
@@ -91,9 +105,5 @@ void CQuillonDlg::AddStartPaths()
     m_startPaths.clear();
     FillFileList();
     FillFolderList();
-    // What is not there is named in the report, the column fitted to it.
-    if (missing.empty())
-        return;
-    m_reportView.AddTexts(missing);
-    m_reportView.EndRun(nullptr);
+    ShowPathNotices(missing);
 }

@@ -116,6 +116,20 @@ void CReport::AddResults(const std::vector<LinkPairResult>& results, std::vector
 
 void CReport::AddTexts(const std::vector<CString>& lines)
 {
+    // A report whose run has ended keeps no sort keys: they are made again
+    // for the rows there before more rows come in among them.
+    if (m_bFrozen)
+    {
+        m_bFrozen = false;
+        for (uint32_t nRow = 0; nRow < m_rows.size(); ++nRow)
+        {
+            if (m_keyStarts.empty())
+                m_keyStarts.push_back(0);
+            m_keys += MakeSortKey(LineOfRow(nRow));
+            m_keyStarts.push_back(m_keys.size());
+        }
+        m_bStartsValid = false;
+    }
     for (const CString& line : lines)
     {
         Row row;

@@ -12,6 +12,9 @@ inline void RemoveTree(std::wstring dir)
 {
     while (dir.size() > 1 && dir.back() == L'\\')
         dir.pop_back();
+    // Names such as "a.txt." are reached only in the literal form.
+    if (dir.size() > 2 && dir[1] == L':' && dir[2] == L'\\')
+        dir = L"\\\\?\\" + dir;
     WIN32_FIND_DATAW data;
     HANDLE hFind = ::FindFirstFileW((dir + L"\\*").c_str(), &data);
     if (hFind != INVALID_HANDLE_VALUE)

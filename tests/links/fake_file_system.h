@@ -132,9 +132,18 @@ public:
 
     bool CanCreateSymbolicLink() const override { return symbolicLinksAvailable; }
     DWORD OpenFolder(const CString& path, std::unique_ptr<ILinkFolder>& folder) override;
+    // "C:\\S\\a.txt::$DATA" opens the file's data, as Windows does; it has no
+    // stored name of its own.
+    static std::wstring WithoutStream(const std::wstring& path)
+    {
+        const size_t colon = path.find(L':', 2);
+        return colon == std::wstring::npos ? path : path.substr(0, colon);
+    }
     DWORD GetStoredName(const CString& path, CString& name) override
     {
         const auto lock = Log(L"name " + std::wstring(path));
+        if (WithoutStream(path.GetString()) != path.GetString())
+            return ERROR_INVALID_NAME;
         Found at = Resolve(path.GetString(), false);
         if (at.node == 0)
             return at.error;
@@ -147,7 +156,7 @@ public:
         auto error = idErrors.find(path.GetString());
         if (error != idErrors.end())
             return error->second;
-        Found at = Resolve(path.GetString(), follow == Follow::Yes);
+        Found at = Resolve(WithoutStream(path.GetString()), follow == Follow::Yes);
         if (at.node == 0)
             return at.error;
         info = InfoOf(at.node, WithoutIds(path.GetString()));

@@ -334,6 +334,9 @@ TEST(LinkRunTest, NoSourceIsReplacedUnderAnyOfItsNames)
          {L"C:\\S\\"}, {L"C:\\S2\\a.txt", kSource},
          {LinkLine(L"HardLink", kSource, ERROR_SHARING_VIOLATION), Skip(kSource)},
          {kSource}},
+        {"a source given as its file's data stream: the file is not another source's target",
+         [](CFakeFileSystem& fs) { fs.Add(L"C:\\S2\\a.txt"); }, {L"C:\\S\\"}, {kSource + L"::$DATA", L"C:\\S2\\a.txt"},
+         {Skip(kSource + L"::$DATA"), LinkLine(L"HardLink", kSource, ERROR_CANT_ACCESS_FILE)}, {kSource}},
         {"where a link source leads cannot be read: cannot tell",
          [](CFakeFileSystem& fs) {
              fs.Add(L"C:\\R\\a.txt"), fs.Add(kSource, Kind::SymbolicLink, L"C:\\R\\a.txt");

@@ -59,6 +59,13 @@ TEST(MainWindowDropTest, EachListTakesItsKindOnceInDropOrder)
         EXPECT_EQ(shown, ListTexts(list));
         EXPECT_EQ(0, (dc.bFolders ? dlg.m_setFiles : dlg.m_setFolders).GetCount());
         EXPECT_FALSE(IsEnabled(dlg, IDOK));
+        // A stream of a file or folder is no entry of its own: refused, and
+        // the report says so.
+        Drop(dlg, dc.nListID, {c + L"::$DATA", sub + L":s"});
+        EXPECT_EQ(inSetOrder, SetTexts(set));
+        EXPECT_EQ((std::vector<std::wstring>{L"Nicht übernommen, kein einfacher Name: " + c + L"::$DATA.",
+                                             L"Nicht übernommen, kein einfacher Name: " + sub + L":s."}),
+                  ListTexts(dlg.m_listOutput));
     }
 }
 
