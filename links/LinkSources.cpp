@@ -90,13 +90,51 @@ void CLinkSources::AddPlace(const Place& place)
 
 void CLinkSources::Identify(ILinkFileSystem& fs)
 {
+    // The stored names of a folder's sources, from one listing of it (a
+    // look per name costs more once a few names are asked): by folded
+    // stored and short name, each with the entries it finds.
+    std::unordered_map<std::wstring, std::unordered_multimap<std::wstring, CString>> listings;
+    const auto storedName = [&fs, &listings](const CString& strFolder, const CString& strName, CString& strStored) {
+        auto listing = listings.find(Folded(strFolder));
+        if (listing == listings.end())
+        {
+            listing = listings.emplace(Folded(strFolder), std::unordered_multimap<std::wstring, CString>()).first;
+            std::unique_ptr<ILinkFolder> folder;
+            std::vector<LinkEntryInfo> entries;
+            if (!strFolder.IsEmpty() && fs.OpenFolder(strFolder, folder) == ERROR_SUCCESS &&
+                folder->ListEntries(entries) == ERROR_SUCCESS)
+            {
+                for (const LinkEntryInfo& entry : entries)
+                {
+                    listing->second.emplace(Folded(entry.strName), entry.strName);
+                    if (!entry.strShortName.IsEmpty())
+                        listing->second.emplace(Folded(entry.strShortName), entry.strName);
+                }
+            }
+        }
+        // The entry the name finds: itself where it is there as written, the
+        // one entry it folds to otherwise.
+        const auto range = listing->second.equal_range(Folded(strName));
+        size_t nFound = 0;
+        for (auto it = range.first; it != range.second; ++it, ++nFound)
+        {
+            strStored = it->second;
+            if (it->second == strName)
+                return true;
+        }
+        return nFound == 1;
+    };
     std::unordered_map<std::wstring, int> nameClasses;
     for (int j = 0; j < m_nCount; ++j)
     {
         Source& source = m_sources[j];
-        CString strStored;
-        const bool bStored = fs.GetStoredName(source.strPath, strStored) == ERROR_SUCCESS && !strStored.IsEmpty();
         const CString strListedName = source.strName;
+        const CString strFolder = source.strPath.Left(source.strPath.GetLength() - strListedName.GetLength());
+        CString strStored;
+        const bool bStored = IsPlainEntryName(strListedName) &&
+                             ((storedName(strFolder, strListedName, strStored) ||
+                               fs.GetStoredName(source.strPath, strStored) == ERROR_SUCCESS) &&
+                              !strStored.IsEmpty());
         if (bStored)
             source.strName = strStored;
         source.nNameClass =
@@ -117,8 +155,7 @@ void CLinkSources::Identify(ILinkFileSystem& fs)
         own.bNameKnown = bStored;
         own.strFoldedName = Folded(source.strName);
         own.id = source.entry.id;
-        own.folder = GetFolderId(fs, source.strPath.Left(source.strPath.GetLength() - strListedName.GetLength()),
-                                 own.dwError);
+        own.folder = GetFolderId(fs, strFolder, own.dwError);
         AddPlace(own);
         if (!(source.entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             continue;

@@ -13,6 +13,8 @@ namespace {
 enum : ULONG
 {
     kFileBasicInformation = 4,
+    kFileStandardInformation = 5,
+    kFileInternalInformation = 6,
     kFileDispositionInformation = 13,
     kFileIdBothDirectoryInformation = 37,
     kFileIdInformation = 59,
@@ -44,6 +46,15 @@ struct NtBasicInformation
     LARGE_INTEGER LastWriteTime;
     LARGE_INTEGER ChangeTime;
     ULONG FileAttributes;
+};
+
+struct NtStandardInformation
+{
+    LARGE_INTEGER AllocationSize;
+    LARGE_INTEGER EndOfFile;
+    ULONG NumberOfLinks;
+    BOOLEAN DeletePending;
+    BOOLEAN Directory;
 };
 
 struct NtIdInformation
@@ -162,32 +173,46 @@ DWORD NtStatusToError(NTSTATUS status)
     return FailureCode(Calls().pfnToError != nullptr ? Calls().pfnToError(status) : ERROR_GEN_FAILURE);
 }
 
-DWORD QueryNativeFileInfo(HANDLE hFile, LinkFileInfo& info)
+DWORD QueryNativeFileInfo(HANDLE hFile, IdQuery query, LinkFileInfo& info)
 {
-    BY_HANDLE_FILE_INFORMATION data = {};
-    if (!::GetFileInformationByHandle(hFile, &data))
-        return FailureCode(::GetLastError());
-    info.id.nVolume = data.dwVolumeSerialNumber;
-    info.id.nHigh = 0;
-    info.id.nLow = (static_cast<ULONGLONG>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
-    info.id.bWide = false;
-    info.nLinks = data.nNumberOfLinks;
-    info.dwAttributes = data.dwFileAttributes;
-    info.nSize = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    info.nWriteTime =
-        (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    // Attributes, names and index come from the file itself; under Wine the
+    // volume's serial costs a round to the mount manager, as much as the
+    // rest together, so it is asked for only where it is wanted.
+    NtBasicInformation basic = {};
+    NtStandardInformation standard = {};
+    LARGE_INTEGER index = {};
+    IO_STATUS_BLOCK io = {};
+    NTSTATUS status = Calls().pfnQueryInformation(hFile, &io, &basic, sizeof(basic), kFileBasicInformation);
+    if (NT_SUCCESS(status))
+        status = Calls().pfnQueryInformation(hFile, &io, &standard, sizeof(standard), kFileStandardInformation);
+    if (NT_SUCCESS(status))
+        status = Calls().pfnQueryInformation(hFile, &io, &index, sizeof(index), kFileInternalInformation);
+    if (!NT_SUCCESS(status))
+        return NtStatusToError(status);
+    info.id = LinkFileId();
+    info.id.nLow = static_cast<ULONGLONG>(index.QuadPart);
+    info.nLinks = standard.NumberOfLinks;
+    info.dwAttributes = basic.FileAttributes;
+    info.nSize = static_cast<ULONGLONG>(standard.EndOfFile.QuadPart);
+    info.nWriteTime = static_cast<ULONGLONG>(basic.LastWriteTime.QuadPart);
+    if (query == IdQuery::Index)
+        return ERROR_SUCCESS;
     // Where the system has them (Windows 8 on), the 64-bit volume serial and
     // the 128-bit id: cloned disks share the short serial, and ReFS's
     // 64-bit ids are not unique.
     NtIdInformation id = {};
-    IO_STATUS_BLOCK io = {};
     if (NT_SUCCESS(Calls().pfnQueryInformation(hFile, &io, &id, sizeof(id), kFileIdInformation)))
     {
         info.id.nVolume = id.VolumeSerialNumber;
         std::memcpy(&info.id.nLow, id.FileId, 8);
         std::memcpy(&info.id.nHigh, id.FileId + 8, 8);
         info.id.bWide = true;
+        return ERROR_SUCCESS;
     }
+    BY_HANDLE_FILE_INFORMATION data = {};
+    if (!::GetFileInformationByHandle(hFile, &data))
+        return FailureCode(::GetLastError());
+    info.id.nVolume = data.dwVolumeSerialNumber;
     return ERROR_SUCCESS;
 }
 

@@ -56,9 +56,18 @@ private:
 bool HasNativeFileCalls();
 // A Win32 error code, never 0 for a failure.
 DWORD NtStatusToError(NTSTATUS status);
+// How much of a file's identity is read: its 64-bit index alone (the volume
+// is its folder's), or also the volume's serial and, where the system has
+// them, 128-bit ids.
+enum class IdQuery
+{
+    Index,
+    Full
+};
+
 // Identity, link count, attributes, size and time of the file behind a
 // handle.
-DWORD QueryNativeFileInfo(HANDLE hFile, LinkFileInfo& info);
+[[nodiscard]] DWORD QueryNativeFileInfo(HANDLE hFile, IdQuery query, LinkFileInfo& info);
 
 // What a relative open may find at the name.
 enum class OpenKind
@@ -69,25 +78,25 @@ enum class OpenKind
 
 // Opens the entry at a name in a held folder without following a link
 // there.
-NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, OpenKind kind,
+[[nodiscard]] NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, OpenKind kind,
                             CNtHandle& file);
 // Renames (kNtFileRenameInformation) or links (kNtFileLinkInformation) the
 // file behind a handle to a name in a held folder.
-NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName);
+[[nodiscard]] NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName);
 // 0 sets the normal attribute: the native call reads 0 as "leave as is".
-NTSTATUS SetNativeAttributes(HANDLE hFile, DWORD dwAttributes);
-DWORD QueryNativeAttributes(HANDLE hFile, DWORD& dwAttributes);
+[[nodiscard]] NTSTATUS SetNativeAttributes(HANDLE hFile, DWORD dwAttributes);
+[[nodiscard]] DWORD QueryNativeAttributes(HANDLE hFile, DWORD& dwAttributes);
 // Removes the name the handle was opened on (at once where the system can,
 // also while others hold the file open). A read-only file's name goes too,
 // its attributes as they were: where the system cannot ignore read-only for
 // the removal, it is cleared and put back through the handle
 // getAttributeHandle gives (null: none can be had).
-NTSTATUS DeleteNative(HANDLE hFile, const std::function<HANDLE()>& getAttributeHandle);
+[[nodiscard]] NTSTATUS DeleteNative(HANDLE hFile, const std::function<HANDLE()>& getAttributeHandle);
 // What the symbolic link open on hFile holds; any handle will do, reading
 // it needs no right.
-DWORD ReadSymbolicLinkTarget(HANDLE hFile, LinkTargetPath& target);
+[[nodiscard]] DWORD ReadSymbolicLinkTarget(HANDLE hFile, LinkTargetPath& target);
 // Every entry of the folder, "." and ".." left out.
-NTSTATUS ListNativeFolder(HANDLE hFolder, std::vector<LinkEntryInfo>& entries);
+[[nodiscard]] NTSTATUS ListNativeFolder(HANDLE hFolder, std::vector<LinkEntryInfo>& entries);
 // The stored name of the entry a name finds in a folder (a short name
 // finds the long one).
-NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& strStored);
+[[nodiscard]] NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& strStored);

@@ -43,6 +43,30 @@ DWORD FinalPathOf(HANDLE hFile, CString& strFinal)
     return ERROR_SUCCESS;
 }
 
+bool HasWideIds(HANDLE hFolder)
+{
+    typedef BOOL(WINAPI * PFNVOLUMEINFO)(HANDLE, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR, DWORD);
+    static const PFNVOLUMEINFO s_pfn = [] {
+        const HMODULE hKernel = ::GetModuleHandleW(L"KERNEL32.DLL");
+        return hKernel == nullptr ? nullptr
+                                  : reinterpret_cast<PFNVOLUMEINFO>(reinterpret_cast<void*>(
+                                        ::GetProcAddress(hKernel, "GetVolumeInformationByHandleW")));
+    }();
+    wchar_t szFileSystem[MAX_PATH + 1] = {};
+    return s_pfn != nullptr && s_pfn(hFolder, nullptr, 0, nullptr, nullptr, nullptr, szFileSystem, MAX_PATH) &&
+           ::lstrcmpiW(szFileSystem, L"ReFS") == 0;
+}
+
+// An entry's identity: the index, with the volume its folder is on, or all
+// of it where the volume's ids are wider.
+DWORD QueryEntryInfo(HANDLE hEntry, const VolumeFacts& volume, LinkFileInfo& info)
+{
+    const DWORD dwError = QueryNativeFileInfo(hEntry, volume.bWideIds ? IdQuery::Full : IdQuery::Index, info);
+    if (dwError == ERROR_SUCCESS && !volume.bWideIds)
+        info.id.nVolume = volume.nSerial;
+    return dwError;
+}
+
 // Opens what a path names, for reading what it is; folders open too.
 DWORD OpenPath(const CString& strPath, Follow follow, CNtHandle& file)
 {
@@ -86,12 +110,12 @@ ACCESS_MASK AccessFor(EntryAccess access)
 class CWin32Entry : public ILinkEntry
 {
 public:
-    CWin32Entry(HANDLE hEntry, HANDLE hFolder, const CString& strName, EntryAccess access)
-        : m_entry(hEntry), m_hFolder(hFolder), m_strName(strName), m_access(access)
+    CWin32Entry(HANDLE hEntry, HANDLE hFolder, const VolumeFacts& volume, const CString& strName, EntryAccess access)
+        : m_entry(hEntry), m_hFolder(hFolder), m_volume(volume), m_strName(strName), m_access(access)
     {
     }
 
-    DWORD Query(LinkFileInfo& info) override { return QueryNativeFileInfo(m_entry.Get(), info); }
+    DWORD Query(LinkFileInfo& info) override { return QueryEntryInfo(m_entry.Get(), m_volume, info); }
 
     DWORD SetAttributes(DWORD dwAttributes) override
     {
@@ -118,8 +142,8 @@ public:
             LinkFileInfo again;
             if (!NT_SUCCESS(OpenNativeRelative(m_hFolder, m_strName, AccessFor(EntryAccess::ChangeAttributes),
                                                OpenKind::FilesOnly, attributes)) ||
-                QueryNativeFileInfo(m_entry.Get(), mine) != ERROR_SUCCESS ||
-                QueryNativeFileInfo(attributes.Get(), again) != ERROR_SUCCESS ||
+                QueryEntryInfo(m_entry.Get(), m_volume, mine) != ERROR_SUCCESS ||
+                QueryEntryInfo(attributes.Get(), m_volume, again) != ERROR_SUCCESS ||
                 CompareFiles(mine.id, again.id) != Sameness::Same)
                 return nullptr;
             return attributes.Get();
@@ -137,6 +161,7 @@ public:
 private:
     CNtHandle m_entry;
     HANDLE m_hFolder;  // the held folder's, owned by it
+    const VolumeFacts m_volume;
     CString m_strName;
     const EntryAccess m_access;
 };
@@ -152,6 +177,8 @@ public:
           m_bIdentified(bIdentified),
           m_pfnCreateSymbolicLinkW(pfnSymbolic)
     {
+        m_volume.nSerial = id.nVolume;
+        m_volume.bWideIds = HasWideIds(m_folder.Get());
     }
 
     bool GetId(LinkFileId& id) const override
@@ -195,7 +222,7 @@ public:
             const NTSTATUS status = OpenNativeRelative(m_folder.Get(), strName, FILE_READ_ATTRIBUTES, OpenKind::Any, file);
             if (!NT_SUCCESS(status))
                 return NtStatusToError(status);
-            const DWORD dwError = QueryNativeFileInfo(file.Get(), info);
+            const DWORD dwError = QueryEntryInfo(file.Get(), m_volume, info);
             if (dwError != ERROR_SUCCESS)
                 return dwError;
         }
@@ -222,7 +249,7 @@ public:
             OpenNativeRelative(m_folder.Get(), strName, AccessFor(access), OpenKind::FilesOnly, file);
         if (!NT_SUCCESS(status))
             return NtStatusToError(status);
-        entry.reset(new CWin32Entry(file.Release(), m_folder.Get(), strName, access));
+        entry.reset(new CWin32Entry(file.Release(), m_folder.Get(), m_volume, strName, access));
         return ERROR_SUCCESS;
     }
 
@@ -283,6 +310,7 @@ private:
     CNtHandle m_folder;
     CString m_strPath;  // as listed
     LinkFileId m_id;
+    VolumeFacts m_volume;
     bool m_bIdentified;
     PFNCREATESYMBOLICLINKW m_pfnCreateSymbolicLinkW;
     CString m_strFinal;
@@ -321,7 +349,7 @@ DWORD CWin32FileSystem::OpenFolder(const CString& strPath, std::unique_ptr<ILink
     if (::GetFileType(file.Get()) != FILE_TYPE_DISK)
         return ERROR_DIRECTORY;
     LinkFileInfo info;
-    const bool bIdentified = QueryNativeFileInfo(file.Get(), info) == ERROR_SUCCESS && info.id.IsKnown();
+    const bool bIdentified = QueryNativeFileInfo(file.Get(), IdQuery::Full, info) == ERROR_SUCCESS && info.id.IsKnown();
     DWORD dwAttributes = info.dwAttributes;
     if (!bIdentified && QueryNativeAttributes(file.Get(), dwAttributes) != ERROR_SUCCESS)
         return ERROR_DIRECTORY;
@@ -349,8 +377,36 @@ DWORD CWin32FileSystem::GetStoredName(const CString& strPath, CString& strName)
 DWORD CWin32FileSystem::GetFileInfo(const CString& strPath, Follow follow, LinkFileInfo& info)
 {
     CNtHandle file;
-    const DWORD dwError = OpenPath(strPath, follow, file);
-    return dwError != ERROR_SUCCESS ? dwError : QueryNativeFileInfo(file.Get(), info);
+    DWORD dwError = OpenPath(strPath, follow, file);
+    if (dwError == ERROR_SUCCESS)
+        dwError = QueryNativeFileInfo(file.Get(), IdQuery::Index, info);
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    // A file that is no link is on its folder's volume, asked once per
+    // folder; a folder or what a link leads to is asked itself.
+    const CString strFolder = strPath.Left(strPath.GetLength() - GetFileName(strPath).GetLength());
+    if ((info.dwAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) || follow == Follow::Yes ||
+        strFolder.IsEmpty())
+        return QueryNativeFileInfo(file.Get(), IdQuery::Full, info);
+    VolumeFacts volume;
+    {
+        std::lock_guard<std::mutex> lock(m_volumesLock);
+        const std::wstring strKey = MakeFoldedPath(strFolder).GetString();
+        auto it = m_volumes.find(strKey);
+        if (it == m_volumes.end())
+        {
+            CNtHandle folder;
+            LinkFileInfo folderInfo;
+            if (OpenPath(strFolder, Follow::Yes, folder) != ERROR_SUCCESS ||
+                QueryNativeFileInfo(folder.Get(), IdQuery::Full, folderInfo) != ERROR_SUCCESS)
+                return QueryNativeFileInfo(file.Get(), IdQuery::Full, info);
+            volume.nSerial = folderInfo.id.nVolume;
+            volume.bWideIds = HasWideIds(folder.Get());
+            it = m_volumes.emplace(strKey, volume).first;
+        }
+        volume = it->second;
+    }
+    return QueryEntryInfo(file.Get(), volume, info);
 }
 
 DWORD CWin32FileSystem::GetFinalPath(const CString& strPath, CString& strFinal)

@@ -3,6 +3,18 @@
 #include "links/LinkFileSystem.h"
 #include "links/LinkPrivileges.h"
 
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+// The volume a folder is on, as its entries share it: its serial, and
+// whether its ids need 128 bits to be unique (ReFS).
+struct VolumeFacts
+{
+    ULONGLONG nSerial = 0;
+    bool bWideIds = false;
+};
+
 // A run's operations on the real file system, at any path length. Target
 // folders are held open and every step in them is made through the
 // system's native calls relative to the held folder, so that a folder (or
@@ -23,4 +35,7 @@ public:
 
 private:
     PFNCREATESYMBOLICLINKW m_pfnCreateSymbolicLinkW;
+    // The volume of each folder a file was asked for in, by folded path.
+    std::mutex m_volumesLock;
+    std::unordered_map<std::wstring, VolumeFacts> m_volumes;
 };

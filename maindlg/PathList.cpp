@@ -62,6 +62,7 @@ bool CPathList::AddPicked(CString& strFolder, std::vector<CString>& refused)
     {
         if (PickFolder(strFolder) != IDOK)
             return false;
+        AddTrailingBackslash(strFolder);
         refused = Add({strFolder});
         return true;
     }

@@ -622,7 +622,9 @@ TEST_F(Win32FileSystemTest, NamesAndHandlesThatOnceCostAFile)
     EXPECT_TRUE(::GetFileAttributesW(mapped.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(0, TempFilesIn(Target()));
 
-    // The ids come from the system's long form where it has one.
+    // A folder's identity comes from the system's long form where it has
+    // one (the 64-bit volume serial, the 128-bit id); its files share its
+    // volume.
     typedef BOOL(WINAPI * PFNGETINFOEX)(HANDLE, int, void*, DWORD);
     const auto pfnInfoEx = reinterpret_cast<PFNGETINFOEX>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx")));
@@ -631,18 +633,23 @@ TEST_F(Win32FileSystemTest, NamesAndHandlesThatOnceCostAFile)
         ULONGLONG serial;
         ULONGLONG id[2];
     } idInfo = {};
-    HANDLE hSource = ::CreateFileW((Source() + L"c.txt").c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr);
-    const bool bLongIds = pfnInfoEx != nullptr && pfnInfoEx(hSource, 18 /* FileIdInfo */, &idInfo, sizeof(idInfo));
-    ::CloseHandle(hSource);
-    LinkFileInfo info;
+    HANDLE hFolder = ::CreateFileW(Source().c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool bLongIds = pfnInfoEx != nullptr && pfnInfoEx(hFolder, 18 /* FileIdInfo */, &idInfo, sizeof(idInfo));
+    ::CloseHandle(hFolder);
     CWin32FileSystem fs(nullptr);
-    ASSERT_EQ(0u, fs.GetFileInfo((Source() + L"c.txt").c_str(), Follow::No, info));
+    LinkFileInfo folderInfo;
+    LinkFileInfo fileInfo;
+    ASSERT_EQ(0u, fs.GetFileInfo(Source().c_str(), Follow::Yes, folderInfo));
+    ASSERT_EQ(0u, fs.GetFileInfo((Source() + L"c.txt").c_str(), Follow::No, fileInfo));
+    EXPECT_EQ(folderInfo.id.nVolume, fileInfo.id.nVolume);
+    EXPECT_EQ(IdOf(Source() + L"c.txt").index, fileInfo.id.nLow);
     if (bLongIds)
     {
-        EXPECT_TRUE(info.id.bWide);
-        EXPECT_EQ(idInfo.serial, info.id.nVolume);
-        EXPECT_EQ(idInfo.id[0], info.id.nLow);
-        EXPECT_EQ(idInfo.id[1], info.id.nHigh);
+        EXPECT_TRUE(folderInfo.id.bWide);
+        EXPECT_EQ(idInfo.serial, folderInfo.id.nVolume);
+        EXPECT_EQ(idInfo.id[0], folderInfo.id.nLow);
+        EXPECT_EQ(idInfo.id[1], folderInfo.id.nHigh);
     }
 
     // A source given as the file's data stream: the file is not taken for

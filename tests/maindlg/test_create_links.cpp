@@ -331,19 +331,50 @@ TEST(CreateLinksDialogTest, WorkersGiveTheLinesOfTheSequentialRun)
 
 namespace {
 
-// Gives up on the run's file system at the nth name it looks up.
+// Gives up on the run's file system at the nth entry it opens in a target
+// folder, in the middle of the workers' pairs.
 class CFailingFileSystem : public CWin32FileSystem
 {
 public:
     CFailingFileSystem(PFNCREATESYMBOLICLINKW pfn, int nFailAt) : CWin32FileSystem(pfn), m_nFailAt(nFailAt) {}
-    DWORD GetStoredName(const CString& path, CString& name) override
+    DWORD OpenFolder(const CString& path, std::unique_ptr<ILinkFolder>& folder) override
     {
-        if (++m_nCalls == m_nFailAt)
-            throw std::bad_alloc();
-        return CWin32FileSystem::GetStoredName(path, name);
+        const DWORD dwError = CWin32FileSystem::OpenFolder(path, folder);
+        if (dwError == ERROR_SUCCESS)
+            folder.reset(new CFolder(std::move(folder), *this));
+        return dwError;
     }
 
 private:
+    class CFolder : public ILinkFolder
+    {
+    public:
+        CFolder(std::unique_ptr<ILinkFolder> folder, CFailingFileSystem& fs) : m_folder(std::move(folder)), m_fs(fs) {}
+        bool GetId(LinkFileId& id) const override { return m_folder->GetId(id); }
+        DWORD GetFinalPath(CString& path) override { return m_folder->GetFinalPath(path); }
+        bool MayHold(const CString& name) override { return m_folder->MayHold(name); }
+        DWORD FindEntry(const CString& name, LinkEntryInfo& entry) override { return m_folder->FindEntry(name, entry); }
+        DWORD OpenEntry(const CString& name, EntryAccess access, std::unique_ptr<ILinkEntry>& entry) override
+        {
+            if (++m_fs.m_nCalls == m_fs.m_nFailAt)
+                throw std::bad_alloc();
+            return m_folder->OpenEntry(name, access, entry);
+        }
+        DWORD ListEntries(std::vector<LinkEntryInfo>& entries) override { return m_folder->ListEntries(entries); }
+        DWORD CreateHardLink(const CString& name, const CString& source) override
+        {
+            return m_folder->CreateHardLink(name, source);
+        }
+        DWORD CreateSymbolicLink(const CString& name, const CString& source, DWORD flags) override
+        {
+            return m_folder->CreateSymbolicLink(name, source, flags);
+        }
+
+    private:
+        std::unique_ptr<ILinkFolder> m_folder;
+        CFailingFileSystem& m_fs;
+    };
+
     std::atomic<int> m_nCalls{0};
     const int m_nFailAt;
 };
