@@ -176,6 +176,9 @@ void CLinkDecider::Settle(const LinkPairDecision& decision, const LinkPairResult
         return;
     const bool bTaken = decision.dwError == ERROR_SUCCESS;
     const bool bLinked = result.dwError == ERROR_SUCCESS;
+    // Found a name of the source's file after all: no name was added.
+    if (bTaken && result.action == PairAction::AlreadyLinked && m_kind == LinkKind::Hard)
+        m_sources.GiveBackLink(decision.nFile);
     if (bTaken == bLinked)
         return;
     // A link foreseen to fail that was made all the same holds its name as
