@@ -23,6 +23,55 @@ CString GetCachedErrorText(DWORD dwError)
     return strText;
 }
 
+// "12.345" for 12345: thousands grouped as German readers expect.
+CString GroupDigits(ULONGLONG nValue)
+{
+    wchar_t szDigits[32];
+    swprintf(szDigits, 32, L"%I64u", nValue);
+    CString strGrouped;
+    const int nLength = static_cast<int>(::wcslen(szDigits));
+    for (int i = 0; i < nLength; ++i)
+    {
+        if (i > 0 && (nLength - i) % 3 == 0)
+            strGrouped += L'.';
+        strGrouped += szDigits[i];
+    }
+    return strGrouped;
+}
+
+CString GetSystemTextInLine(DWORD dwError)
+{
+    // Our own lines end in a full stop of their own: the system's text
+    // without its line break and its full stop.
+    CString strText = GetCachedErrorText(dwError);
+    int nLength = strText.GetLength();
+    while (nLength > 0 && (strText[nLength - 1] == L'\r' || strText[nLength - 1] == L'\n' || strText[nLength - 1] == L' '))
+        --nLength;
+    if (nLength > 0 && strText[nLength - 1] == L'.')
+        --nLength;
+    return strText.Left(nLength);
+}
+
+CString MakeOneLine(const CString& strLine)
+{
+    // A pair's line keeps the system's text as the system gives it, its
+    // line break before the final full stop; on one line that full stop
+    // goes where the text has one already.
+    int nEnd = strLine.GetLength();
+    const bool bFullStop = nEnd > 0 && strLine[nEnd - 1] == L'.';
+    if (bFullStop)
+        --nEnd;
+    int nText = nEnd;
+    while (nText > 0 && (strLine[nText - 1] == L'\r' || strLine[nText - 1] == L'\n'))
+        --nText;
+    if (nText == nEnd)
+        return strLine;
+    CString strOne = strLine.Left(nText);
+    if (bFullStop && (nText == 0 || strLine[nText - 1] != L'.'))
+        strOne += L'.';
+    return strOne + strLine.Mid(nEnd + (bFullStop ? 1 : 0));
+}
+
 CString FormatLinkLine(LinkKind kind, DWORD dwError, const CString& strTarget)
 {
     CString strLine;
@@ -49,22 +98,6 @@ CString FormatSkipExistingLine(const CString& strSource, const CString& strTarge
 }
 
 namespace {
-
-// "12.345" for 12345: thousands grouped as German readers expect.
-CString GroupDigits(ULONGLONG nValue)
-{
-    wchar_t szDigits[32];
-    swprintf(szDigits, 32, L"%I64u", nValue);
-    CString strGrouped;
-    const int nLength = static_cast<int>(::wcslen(szDigits));
-    for (int i = 0; i < nLength; ++i)
-    {
-        if (i > 0 && (nLength - i) % 3 == 0)
-            strGrouped += L'.';
-        strGrouped += szDigits[i];
-    }
-    return strGrouped;
-}
 
 // A FILETIME as local date and time, "08.12.2026 09:30".
 CString FormatWriteTime(ULONGLONG nWriteTime)
@@ -109,12 +142,13 @@ CString FormatPairLine(const LinkPairResult& result, LinkKind kind, bool bPrevie
     {
         // "Vorschau: <what>, Datei: <target>[, Error: <code>][, <detail>]."
         const LinkLineFields fields = GetPairFields(result, kind, true, strSource, strTarget);
-        CString strLine = L"Vorschau: " + fields.strResult + L", Datei: " + fields.strTarget;
+        CString strLine = fields.strResult + L", Datei: " + fields.strTarget;
         if (!fields.strCode.IsEmpty())
-            strLine += L", Error: " + fields.strCode;
-        const bool bSource = result.action == PairAction::LeaveExisting || result.action == PairAction::LeaveMade;
-        if (!fields.strText.IsEmpty())
-            strLine += (bSource ? L", Quelle: " : L", ") + fields.strText;
+            strLine += L", Error: " + fields.strCode + L", " + GetSystemTextInLine(result.dwError);
+        else if (!fields.strText.IsEmpty())
+            strLine += (result.action == PairAction::LeaveExisting || result.action == PairAction::LeaveMade ? L", Quelle: "
+                                                                                                           : L", ") +
+                       fields.strText;
         return strLine + L".";
     }
     switch (result.action)
@@ -138,13 +172,13 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
     switch (result.action)
     {
     case PairAction::LeaveSource:
-        fields.strResult = bPreview ? L"bleibt (die Quelle selbst)" : L"Skip";
+        fields.strResult = bPreview ? L"Vorschau: bleibt (die Quelle selbst)" : L"Skip";
         return fields;
     case PairAction::LeaveExisting:
     case PairAction::LeaveMade:
         fields.strResult = !bPreview                                    ? L"Skip"
-                           : result.action == PairAction::LeaveExisting ? L"bleibt (Entfernen aus)"
-                                                                        : L"bleibt (in diesem Lauf schon erstellt)";
+                           : result.action == PairAction::LeaveExisting ? L"Vorschau: bleibt (Entfernen aus)"
+                                                                        : L"Vorschau: bleibt (in diesem Lauf schon erstellt)";
         fields.strText = strSource;
         return fields;
     case PairAction::NewLink:
@@ -152,9 +186,9 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
     case PairAction::AlreadyLinked:
         if (!bPreview || result.dwError != 0)
             break;
-        fields.strResult = result.action == PairAction::NewLink   ? L"neuer Link"
-                           : result.action == PairAction::Replace ? L"ersetzt"
-                                                                  : L"schon verlinkt";
+        fields.strResult = result.action == PairAction::NewLink   ? L"Vorschau: neuer Link"
+                           : result.action == PairAction::Replace ? L"Vorschau: ersetzt"
+                                                                  : L"Vorschau: schon verlinkt";
         if (result.action == PairAction::Replace)
             fields.strText = GroupDigits(result.nSize) + L" Bytes, geändert " + FormatWriteTime(result.nWriteTime);
         return fields;
@@ -164,16 +198,20 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
     fields.strResult = result.dwError != 0 ? L"FAILED" : L"OK";
     SetFailure(fields, result.dwError);
     fields.strText += AsideSentence(result, strTarget);
+    if (bPreview)
+        fields.strResult = L"Vorschau: " + fields.strResult;
     return fields;
 }
 
 CString FormatEndedEarlyLine(long long nDone, long long nTotal, DWORD dwError)
 {
-    CString strLine;
-    if (dwError == 0)
-        strLine.Format(L"Abgebrochen nach %I64d von %I64d Paaren.", nDone, nTotal);
-    else
-        strLine.Format(L"Abgebrochen nach %I64d von %I64d Paaren. Fehler: %ld, %s.", nDone, nTotal,
-                       static_cast<long>(dwError), GetCachedErrorText(dwError).GetString());
+    CString strLine = L"Abgebrochen nach " + GroupDigits(static_cast<ULONGLONG>(nDone)) + L" von " +
+                      GroupDigits(static_cast<ULONGLONG>(nTotal)) + (nTotal == 1 ? L" Paar." : L" Paaren.");
+    if (dwError != 0)
+    {
+        CString strError;
+        strError.Format(L" Fehler: %ld, %s.", static_cast<long>(dwError), GetSystemTextInLine(dwError).GetString());
+        strLine += strError;
+    }
     return strLine;
 }

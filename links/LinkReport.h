@@ -37,3 +37,11 @@ CString FormatEndedEarlyLine(long long nDone, long long nTotal, DWORD dwError);
 
 // The system's text for an error code, looked up once per code.
 CString GetCachedErrorText(DWORD dwError);
+// The same inside a line of the program's own, which ends in its own full
+// stop: without the system's line break and full stop.
+CString GetSystemTextInLine(DWORD dwError);
+// A line as it goes on one line (the clipboard): a pair's line without the
+// line break the system's text brings, one full stop at its end.
+CString MakeOneLine(const CString& strLine);
+// "12.345" for 12345: thousands grouped as German readers expect.
+CString GroupDigits(ULONGLONG nValue);

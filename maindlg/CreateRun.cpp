@@ -2,6 +2,7 @@
 
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -12,7 +13,7 @@ constexpr UINT kBacklogInterval = 10;
 
 }  // namespace
 
-CCreateRun::CCreateRun(IRunWindow& window) : m_window(window), m_nShown(0), m_bTimer(false) {}
+CCreateRun::CCreateRun(IRunWindow& window) : m_window(window), m_nShown(0), m_bTimer(false), m_bPreview(false) {}
 
 CCreateRun::~CCreateRun()
 {
@@ -27,9 +28,25 @@ void CCreateRun::Start(const ILinkPathList& folders, const ILinkPathList& files,
     if (m_pRun != nullptr || folders.GetCount() == 0)
         return;
     m_pFileSystem = std::move(fs);
+    m_bPreview = options.bPreview;
+    try
+    {
+        m_pRun = std::make_unique<CLinkRun>(folders, files, options, *m_pFileSystem,
+                                            nWorkers > 0 ? nWorkers : CLinkRun::DefaultWorkers(),
+                                            std::move(onResults));
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Not even the run could be set up: the window stays as it was, and
+        // the report says why.
+        const CString strLine = FormatEndedEarlyLine(
+            0, static_cast<long long>(folders.GetCount()) * files.GetCount(), ERROR_NOT_ENOUGH_MEMORY);
+        m_pFileSystem.reset();
+        m_window.BeginLines(nullptr);
+        m_window.EndLines(&strLine);
+        return;
+    }
     m_window.ShowRunState(true);
-    m_pRun = std::make_unique<CLinkRun>(folders, files, options, *m_pFileSystem,
-                                        nWorkers > 0 ? nWorkers : CLinkRun::DefaultWorkers(), std::move(onResults));
     m_window.BeginLines(m_pRun->GetJob());
     m_window.ShowProgress(m_pRun->GetPairsDone(), m_pRun->GetPairsTotal());
     // A run with nothing to do, or one that went on here, has ended already;

@@ -50,7 +50,11 @@ public:
     // and has ended when this returns.
     void Start(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
                std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults);
+    // "A run goes on": from the start until its last lines are shown.
     bool IsRunning() const { return m_pRun != nullptr; }
+    bool IsPreview() const { return m_bPreview; }
+    // The run's threads are done; its last lines may wait to be shown.
+    bool HaveWorkersEnded() const { return m_pRun != nullptr && m_pRun->HasEnded(); }
     // Asks the run to stop after the pairs in hand ("Abbrechen").
     void Stop();
     // Stops the run, waits for it and shows all it did: the window closes
@@ -79,4 +83,5 @@ private:
     std::vector<LinkPairResult> m_taken;
     size_t m_nShown;
     bool m_bTimer;
+    bool m_bPreview;
 };

@@ -5,8 +5,8 @@
 #include "files/PathRules.h"
 #include "shell/PathHelpers.h"
 
-CPathList::CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, int nRemoveID, bool bFolders)
-    : m_owner(owner), m_list(list), m_set(set), m_nRemoveID(nRemoveID), m_bFolders(bFolders)
+CPathList::CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, bool bFolders)
+    : m_owner(owner), m_list(list), m_set(set), m_bFolders(bFolders)
 {
 }
 
@@ -80,15 +80,15 @@ bool CPathList::AddPicked(CString& strFolder, std::vector<CString>& refused)
     return true;
 }
 
-bool CPathList::OnNotify(NMHDR* pNMHDR, bool bRunning, LRESULT* pResult)
+bool CPathList::OnNotify(NMHDR* pNMHDR, bool& bSelectionChanged, LRESULT* pResult)
 {
     // "Entfernen" follows the selection however it changes: mouse, keyboard,
     // removal.
     if (pNMHDR->code == LVN_ITEMCHANGED)
     {
         const NMLISTVIEW* pChange = reinterpret_cast<NMLISTVIEW*>(pNMHDR);
-        if ((pChange->uChanged & LVIF_STATE) && ((pChange->uOldState ^ pChange->uNewState) & LVIS_SELECTED))
-            UpdateRemoveButton(bRunning);
+        bSelectionChanged =
+            (pChange->uChanged & LVIF_STATE) && ((pChange->uOldState ^ pChange->uNewState) & LVIS_SELECTED);
         *pResult = 0;
         return true;
     }
@@ -111,13 +111,6 @@ void CPathList::RemoveSelected()
     m_list.DeleteItem(nItem);
     if (nItem < m_list.GetItemCount())
         m_list.SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
-}
-
-void CPathList::UpdateRemoveButton(bool bRunning)
-{
-    const HWND hRemove = ::GetDlgItem(m_owner.m_hWnd, m_nRemoveID);
-    if (hRemove != nullptr)
-        ::EnableWindow(hRemove, !bRunning && m_list.GetNextItem(-1, LVNI_SELECTED) >= 0);
 }
 
 int CPathList::GetIcon(int nItem, CString& strWork, SHFILEINFOW& sfi)

@@ -9,12 +9,11 @@
 #include <vector>
 
 // One of the main dialog's two path lists (source files or target
-// folders): the set that holds the paths, the list that shows them, and its
-// "Entfernen" button.
+// folders): the set that holds the paths and the list that shows them.
 class CPathList
 {
 public:
-    CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, int nRemoveID, bool bFolders);
+    CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, bool bFolders);
 
     // Rebuilds the list from the set; a rebuilt list has nothing selected.
     void Fill();
@@ -31,25 +30,20 @@ public:
     // Removes the selected path; the one after it is selected then.
     void RemoveSelected();
     // What the list tells about itself that concerns the path list; true
-    // when it was taken.
-    bool OnNotify(NMHDR* pNMHDR, bool bRunning, LRESULT* pResult);
-    // "Entfernen" is on while a path is selected, and off during a run
-    // whatever is selected.
-    void UpdateRemoveButton(bool bRunning);
+    // when it was taken. bSelectionChanged says the selection changed.
+    bool OnNotify(NMHDR* pNMHDR, bool& bSelectionChanged, LRESULT* pResult);
+    bool HasSelection() const { return m_list.GetNextItem(-1, LVNI_SELECTED) >= 0; }
     // The image of an item: the shell's icon for its name (a folder's as a
     // folder's; the file need not exist), image 3 where there is none.
     // strWork and sfi are the caller's scratch.
     int GetIcon(int nItem, CString& strWork, SHFILEINFOW& sfi);
     bool IsFolderList() const { return m_bFolders; }
     int GetCount() const { return m_list.GetItemCount(); }
-    // Drops are refused while a run goes on.
-    void AcceptDrops(bool bAccept) { m_list.DragAcceptFiles(bAccept ? TRUE : FALSE); }
 
 private:
     CWnd& m_owner;
     CDropListCtrl& m_list;
     CQNStringArrayHash& m_set;
-    const int m_nRemoveID;
     const bool m_bFolders;
 };
 

@@ -26,12 +26,19 @@ CQuillonDlg::CQuillonDlg(CWnd* pParent)
       m_sfi(),
       m_bRemoveExisting(1),
       m_nRunWorkers(0),
-      m_files(*this, m_listFiles, m_setFiles, IDC_REMOVE_FILE, false),
-      m_folders(*this, m_listFolders, m_setFolders, IDC_REMOVE_FOLDER, true),
+      m_files(*this, m_listFiles, m_setFiles, false),
+      m_folders(*this, m_listFolders, m_setFolders, true),
       m_reportView(m_listOutput),
       m_reportCommands(m_listOutput, m_reportView),
-      m_runWindow(*this, m_reportView, m_files, m_folders),
-      m_run(m_runWindow)
+      m_runWindow(*this, m_reportView, [this] { UpdateWindowState(); }),
+      m_run(m_runWindow),
+      m_dwInputTime(0),
+      m_bInput(false),
+      m_bRepeatedKey(false),
+      m_dwRunClickTime(0),
+      m_bRunClicked(false),
+      m_dwRunEndTime(0),
+      m_bRunEnded(false)
 {
     m_pParentWnd = pParent;
     m_reportCommands.SetFolderSource(&m_strFolder);
@@ -85,13 +92,11 @@ BOOL CQuillonDlg::OnInitDialog()
     m_reportView.Attach(this);
     m_listOutput.InsertColumn(0, L"Text", LVCFMT_LEFT, 500);
 
-    m_runWindow.SetSymbolicLinksAvailable(m_pfnCreateSymbolicLinkW != nullptr);
     if (m_pfnCreateSymbolicLinkW == nullptr)
     {
         m_nLinkType = 1;
         ::CheckRadioButton(m_hWnd, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_RADIO_HARD);
         m_reportView.AddTexts({L"Function CreateSymbolicLinkW not found!"});
-        ::EnableWindow(::GetDlgItem(m_hWnd, IDC_RADIO_SYMBOLIC), FALSE);
     }
 
     // Tab and Shift+Tab go through the controls as they appear on screen; the
@@ -103,9 +108,36 @@ BOOL CQuillonDlg::OnInitDialog()
                     IDOK);
     UpdateRadioTabStop(m_hWnd, {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD});
     AddStartPaths();
+    // The controls' first state comes from the same rule as every later one.
+    UpdateWindowState();
 
     DeclareLayout();
     return TRUE;
+}
+
+WindowFacts CQuillonDlg::GetWindowFacts() const
+{
+    WindowFacts facts;
+    facts.run = !m_run.IsRunning() ? RunKind::None : m_run.IsPreview() ? RunKind::Preview : RunKind::Create;
+    facts.nFiles = m_files.GetCount();
+    facts.nFolders = m_folders.GetCount();
+    facts.bFileSelected = m_files.HasSelection();
+    facts.bFolderSelected = m_folders.HasSelection();
+    facts.bSymbolicLinks = m_pfnCreateSymbolicLinkW != nullptr;
+    facts.bReport = m_listOutput.GetItemCount() > 0;
+    facts.bSaving = m_reportCommands.IsSaving();
+    return facts;
+}
+
+void CQuillonDlg::UpdateWindowState()
+{
+    const bool bWasRunning = m_windowState.GetFacts().run != RunKind::None;
+    m_windowState.Apply(m_hWnd, GetWindowFacts());
+    if (bWasRunning && !m_run.IsRunning())
+    {
+        m_dwRunEndTime = ::GetTickCount();
+        m_bRunEnded = true;
+    }
 }
 
 void CQuillonDlg::DeclareLayout()
@@ -191,6 +223,12 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
             m_run.OnBatchTimer();
         else if (wParam == CReportCommands::kCopyTimer)
             m_reportCommands.OnCopyTimer(m_hWnd);
+        else if (wParam == CReportCommands::kSaveTimer)
+        {
+            m_reportCommands.OnSaveTimer(m_hWnd);
+            if (!m_reportCommands.IsSaving())
+                UpdateWindowState();
+        }
         else
             break;
         *pResult = 0;
@@ -215,7 +253,7 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) != m_listOutput.m_hWnd)
             break;
-        m_reportCommands.OnContextMenu(m_hWnd, lParam);
+        m_reportCommands.OnContextMenu(m_hWnd, lParam, DecideWindowState(GetWindowFacts()));
         *pResult = 0;
         return TRUE;
     default:
@@ -226,11 +264,32 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
 
 BOOL CQuillonDlg::PreTranslateMessage(MSG* pMsg)
 {
+    // When the user gave the input now being handled: a click on the run's
+    // button is judged by it.
+    const bool bOnRunButton = pMsg->hwnd == ::GetDlgItem(m_hWnd, IDOK) || pMsg->hwnd == ::GetDlgItem(m_hWnd, IDC_PREVIEW);
+    m_bInput = (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) ||
+               (bOnRunButton && pMsg->message == WM_LBUTTONUP);
+    m_dwInputTime = pMsg->time;
+    m_bRepeatedKey = pMsg->message == WM_KEYDOWN && (pMsg->lParam & (1 << 30)) != 0;
     if (pMsg->message != WM_KEYDOWN || pMsg->wParam != 'S' || ::GetKeyState(VK_CONTROL) >= 0 ||
         ::GetKeyState(VK_MENU) < 0 || (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)))
         return CDialogLayout::PreTranslateMessage(pMsg);
-    m_reportCommands.SaveAs(m_hWnd);
+    SaveReport();
     return TRUE;
+}
+
+void CQuillonDlg::SaveReport()
+{
+    // A report still being written is not saved: the user is told so and
+    // saves it when the run is over.
+    if (m_run.IsRunning())
+    {
+        ::MessageBoxW(m_hWnd, L"Der Bericht kann gespeichert werden, sobald der Lauf zu Ende ist.", L"Quillon",
+                      MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    m_reportCommands.SaveAs(m_hWnd);
+    UpdateWindowState();
 }
 
 BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
@@ -241,6 +300,11 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
     {
         if (nCode == BN_CLICKED)
             OnCreateLinks(nID == IDC_PREVIEW);
+        return TRUE;
+    }
+    if (nID == CReportCommands::kSaveCommand)
+    {
+        SaveReport();
         return TRUE;
     }
     // Escape, the close box, Alt+F4 and the system menu all end here: a run
@@ -285,6 +349,11 @@ BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
         return TRUE;
     if (nID == IDC_LIST_OUTPUT && nCode == LVN_GETDISPINFOW)
         return m_reportView.OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(pNMHDR));
+    if (nID == IDC_LIST_OUTPUT && nCode == LVN_ODFINDITEMW)
+    {
+        *pResult = m_reportView.OnFindItem(reinterpret_cast<NMLVFINDITEMW*>(pNMHDR));
+        return TRUE;
+    }
     CPathList* pPaths = nID == IDC_LIST_FILES ? &m_files : nID == IDC_LIST_FOLDERS ? &m_folders : nullptr;
     if (pPaths == nullptr)
         return CDialog::OnNotify(nID, pNMHDR, pResult);
@@ -296,7 +365,12 @@ BOOL CQuillonDlg::OnNotify(UINT nID, NMHDR* pNMHDR, LRESULT* pResult)
             OnClickFolderList(pNMHDR, pResult);
         return TRUE;
     }
-    return pPaths->OnNotify(pNMHDR, m_run.IsRunning(), pResult) ? TRUE : CDialog::OnNotify(nID, pNMHDR, pResult);
+    bool bSelectionChanged = false;
+    if (!pPaths->OnNotify(pNMHDR, bSelectionChanged, pResult))
+        return CDialog::OnNotify(nID, pNMHDR, pResult);
+    if (bSelectionChanged)
+        UpdateWindowState();
+    return TRUE;
 }
 
 void CQuillonDlg::OnSysCommand(UINT nID, LPARAM /*lParam*/)
@@ -353,8 +427,31 @@ bool CQuillonDlg::OnListKey(UINT nID, WORD wVKey)
     return true;
 }
 
+bool CQuillonDlg::IsClickForTheRun()
+{
+    // Commands that no input of the user's brought (a program pressing the
+    // button) are taken as they come.
+    if (!m_bInput)
+        return true;
+    m_bInput = false;
+    if (m_bRepeatedKey)
+        return false;
+    // The second click of a double click belongs to the first: it neither
+    // stops the run that click started nor starts one after it stopped one.
+    if (m_bRunClicked && static_cast<LONG>(m_dwInputTime - m_dwRunClickTime) < static_cast<LONG>(::GetDoubleClickTime()))
+        return false;
+    // A click made while a run still went on never starts the next one.
+    if (!m_run.IsRunning() && m_bRunEnded && static_cast<LONG>(m_dwInputTime - m_dwRunEndTime) < 0)
+        return false;
+    m_dwRunClickTime = m_dwInputTime;
+    m_bRunClicked = true;
+    return true;
+}
+
 void CQuillonDlg::OnCreateLinks(bool bPreview)
 {
+    if (!IsClickForTheRun())
+        return;
     // While a run goes on, "Erstellen" reads "Abbrechen"; "Vorschau" is off.
     if (m_run.IsRunning())
     {

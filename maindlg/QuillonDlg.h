@@ -10,6 +10,7 @@
 #include "maindlg/ReportCommands.h"
 #include "maindlg/ReportView.h"
 #include "maindlg/RunWindow.h"
+#include "maindlg/WindowState.h"
 
 #include <memory>
 #include <vector>
@@ -49,6 +50,7 @@ public:
     // Whether a Create run is going on (its workers may have ended, with
     // their last lines not yet shown).
     bool IsRunning() const { return m_run.IsRunning(); }
+    bool HaveWorkersEnded() const { return m_run.HaveWorkersEnded(); }
 
     // Rebuild a list from its set and apply the Create-button rule.
     void FillFileList();
@@ -70,6 +72,7 @@ public:
     // Ctrl+S anywhere in the window saves the report.
     BOOL PreTranslateMessage(MSG* pMsg) override;
     bool IsCopyingOutput() const { return m_reportCommands.IsCopying(); }
+    bool IsSavingReport() const { return m_reportCommands.IsSaving(); }
     void SelectAllOutput() { m_reportCommands.SelectAll(); }
     CReportView& GetReportView() { return m_reportView; }
 
@@ -107,6 +110,17 @@ private:
     void AfterPathsChanged(CPathList& paths);
     // Lines about paths that were not taken, added to the report.
     void ShowPathNotices(const std::vector<CString>& lines);
+    // Every control's state from what the window holds now: the only way a
+    // control of the dialog is enabled, disabled or relabelled.
+    void UpdateWindowState();
+    WindowFacts GetWindowFacts() const;
+    // Whether the click now handled on "Erstellen" or "Vorschau" is meant
+    // for the run: not the second half of a double click, not input queued
+    // while the last run still went on.
+    bool IsClickForTheRun();
+    // Ctrl+S and "Speichern unter…": the report as a file, once the run is
+    // over.
+    void SaveReport();
     // Keys the lists act on; true when the key was taken.
     bool OnListKey(UINT nID, WORD wVKey);
     void AddStartPaths();
@@ -118,4 +132,15 @@ private:
     CRunWindow m_runWindow;
     // The run goes first when the dialog is destroyed.
     CCreateRun m_run;
+    CWindowStateKeeper m_windowState;
+    // The input being handled (from the message loop): its time, whether it
+    // is input at all, whether it is a key held down; and the times of the
+    // last click that started or stopped a run and of the last run's end.
+    DWORD m_dwInputTime;
+    bool m_bInput;
+    bool m_bRepeatedKey;
+    DWORD m_dwRunClickTime;
+    bool m_bRunClicked;
+    DWORD m_dwRunEndTime;
+    bool m_bRunEnded;
 };

@@ -81,10 +81,9 @@ void CQuillonDlg::OnDropPaths(HDROP hDrop, CDropListCtrl* pCtrl)
     pDlg->ShowPathNotices(refused);
 }
 
-void CQuillonDlg::AfterPathsChanged(CPathList& paths)
+void CQuillonDlg::AfterPathsChanged(CPathList& /*paths*/)
 {
-    paths.UpdateRemoveButton(m_run.IsRunning());
-    m_runWindow.UpdateCreateButton();
+    UpdateWindowState();
 }
 
 int CQuillonDlg::OnGetFileIcon(int nItem, DWORD_PTR /*dwData*/, CDropListCtrl* pCtrl, NMLVDISPINFOW* /*pDispInfo*/)

@@ -13,12 +13,14 @@ constexpr size_t kChunkLimit = 1024;
 std::string MakeSortKey(const CString& strLine)
 {
     std::string key;
-    const int cb = ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, strLine, -1, nullptr, 0);
+    // The order lstrcmpW gives, which sorts the path lists: the thread's
+    // locale.
+    const LCID locale = ::GetThreadLocale();
+    const int cb = ::LCMapStringW(locale, LCMAP_SORTKEY, strLine, -1, nullptr, 0);
     if (cb > 0)
     {
         key.resize(static_cast<size_t>(cb));
-        if (::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, strLine, -1, reinterpret_cast<LPWSTR>(&key[0]), cb) ==
-            cb)
+        if (::LCMapStringW(locale, LCMAP_SORTKEY, strLine, -1, reinterpret_cast<LPWSTR>(&key[0]), cb) == cb)
             return key;
     }
     // Without a key from the system, the characters themselves, high byte
@@ -32,7 +34,7 @@ std::string MakeSortKey(const CString& strLine)
     return key;
 }
 
-CReport::CReport() : m_bStartsValid(false), m_bFrozen(false), m_bHasLastLine(false), m_nGeneration(0) {}
+CReport::CReport() : m_nPlaced(0), m_bStartsValid(false), m_bFrozen(false), m_bHasLastLine(false), m_nGeneration(0) {}
 
 CReport::~CReport() = default;
 
@@ -40,6 +42,7 @@ void CReport::Clear()
 {
     m_job.reset();
     std::vector<Row>().swap(m_rows);
+    m_nPlaced = 0;
     std::vector<CString>().swap(m_texts);
     std::vector<Chunk>().swap(m_chunks);
     m_starts.clear();
@@ -76,15 +79,35 @@ int CReport::CompareRows(uint32_t a, uint32_t b) const
     return nLengthA < nLengthB ? -1 : (nLengthA > nLengthB ? 1 : 0);
 }
 
-void CReport::InsertRow(uint32_t nRow, const CString& strLine)
+namespace {
+
+// Room for one more, grown as the container itself would grow it, so that
+// the step after it cannot fail for want of memory.
+template <class TContainer>
+void MakeRoom(TContainer& container, size_t nMore)
 {
-    if (m_keyStarts.empty())
-        m_keyStarts.push_back(0);
-    m_keys += MakeSortKey(strLine);
-    m_keyStarts.push_back(m_keys.size());
-    m_bStartsValid = false;
+    if (container.capacity() - container.size() < nMore)
+        container.reserve(std::max(container.size() + nMore, container.size() * 2));
+}
+
+}  // namespace
+
+void CReport::InsertRow(const Row& row, const std::string& key)
+{
+    // What can fail comes first: a row is counted only once it has its
+    // place among the others, and its key stays at its number.
+    MakeRoom(m_keyStarts, 2);
+    MakeRoom(m_keys, key.size());
+    MakeRoom(m_rows, 1);
     if (m_chunks.empty())
         m_chunks.emplace_back();
+    if (m_keyStarts.empty())
+        m_keyStarts.push_back(0);
+    m_keys += key;
+    m_keyStarts.push_back(m_keys.size());
+    m_rows.push_back(row);
+    const uint32_t nRow = static_cast<uint32_t>(m_rows.size() - 1);
+    m_bStartsValid = false;
     // The first chunk whose last row sorts after the new one takes it, after
     // the rows equal to it; a row after all goes to the last chunk.
     const auto chunk = std::upper_bound(m_chunks.begin(), m_chunks.end() - 1, nRow,
@@ -92,6 +115,7 @@ void CReport::InsertRow(uint32_t nRow, const CString& strLine)
     const auto place = std::upper_bound(chunk->begin(), chunk->end(), nRow,
                                         [this](uint32_t row, uint32_t other) { return CompareRows(row, other) < 0; });
     chunk->insert(place, nRow);
+    ++m_nPlaced;
     if (chunk->size() > 2 * kChunkLimit)
     {
         Chunk upper(chunk->begin() + static_cast<std::ptrdiff_t>(kChunkLimit), chunk->end());
@@ -104,11 +128,12 @@ void CReport::AddResults(const std::vector<LinkPairResult>& results, std::vector
 {
     for (const LinkPairResult& result : results)
     {
+        // Everything that may fail comes before the row is counted: a row
+        // is in the report with its place, or not at all.
         Row row;
         row.result = result;
-        m_rows.push_back(row);
-        const CString strLine = LineOfRow(static_cast<uint32_t>(m_rows.size() - 1));
-        InsertRow(static_cast<uint32_t>(m_rows.size() - 1), strLine);
+        const CString strLine = m_job != nullptr ? m_job->FormatLine(result) : CString();
+        InsertRow(row, MakeSortKey(strLine));
         if (pLines != nullptr)
             pLines->push_back(strLine);
     }
@@ -121,10 +146,9 @@ void CReport::AddTexts(const std::vector<CString>& lines)
     if (m_bFrozen)
     {
         m_bFrozen = false;
+        m_keyStarts.assign(1, 0);
         for (uint32_t nRow = 0; nRow < m_rows.size(); ++nRow)
         {
-            if (m_keyStarts.empty())
-                m_keyStarts.push_back(0);
             m_keys += MakeSortKey(LineOfRow(nRow));
             m_keyStarts.push_back(m_keys.size());
         }
@@ -132,11 +156,12 @@ void CReport::AddTexts(const std::vector<CString>& lines)
     }
     for (const CString& line : lines)
     {
+        const std::string key = MakeSortKey(line);
+        MakeRoom(m_texts, 1);
         Row row;
         row.nText = static_cast<int>(m_texts.size());
         m_texts.push_back(line);
-        m_rows.push_back(row);
-        InsertRow(static_cast<uint32_t>(m_rows.size() - 1), line);
+        InsertRow(row, key);
     }
 }
 
@@ -173,14 +198,19 @@ size_t CReport::ChunkOf(size_t nPosition) const
     return static_cast<size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), nPosition) - m_starts.begin()) - 1;
 }
 
+bool CReport::IsPreview() const
+{
+    return m_job != nullptr && m_job->GetOptions().bPreview;
+}
+
 size_t CReport::GetCount() const
 {
-    return m_rows.size() + (m_bHasLastLine ? 1 : 0);
+    return m_nPlaced + (m_bHasLastLine ? 1 : 0);
 }
 
 uint32_t CReport::GetRowAt(size_t nPosition) const
 {
-    if (nPosition >= m_rows.size())
+    if (nPosition >= m_nPlaced)
         return kLastLine;
     const size_t c = ChunkOf(nPosition);
     return m_chunks[c][nPosition - m_starts[c]];

@@ -34,6 +34,11 @@ public:
     void Freeze();
 
     size_t GetCount() const;
+    // The report is a preview's.
+    bool IsPreview() const;
+    // Rows added so far, whatever their place; a row's number is its place
+    // in this count.
+    size_t GetRowCount() const { return m_rows.size(); }
     // The line at a place in the report's order.
     CString GetLine(size_t nPosition) const;
     // Row numbers stay while rows are added; places move. The last line has
@@ -59,13 +64,16 @@ private:
     typedef std::vector<uint32_t> Chunk;
 
     CString LineOfRow(uint32_t nRow) const;
-    void InsertRow(uint32_t nRow, const CString& strLine);
+    void InsertRow(const Row& row, const std::string& key);
     int CompareRows(uint32_t a, uint32_t b) const;
     void UpdateStarts() const;
     size_t ChunkOf(size_t nPosition) const;
 
     std::shared_ptr<const CLinkJob> m_job;
     std::vector<Row> m_rows;
+    // Rows that have their place in the order: the report's lines. A row
+    // whose place could not be had (no memory) is not one of them.
+    size_t m_nPlaced;
     std::vector<CString> m_texts;
     // The order: row numbers in chunks of bounded size, so that inserting
     // moves a chunk, not the report.

@@ -1,9 +1,12 @@
 #include "maindlg/ReportCommands.h"
 
+#include "files/ErrorCode.h"
 #include "links/LinkReport.h"
 #include "maindlg/ReportFile.h"
 #include "shell/DirectoryMemory.h"
 #include "shell/SavePicker.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstring>
@@ -22,16 +25,8 @@ enum : UINT
 // wants one line per pair.
 void AppendReportLine(std::wstring& text, const CString& strLine)
 {
-    int nLength = strLine.GetLength();
-    const wchar_t* psz = strLine.GetString();
-    const bool bFullStop = nLength > 0 && psz[nLength - 1] == L'.';
-    if (bFullStop)
-        --nLength;
-    while (nLength > 0 && (psz[nLength - 1] == L'\r' || psz[nLength - 1] == L'\n'))
-        --nLength;
-    text.append(psz, static_cast<size_t>(nLength));
-    if (bFullStop)
-        text += L'.';
+    const CString strOne = MakeOneLine(strLine);
+    text.append(strOne.GetString(), static_cast<size_t>(strOne.GetLength()));
 }
 
 bool PutOnClipboard(HWND hOwner, const std::wstring& text)
@@ -76,7 +71,15 @@ constexpr size_t kLinesAtOnce = 50000;
 }  // namespace
 
 CReportCommands::CReportCommands(CListCtrl& list, const CReportView& view)
-    : m_list(list), m_view(view), m_pFolder(nullptr), m_nNext(0), m_nGeneration(0)
+    : m_list(list),
+      m_view(view),
+      m_pFolder(nullptr),
+      m_nNext(0),
+      m_nGeneration(0),
+      m_bSaving(false),
+      m_chSeparator(L','),
+      m_nSaveNext(0),
+      m_nSaveGeneration(0)
 {
 }
 
@@ -147,10 +150,11 @@ bool CReportCommands::OnKey(WORD wVKey, bool bControl)
     return true;
 }
 
-void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam)
+void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam, const WindowState& state)
 {
-    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    if (lParam == -1)
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    // From the keyboard the point is (-1, -1), however the sender widened it.
+    if (pt.x == -1 && pt.y == -1)
     {
         // From the keyboard: below the focused line, or at the list's corner.
         pt = POINT{0, 0};
@@ -162,14 +166,14 @@ void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam)
             pt = POINT{rc.left, rc.bottom};
         ::ClientToScreen(m_list.m_hWnd, &pt);
     }
-    const UINT nEnabled = m_list.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
+    const UINT nCopy = state.bCanCopy ? MF_ENABLED : MF_GRAYED;
     HMENU hMenu = ::CreatePopupMenu();
     if (hMenu == nullptr)
         return;
-    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_COPY, L"Kopieren");
-    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_SELECT_ALL, L"Alles auswählen");
+    ::AppendMenuW(hMenu, MF_STRING | nCopy, ID_OUTPUT_COPY, L"Kopieren");
+    ::AppendMenuW(hMenu, MF_STRING | nCopy, ID_OUTPUT_SELECT_ALL, L"Alles auswählen");
     ::AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuW(hMenu, MF_STRING | nEnabled, ID_OUTPUT_SAVE, L"Speichern unter…");
+    ::AppendMenuW(hMenu, MF_STRING | (state.bCanSave ? MF_ENABLED : MF_GRAYED), ID_OUTPUT_SAVE, L"Speichern unter…");
     const UINT nCommand = static_cast<UINT>(
         ::TrackPopupMenu(hMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, hOwner, nullptr));
     ::DestroyMenu(hMenu);
@@ -178,13 +182,13 @@ void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam)
     else if (nCommand == ID_OUTPUT_SELECT_ALL)
         SelectAll();
     else if (nCommand == ID_OUTPUT_SAVE)
-        SaveAs(hOwner);
+        ::SendMessageW(hOwner, WM_COMMAND, MAKEWPARAM(kSaveCommand, 0), 0);
 }
 
 bool CReportCommands::SaveAs(HWND hOwner)
 {
     const CReport& report = m_view.GetReport();
-    if (report.GetCount() == 0)
+    if (report.GetCount() == 0 || m_bSaving)
     {
         ::MessageBeep(MB_OK);
         return false;
@@ -195,17 +199,59 @@ bool CReportCommands::SaveAs(HWND hOwner)
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
     CString strPath;
-    if (!PickSaveFile(hOwner, strFolder, MakeReportFileName(now), L"CSV (Trennzeichen-getrennt) (*.csv)", L"*.csv",
+    if (!PickSaveFile(hOwner, strFolder, MakeReportFileName(now, report.IsPreview()), L"CSV (Trennzeichen-getrennt) (*.csv)", L"*.csv",
                       strPath))
         return false;
-    const HCURSOR hBefore = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    const DWORD dwError = WriteFileInPlace(strPath, MakeReportCsv(report, GetListSeparator()));
-    ::SetCursor(hBefore);
+    // Written in slices on the owner's timer, so that the window answers
+    // while a long report is made into a file.
+    m_strSavePath = strPath;
+    m_chSeparator = GetListSeparator();
+    m_nSaveNext = 0;
+    m_nSaveGeneration = report.GetGeneration();
+    DWORD dwError = m_save.Begin(strPath);
     if (dwError == ERROR_SUCCESS)
+        dwError = m_save.Write(MakeReportCsvHead(m_chSeparator));
+    if (dwError == ERROR_SUCCESS && !::SetTimer(hOwner, kSaveTimer, 1, nullptr))
+        dwError = FailureCode(::GetLastError());
+    if (dwError == ERROR_SUCCESS)
+    {
+        m_bSaving = true;
         return true;
-    CString strText;
-    strText.Format(L"Der Bericht konnte nicht gespeichert werden:\n%s\n\nFehler %ld: %s", strPath.GetString(),
-                   static_cast<long>(dwError), GetCachedErrorText(dwError).GetString());
-    ::MessageBoxW(hOwner, strText, L"Quillon", MB_OK | MB_ICONERROR);
+    }
+    EndSave(hOwner, dwError);
     return false;
+}
+
+void CReportCommands::OnSaveTimer(HWND hOwner)
+{
+    const CReport& report = m_view.GetReport();
+    if (!m_bSaving)
+        return;
+    if (report.GetGeneration() != m_nSaveGeneration)
+    {
+        // The report went (a new run): what was begun is given up.
+        EndSave(hOwner, ERROR_CANCELLED);
+        return;
+    }
+    const size_t nEnd = std::min(report.GetCount(), m_nSaveNext + kLinesAtOnce);
+    DWORD dwError = m_save.Write(MakeReportCsvRows(report, m_chSeparator, m_nSaveNext, nEnd));
+    m_nSaveNext = nEnd;
+    if (dwError == ERROR_SUCCESS && m_nSaveNext < report.GetCount())
+        return;
+    if (dwError == ERROR_SUCCESS)
+        dwError = m_save.Commit();
+    EndSave(hOwner, dwError);
+}
+
+void CReportCommands::EndSave(HWND hOwner, DWORD dwError)
+{
+    ::KillTimer(hOwner, kSaveTimer);
+    m_bSaving = false;
+    m_save.Abandon();
+    if (dwError == ERROR_SUCCESS)
+        return;
+    CString strText;
+    strText.Format(L"Der Bericht konnte nicht gespeichert werden:\n%s\n\nFehler %ld: %s", m_strSavePath.GetString(),
+                   static_cast<long>(dwError), GetSystemTextInLine(dwError).GetString());
+    ::MessageBoxW(hOwner, strText, L"Quillon", MB_OK | MB_ICONERROR);
 }

@@ -2,6 +2,8 @@
 
 #include "framework/Controls.h"
 #include "maindlg/ReportView.h"
+#include "files/FileInPlace.h"
+#include "maindlg/WindowState.h"
 
 #include <cstdint>
 #include <string>
@@ -18,12 +20,20 @@ public:
     // Ctrl+C and Ctrl+Insert copy, Ctrl+A selects all; true when the key
     // was taken. (Ctrl+S is the window's.)
     bool OnKey(WORD wVKey, bool bControl);
-    // At the mouse, or from the keyboard (lParam -1) below the focused line.
-    void OnContextMenu(HWND hOwner, LPARAM lParam);
+    // At the mouse, or from the keyboard (the point -1, -1) below the
+    // focused line; what can be used says the window's state.
+    void OnContextMenu(HWND hOwner, LPARAM lParam, const WindowState& state);
     // Asks where to (the Save dialog in strFolder, a name with date and
-    // time) and writes the report there as CSV; a failure is shown with the
-    // system's text. True when the file was written.
+    // time) and writes the report there as CSV, in slices on the owner's
+    // timer (kSaveTimer); a failure is shown with the system's text. True
+    // when the file is being written.
     bool SaveAs(HWND hOwner);
+    void OnSaveTimer(HWND hOwner);
+    bool IsSaving() const { return m_bSaving; }
+    static const UINT_PTR kSaveTimer = 0x53;
+    // What the menu's "Speichern unter…" sends its owner: the window
+    // saves, as for Ctrl+S.
+    static const UINT kSaveCommand = 0x5301;
     // Where the Save dialog starts: the folder picked last.
     void SetFolderSource(const CString* pFolder) { m_pFolder = pFolder; }
     // The selected lines, or all when none is selected, on the clipboard. A
@@ -41,6 +51,7 @@ public:
 private:
     // Writes the next slice; true when the text is whole.
     bool CopySlice();
+    void EndSave(HWND hOwner, DWORD dwError);
 
     CListCtrl& m_list;
     const CReportView& m_view;
@@ -51,4 +62,11 @@ private:
     size_t m_nNext;
     unsigned m_nGeneration;
     std::wstring m_text;
+    // The file being saved, how far it got, and the report it is made of.
+    CFileInPlace m_save;
+    bool m_bSaving;
+    CString m_strSavePath;
+    wchar_t m_chSeparator;
+    size_t m_nSaveNext;
+    unsigned m_nSaveGeneration;
 };

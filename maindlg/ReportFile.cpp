@@ -52,7 +52,7 @@ void AppendUtf8(std::string& bytes, const std::wstring& text)
 
 }  // namespace
 
-std::string MakeReportCsv(const CReport& report, wchar_t chSeparator)
+std::string MakeReportCsvHead(wchar_t chSeparator)
 {
     std::string bytes = "\xEF\xBB\xBF";
     LinkLineFields header;
@@ -63,8 +63,15 @@ std::string MakeReportCsv(const CReport& report, wchar_t chSeparator)
     header.strText = L"Text";
     std::wstring text;
     AppendRow(text, header, chSeparator);
-    const size_t nCount = report.GetCount();
-    for (size_t nPosition = 0; nPosition < nCount; ++nPosition)
+    AppendUtf8(bytes, text);
+    return bytes;
+}
+
+std::string MakeReportCsvRows(const CReport& report, wchar_t chSeparator, size_t nFrom, size_t nTo)
+{
+    std::string bytes;
+    std::wstring text;
+    for (size_t nPosition = nFrom; nPosition < nTo && nPosition < report.GetCount(); ++nPosition)
     {
         LinkLineFields fields;
         report.GetFieldsOfRow(report.GetRowAt(nPosition), fields);
@@ -80,6 +87,11 @@ std::string MakeReportCsv(const CReport& report, wchar_t chSeparator)
     return bytes;
 }
 
+std::string MakeReportCsv(const CReport& report, wchar_t chSeparator)
+{
+    return MakeReportCsvHead(chSeparator) + MakeReportCsvRows(report, chSeparator, 0, report.GetCount());
+}
+
 wchar_t GetListSeparator()
 {
     wchar_t szSeparator[8] = {};
@@ -93,10 +105,10 @@ wchar_t GetListSeparator()
     return ch;
 }
 
-CString MakeReportFileName(const SYSTEMTIME& time)
+CString MakeReportFileName(const SYSTEMTIME& time, bool bPreview)
 {
     CString strName;
-    strName.Format(L"Quillon-Bericht-%04u-%02u-%02u-%02u%02u.csv", time.wYear, time.wMonth, time.wDay, time.wHour,
-                   time.wMinute);
+    strName.Format(L"Quillon-%s-%04u-%02u-%02u-%02u%02u.csv", bPreview ? L"Vorschau" : L"Bericht", time.wYear,
+                   time.wMonth, time.wDay, time.wHour, time.wMinute);
     return strName;
 }

@@ -66,37 +66,95 @@ void CReportView::BeginRun(std::shared_ptr<const CLinkJob> job)
     m_report.SetJob(std::move(job));
 }
 
+namespace {
+
+// Where an old place p is after rows came in at the (ascending) places
+// inserted; with one pass for ascending places.
+class CPlaceMap
+{
+public:
+    explicit CPlaceMap(const std::vector<size_t>& inserted) : m_inserted(inserted) {}
+    size_t operator()(size_t nOld)
+    {
+        while (m_nBefore < m_inserted.size() && m_inserted[m_nBefore] <= nOld + m_nBefore)
+            ++m_nBefore;
+        return nOld + m_nBefore;
+    }
+
+private:
+    const std::vector<size_t>& m_inserted;
+    size_t m_nBefore = 0;
+};
+
+}  // namespace
+
 void CReportView::AddResults(const std::vector<LinkPairResult>& results)
 {
     if (results.empty())
         return;
-    // Rows come in between the rows shown: the selection follows its rows.
+    // Rows come in between the rows shown: the selection, the focus and the
+    // selection mark follow their rows. Only places whose state changes are
+    // touched, so that a long selection costs what the rows coming in cost.
+    const int nCount = m_list.GetItemCount();
     const int nSelected = static_cast<int>(m_list.GetSelectedCount());
-    const bool bAll = nSelected > 0 && nSelected == m_list.GetItemCount();
-    std::vector<uint32_t> selected;
-    if (!bAll)
+    const bool bAll = nSelected > 0 && nSelected == nCount;
+    std::vector<size_t> selected;
+    if (!bAll && nSelected > 0)
     {
+        selected.reserve(static_cast<size_t>(nSelected));
         for (int nItem = m_list.GetNextItem(-1, LVNI_SELECTED); nItem >= 0;
              nItem = m_list.GetNextItem(nItem, LVNI_SELECTED))
-            selected.push_back(m_report.GetRowAt(static_cast<size_t>(nItem)));
+            selected.push_back(static_cast<size_t>(nItem));
     }
     const int nFocused = m_list.GetNextItem(-1, LVNI_FOCUSED);
-    const uint32_t nFocusRow = nFocused >= 0 ? m_report.GetRowAt(static_cast<size_t>(nFocused)) : 0;
+    const int nMark = static_cast<int>(m_list.SendMessage(LVM_GETSELECTIONMARK));
 
+    const size_t nFirstRow = m_report.GetRowCount();
     std::vector<CString> lines;
     lines.reserve(results.size());
     m_report.AddResults(results, &lines);
+    std::vector<size_t> inserted;
+    inserted.reserve(m_report.GetRowCount() - nFirstRow);
+    for (size_t nRow = nFirstRow; nRow < m_report.GetRowCount(); ++nRow)
+    {
+        const size_t nPlace = m_report.FindPosition(static_cast<uint32_t>(nRow));
+        if (nPlace < m_report.GetCount())
+            inserted.push_back(nPlace);
+    }
+    std::sort(inserted.begin(), inserted.end());
+    const auto moved = [&inserted](size_t nOld) { return CPlaceMap(inserted)(nOld); };
 
     m_list.SetRedraw(FALSE);
     m_list.SetItemCountEx(static_cast<int>(m_report.GetCount()), LVSICF_NOSCROLL);
-    if (bAll || !selected.empty())
-        m_list.SetItemState(-1, 0, LVIS_SELECTED);
     if (bAll)
+    {
         m_list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
-    for (uint32_t nRow : selected)
-        m_list.SetItemState(static_cast<int>(m_report.FindPosition(nRow)), LVIS_SELECTED, LVIS_SELECTED);
+    }
+    else if (!selected.empty())
+    {
+        std::vector<size_t> now;
+        now.reserve(selected.size());
+        CPlaceMap map(inserted);
+        for (size_t nOld : selected)
+            now.push_back(map(nOld));
+        // Both ascending: what was selected and is not now, and the other
+        // way round.
+        size_t a = 0;
+        size_t b = 0;
+        while (a < selected.size() || b < now.size())
+        {
+            if (b == now.size() || (a < selected.size() && selected[a] < now[b]))
+                m_list.SetItemState(static_cast<int>(selected[a++]), 0, LVIS_SELECTED);
+            else if (a == selected.size() || now[b] < selected[a])
+                m_list.SetItemState(static_cast<int>(now[b++]), LVIS_SELECTED, LVIS_SELECTED);
+            else
+                ++a, ++b;
+        }
+    }
     if (nFocused >= 0)
-        m_list.SetItemState(static_cast<int>(m_report.FindPosition(nFocusRow)), LVIS_FOCUSED, LVIS_FOCUSED);
+        m_list.SetItemState(static_cast<int>(moved(static_cast<size_t>(nFocused))), LVIS_FOCUSED, LVIS_FOCUSED);
+    if (nMark >= 0)
+        m_list.SendMessage(LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(moved(static_cast<size_t>(nMark))));
     GrowColumn(lines);
     m_list.SetRedraw(TRUE);
     m_list.Invalidate();
@@ -104,10 +162,15 @@ void CReportView::AddResults(const std::vector<LinkPairResult>& results)
 
 void CReportView::EndRun(const CString* pLastLine)
 {
+    // Every line selected (Ctrl+A during the run): the last one too.
+    const int nSelected = static_cast<int>(m_list.GetSelectedCount());
+    const bool bAll = nSelected > 0 && nSelected == m_list.GetItemCount();
     if (pLastLine != nullptr)
         m_report.SetLastLine(*pLastLine);
     m_report.Freeze();
     m_list.SetItemCountEx(static_cast<int>(m_report.GetCount()), LVSICF_NOSCROLL);
+    if (bAll)
+        m_list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
     if (pLastLine != nullptr)
         GrowColumn({*pLastLine});
     FitColumn();
@@ -123,6 +186,36 @@ BOOL CReportView::OnGetDispInfo(NMLVDISPINFOW* pDispInfo)
         item.iItem >= 0 ? m_report.GetLine(static_cast<size_t>(item.iItem)) : CString();
     ::lstrcpynW(item.pszText, strLine, item.cchTextMax);
     return TRUE;
+}
+
+LRESULT CReportView::OnFindItem(const NMLVFINDITEMW* pFind) const
+{
+    // Typing in the list: the next line, from the one given on and round,
+    // that begins with what was typed, in any letter case.
+    const LVFINDINFOW& find = pFind->lvfi;
+    if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.psz == nullptr)
+        return -1;
+    const int nPrefix = ::lstrlenW(find.psz);
+    const size_t nCount = m_report.GetCount();
+    if (nCount == 0 || nPrefix == 0)
+        return -1;
+    const size_t nStart = pFind->iStart >= 0 && static_cast<size_t>(pFind->iStart) < nCount
+                              ? static_cast<size_t>(pFind->iStart)
+                              : 0;
+    const bool bWhole = !(find.flags & LVFI_PARTIAL);
+    for (size_t n = 0; n < nCount; ++n)
+    {
+        const size_t nPlace = (nStart + n) % nCount;
+        if (nPlace < nStart && !(find.flags & LVFI_WRAP))
+            break;
+        const CString strLine = m_report.GetLine(nPlace);
+        if (bWhole ? ::CompareStringW(::GetThreadLocale(), NORM_IGNORECASE, strLine, -1, find.psz, -1) == CSTR_EQUAL
+                   : strLine.GetLength() >= nPrefix &&
+                         ::CompareStringW(::GetThreadLocale(), NORM_IGNORECASE, strLine, nPrefix, find.psz, nPrefix) ==
+                             CSTR_EQUAL)
+            return static_cast<LRESULT>(nPlace);
+    }
+    return -1;
 }
 
 std::vector<size_t> CReportView::GetLinesToCopy() const

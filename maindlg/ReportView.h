@@ -35,6 +35,9 @@ public:
 
     // The line for a row the list is about to draw.
     BOOL OnGetDispInfo(NMLVDISPINFOW* pDispInfo);
+    // The place of the line a search of the list finds (typing in it), -1
+    // where none does.
+    LRESULT OnFindItem(const NMLVFINDITEMW* pFind) const;
     // The places of the selected lines, in order; all places when none is.
     std::vector<size_t> GetLinesToCopy() const;
 

@@ -1,5 +1,6 @@
 #include "maindlg/RunWindow.h"
 
+#include "links/LinkReport.h"
 #include "res/resource.h"
 
 #include <shobjidl.h>
@@ -24,22 +25,19 @@ bool BlockShutdown(HWND hWnd, bool bBlock)
     const PFNCREATE pfnCreate =
         reinterpret_cast<PFNCREATE>(reinterpret_cast<void*>(::GetProcAddress(hUser, "ShutdownBlockReasonCreate")));
     return pfnCreate != nullptr &&
-           pfnCreate(hWnd, L"Quillon erstellt gerade Links. Beim Abmelden endet der Lauf nach den Paaren, "
-                           L"die gerade in Arbeit sind.");
+           pfnCreate(hWnd, L"Quillon erstellt gerade Links. Beim Abmelden, Herunterfahren oder Neustarten endet "
+                           L"der Lauf nach den Paaren, die gerade in Arbeit sind.");
 }
 
 }  // namespace
 
-CRunWindow::CRunWindow(CWnd& dialog, CReportView& report, CPathList& files, CPathList& folders)
+CRunWindow::CRunWindow(CWnd& dialog, CReportView& report, std::function<void()> onStateChanged)
     : m_dialog(dialog),
       m_report(report),
-      m_files(files),
-      m_folders(folders),
-      m_bSymbolic(true),
+      m_onStateChanged(std::move(onStateChanged)),
       m_pTaskbar(nullptr),
       m_bShutdownBlocked(false),
-      m_bPreview(false),
-      m_bRunning(false)
+      m_bPreview(false)
 {
 }
 
@@ -49,31 +47,11 @@ CRunWindow::~CRunWindow()
         m_pTaskbar->Release();
 }
 
-void CRunWindow::UpdateCreateButton()
-{
-    const BOOL bEnable = m_files.GetCount() > 0 && m_folders.GetCount() > 0;
-    ::EnableWindow(::GetDlgItem(m_dialog.m_hWnd, IDOK), bEnable);
-    // During a run "Erstellen" is "Abbrechen"; "Vorschau" waits for the end.
-    ::EnableWindow(::GetDlgItem(m_dialog.m_hWnd, IDC_PREVIEW), bEnable && !m_bRunning);
-}
-
 void CRunWindow::ShowRunState(bool bRunning)
 {
-    m_bRunning = bRunning;
     const HWND hWnd = m_dialog.m_hWnd;
     if (bRunning)
     {
-        // Focus on a control about to be disabled would be lost: it goes to
-        // the button that now stops the run.
-        const HWND hFocus = ::GetFocus();
-        for (int nID : {IDC_ADD_FILES, IDC_REMOVE_FILE, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER, IDC_RADIO_SYMBOLIC,
-                        IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING, IDC_PREVIEW})
-        {
-            const HWND hCtrl = ::GetDlgItem(hWnd, nID);
-            if (hCtrl == hFocus)
-                ::SendMessageW(hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(hWnd, IDOK)), TRUE);
-            ::EnableWindow(hCtrl, FALSE);
-        }
         m_strLabel = m_dialog.GetDlgItem(IDC_STATIC_OUTPUT)->GetWindowText();
         if (m_pTaskbar == nullptr)
         {
@@ -95,28 +73,21 @@ void CRunWindow::ShowRunState(bool bRunning)
     }
     else
     {
-        for (int nID : {IDC_ADD_FILES, IDC_ADD_FOLDER, IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING})
-            ::EnableWindow(::GetDlgItem(hWnd, nID), TRUE);
-        ::EnableWindow(::GetDlgItem(hWnd, IDC_RADIO_SYMBOLIC), m_bSymbolic);
         m_dialog.SetDlgItemText(IDC_STATIC_OUTPUT, m_strLabel);
         if (m_pTaskbar != nullptr)
             m_pTaskbar->SetProgressState(hWnd, TBPF_NOPROGRESS);
         if (m_bShutdownBlocked)
             BlockShutdown(hWnd, false);
         m_bShutdownBlocked = false;
-        m_files.UpdateRemoveButton(false);
-        m_folders.UpdateRemoveButton(false);
-        UpdateCreateButton();
     }
-    m_files.AcceptDrops(!bRunning);
-    m_folders.AcceptDrops(!bRunning);
-    m_dialog.SetDlgItemText(IDOK, bRunning ? L"Abbrechen" : L"Erstellen");
+    if (m_onStateChanged)
+        m_onStateChanged();
 }
 
 void CRunWindow::ShowProgress(long long nDone, long long nTotal)
 {
-    CString strLabel;
-    strLabel.Format(L"%s %I64d von %I64d", m_strLabel.GetString(), nDone, nTotal);
+    const CString strLabel = m_strLabel + L" " + GroupDigits(static_cast<ULONGLONG>(nDone)) + L" von " +
+                             GroupDigits(static_cast<ULONGLONG>(nTotal));
     m_dialog.SetDlgItemText(IDC_STATIC_OUTPUT, strLabel);
     if (m_pTaskbar != nullptr)
         m_pTaskbar->SetProgressValue(m_dialog.m_hWnd, static_cast<ULONGLONG>(nDone), static_cast<ULONGLONG>(nTotal));

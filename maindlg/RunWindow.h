@@ -2,32 +2,29 @@
 
 #include "framework/String.h"
 #include "maindlg/CreateRun.h"
-#include "maindlg/PathList.h"
 #include "maindlg/ReportView.h"
 
 #include <windows.h>
 
+#include <functional>
+
 struct ITaskbarList3;
 
-// The main dialog as a run sees it: the controls a run locks, the report it
-// writes into, "Ausgabe: N von M" in the output list's label, the taskbar
-// button filling up (Windows 7 on), the reason logging off should wait
-// (Vista on), and the timer that paces the batches.
+// The main dialog as a run sees it: the report it writes into, "Ausgabe: N
+// von M" in the output list's label, the taskbar button filling up (Windows
+// 7 on), the reason logging off should wait (Vista on), and the timer that
+// paces the batches. Which controls a run locks is the window's state
+// (onStateChanged), decided in one place.
 class CRunWindow : public IRunWindow
 {
 public:
-    CRunWindow(CWnd& dialog, CReportView& report, CPathList& files, CPathList& folders);
+    CRunWindow(CWnd& dialog, CReportView& report, std::function<void()> onStateChanged);
     ~CRunWindow() override;
     CRunWindow(const CRunWindow&) = delete;
     CRunWindow& operator=(const CRunWindow&) = delete;
 
-    // Without symbolic links on the system, their button stays off.
-    void SetSymbolicLinksAvailable(bool bAvailable) { m_bSymbolic = bAvailable; }
     // Whether the system took the reason logging off should wait for.
     bool IsShutdownBlocked() const { return m_bShutdownBlocked; }
-    // "Erstellen" and "Vorschau" are enabled exactly when both path lists
-    // hold entries (and "Vorschau" not during a run).
-    void UpdateCreateButton();
     // The next run only reads (a preview): logging off need not wait for it.
     void SetPreview(bool bPreview) { m_bPreview = bPreview; }
 
@@ -44,12 +41,9 @@ public:
 private:
     CWnd& m_dialog;
     CReportView& m_report;
-    CPathList& m_files;
-    CPathList& m_folders;
-    bool m_bSymbolic;
+    const std::function<void()> m_onStateChanged;
     CString m_strLabel;
     ITaskbarList3* m_pTaskbar;
     bool m_bShutdownBlocked;
     bool m_bPreview;
-    bool m_bRunning;
 };

@@ -99,8 +99,8 @@ wait_until 100 list_has ${IDC_LIST_OUTPUT} "$nfiles" || fail "Enter gave $(item_
 shot created-with-enter
 report=$(probe items Quillon ${IDC_LIST_OUTPUT})
 # What the copy must hold: the lines in list order, the system text's line
-# break left out, CR LF between them.
-plain=$(sed 's/\\r\\n\.$/./' <<<"$report")
+# break left out and one full stop at the end, CR LF between them.
+plain=$(sed 's/\.\\r\\n\.$/./; s/\\r\\n\.$/./' <<<"$report")
 expected=$(sed '$!s/$/\\r/' <<<"$plain")
 first=$(head -n1 <<<"$plain")
 
@@ -159,7 +159,7 @@ rows = list(csv.reader(text[1:].splitlines(keepends=True), delimiter=sep))
 assert rows[0] == ["Art", "Ergebnis", "Ziel", "Code", "Text"], rows[0]
 for kind, result, target, code, message in rows[1:]:
     if result in ("OK", "FAILED"):
-        print(f"{kind}: {result}, File: {target}, Error: {code}, {message}.")
+        print(f"{kind}: {result}, File: {target}, Error: {code}, {message.rstrip('.')}.")
     elif result == "Skip":
         print(f"Skip: {message}, File: {target}." if message else f"Skip: File: {target}.")
     else:

@@ -557,3 +557,109 @@ TEST(CreateLinksDialogTest, CopyTakesTheSelectedLinesOrEveryLine)
     dlg.CopyOutput();
     EXPECT_EQ(L"a line\r\nc line", clipboard());
 }
+
+namespace {
+
+// The window's messages as its own loop handles them, until done says so.
+void PumpAsTheDialogDoes(CQuillonDlg& dlg, const std::function<bool()>& done)
+{
+    MSG msg;
+    while (!done() && ::GetMessageW(&msg, nullptr, 0, 0) > 0)
+    {
+        if (!dlg.PreTranslateMessage(&msg) && !::IsDialogMessageW(dlg.m_hWnd, &msg))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
+// Clicks on a button as the system queues them, the second of a pair as
+// the second click of a double click.
+void QueueClicks(HWND hButton, int nClicks)
+{
+    for (int i = 0; i < nClicks; ++i)
+    {
+        ::PostMessageW(hButton, i == 0 ? WM_LBUTTONDOWN : WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
+        ::PostMessageW(hButton, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    }
+}
+
+}  // namespace
+
+// Clicks belong to the run they were made for: a double click on
+// "Erstellen" starts a run and does not stop it, one on "Abbrechen" stops
+// the run and starts none, a click made while a run went on does not start
+// the next; "Vorschau" pressed with the mouse has the focus again after its
+// run, so that Enter presses "Vorschau", not "Erstellen".
+TEST(CreateLinksDialogTest, ClicksBelongToTheRunTheyWereMadeFor)
+{
+    CTempTree tree;
+    CCreateLinksDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    dlg.ShowWindow(SW_SHOW);
+    for (int j = 0; j < 200; ++j)
+        dlg.m_setFiles.Add(tree.File(L"S", L"f" + std::to_wstring(j) + L".txt").c_str());
+    for (int i = 0; i < 10; ++i)
+        dlg.m_setFolders.Add(tree.TargetFolder(L"T" + std::to_wstring(i)).c_str());
+    dlg.FillFileList();
+    dlg.FillFolderList();
+    const HWND hCreate = ::GetDlgItem(dlg.m_hWnd, IDOK);
+    const HWND hPreview = ::GetDlgItem(dlg.m_hWnd, IDC_PREVIEW);
+    const auto idle = [&dlg] { return !dlg.IsRunning(); };
+    const auto lastLine = [&dlg] {
+        const std::vector<std::wstring> lines = dlg.OutputLines();
+        return lines.empty() ? std::wstring() : lines.back();
+    };
+
+    // A double click on "Vorschau": one preview, whole; the focus where the
+    // mouse put it.
+    ::SetFocus(hPreview);
+    QueueClicks(hPreview, 2);
+    PumpAsTheDialogDoes(dlg, [&dlg] { return dlg.IsRunning(); });
+    PumpAsTheDialogDoes(dlg, idle);
+    EXPECT_EQ(2000u, dlg.OutputLines().size());
+    EXPECT_EQ(hPreview, ::GetFocus());
+
+    // A double click on "Abbrechen": stopped, and nothing started after.
+    ::Sleep(600);
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(hCreate));
+    ASSERT_TRUE(dlg.IsRunning());
+    QueueClicks(hCreate, 2);
+    PumpAsTheDialogDoes(dlg, idle);
+    ::Sleep(50);
+    PumpAsTheDialogDoes(dlg, [] {
+        MSG msg;
+        return !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    });
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(0u, lastLine().rfind(L"Abgebrochen nach ", 0)) << lastLine();
+
+    // A click made while the run went on, handled after it ended: no run.
+    RemoveTree(tree.Root() + L"\\T0");
+    tree.TargetFolder(L"T0");
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(hCreate));
+    for (int nWait = 0; nWait < 600 && !dlg.HaveWorkersEnded(); ++nWait)
+        ::Sleep(50);
+    ASSERT_TRUE(dlg.IsRunning());
+    QueueClicks(hCreate, 1);
+    ::Sleep(50);
+    PumpAsTheDialogDoes(dlg, [] {
+        MSG msg;
+        return !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    });
+    EXPECT_FALSE(dlg.IsRunning());
+
+    // A double click on "Erstellen": one run, to its end.
+    for (int i = 0; i < 10; ++i)
+    {
+        RemoveTree(tree.Root() + L"\\T" + std::to_wstring(i));
+        tree.TargetFolder(L"T" + std::to_wstring(i));
+    }
+    ::Sleep(600);
+    QueueClicks(hCreate, 2);
+    PumpAsTheDialogDoes(dlg, [&dlg] { return dlg.IsRunning(); });
+    PumpAsTheDialogDoes(dlg, idle);
+    EXPECT_EQ(2000u, dlg.OutputLines().size());
+    EXPECT_EQ(0u, lastLine().rfind(L"HardLink: OK, ", 0)) << lastLine();
+}

@@ -78,6 +78,19 @@ TEST(ReportFileTest, CsvHasARowPerLineInTheListsOrder)
         expected += rows.at(report.GetLine(i).GetString()) + L"\r\n";
     EXPECT_EQ("\xEF\xBB\xBF" + Utf8(expected), MakeReportCsv(report, L';'));
 
+    // A saved preview says so in every row, and by its name.
+    LinkRunOptions options = Options(LinkKind::Hard);
+    options.bPreview = true;
+    CReport preview;
+    preview.SetJob(std::make_shared<CLinkJob>(folders, files, options, fs));
+    preview.AddResults({{0, 0, PairAction::NewLink, false, 0}, {0, 1, PairAction::NewLink, false, ERROR_NOT_SAME_DEVICE}});
+    const std::string csv = MakeReportCsv(preview, L';');
+    EXPECT_NE(std::string::npos, csv.find(";Vorschau: neuer Link;"));
+    EXPECT_NE(std::string::npos, csv.find(";Vorschau: FAILED;"));
+    const SYSTEMTIME time = {2026, 12, 3, 8, 9, 30, 0, 0};
+    EXPECT_EQ(std::wstring(L"Quillon-Vorschau-2026-12-08-0930.csv"), MakeReportFileName(time, true).GetString());
+    EXPECT_EQ(std::wstring(L"Quillon-Bericht-2026-12-08-0930.csv"), MakeReportFileName(time, false).GetString());
+
     // With "," the fields that hold one are quoted, the others not.
     const std::string comma = MakeReportCsv(report, L',');
     EXPECT_NE(std::string::npos, comma.find("HardLink,Skip,\"C:\\Zi;el, \"\"neu\"\"\\c.txt\",,\r\n")) << comma;
@@ -143,6 +156,10 @@ TEST(ReportFileTest, CtrlSSavesTheReportWhereTheUserSays)
     {
         pickers.saveResult = bChosen ? path : L"";
         EXPECT_TRUE(dlg.PreTranslateMessage(&msg));
+        // Written in slices on the window's timer.
+        MSG pending;
+        while (dlg.IsSavingReport() && ::GetMessageW(&pending, nullptr, 0, 0) > 0)
+            ::DispatchMessageW(&pending);
         EXPECT_EQ(bChosen, ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
     }
     EXPECT_EQ(2, pickers.nSaveCalls);
