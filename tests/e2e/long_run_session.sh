@@ -98,6 +98,12 @@ read -r linked other temps <<<"$(tally_targets)"
 click $IDOK
 wait_until 50 running || fail "\"Erstellen\" did not turn into \"Abbrechen\""
 # Every line selected while lines come in: the window still answers.
+shown_lines() {
+  local n
+  n=$(label | sed 's/.* \([0-9.]*\) von .*/\1/; s/\.//g')
+  [ -n "$n" ] && [ "$n" -gt 100 ] 2>/dev/null
+}
+wait_until 100 shown_lines || fail "no lines came during the run: '$(label)'"
 read -r x y <<<"$(centre ${IDC_LIST_OUTPUT})"
 xdotool mousemove "$x" "$y" click 1
 xdotool key ctrl+a

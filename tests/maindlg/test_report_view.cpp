@@ -171,3 +171,39 @@ TEST(ReportViewTest, OneOrderAndNoHalfAddedLine)
     if (!bLocalesDiffer)
         GTEST_SKIP() << "this system sorts Swedish and German alike, so the order of locales cannot show here";
 }
+
+namespace {
+
+RECT g_rcMenu;
+
+}  // namespace
+
+// The context menu from the keyboard (the point -1, -1, however widely the
+// sender passed it) opens at the focused line, not at the screen's corner.
+TEST(ReportViewTest, KeyboardMenuOpensAtTheFocusedLine)
+{
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    dlg.ShowWindow(SW_SHOW);
+    dlg.GetReportView().AddTexts({L"a line", L"b line"});
+    dlg.GetReportView().EndRun(nullptr);
+    dlg.m_listOutput.SetItemState(1, LVIS_FOCUSED, LVIS_FOCUSED);
+    RECT rcList = {};
+    ::GetWindowRect(dlg.m_listOutput.m_hWnd, &rcList);
+    const UINT_PTR nTimer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        const HWND hMenu = ::FindWindowW(L"#32768", nullptr);
+        if (hMenu != nullptr && ::IsWindowVisible(hMenu))
+        {
+            ::GetWindowRect(hMenu, &g_rcMenu);
+            ::EndMenu();
+        }
+    });
+    for (const LPARAM lParam : {static_cast<LPARAM>(-1), static_cast<LPARAM>(static_cast<DWORD>(MAKELPARAM(-1, -1)))})
+    {
+        g_rcMenu = RECT{-100, -100, -100, -100};
+        dlg.SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dlg.m_listOutput.m_hWnd), lParam);
+        EXPECT_GE(g_rcMenu.left, rcList.left) << lParam;
+        EXPECT_GT(g_rcMenu.top, rcList.top) << lParam;
+    }
+    ::KillTimer(nullptr, nTimer);
+}
