@@ -6,7 +6,9 @@
 // folders through the window, over a file system that makes every link at
 // once (so that only the window's side is measured), and the longest the
 // window was busy with one message while the run's lines came in, while it
-// was scrolled from top to bottom, while they were copied and cleared.
+// was scrolled from top to bottom, while they were copied, saved as CSV
+// and cleared. Last, runs of 100,000 pairs with many of their lines
+// selected while they come in: every line, all but one, the first 40 %.
 #include <windows.h>
 
 #include <algorithm>
@@ -18,6 +20,8 @@
 
 #include "bench/bench_main_dialog.h"
 #include "files/PathRules.h"
+#include "tests/shell/scripted_pickers.h"
+#include "tests/temp_tree.h"
 
 namespace {
 
@@ -167,15 +171,81 @@ void MillionLines()
     const double dCopyBusy = LongestMessageUntil([&dlg] { return !dlg.IsCopyingOutput(); });
     const double dCopy = Now() - dCopyStart;
     const size_t nCopied = ClipboardLines(dlg.m_hWnd);
+
+    // Ctrl+S, the Save dialog answered at once.
+    CTempTree tree;
+    CScriptedPickers pickers;
+    pickers.saveResult = tree.Root() + L"\\Bericht.csv";
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    MSG ctrlS = {dlg.m_listOutput.m_hWnd, WM_KEYDOWN, 'S', 0, 0, {0, 0}};
+    const double dSaveStart = Now();
+    dlg.PreTranslateMessage(&ctrlS);
+    const double dSaveBusy = LongestMessageUntil([&dlg] { return !dlg.IsSavingReport(); });
+    const double dSave = Now() - dSaveStart;
+    keys[VK_CONTROL] = 0;
+    ::SetKeyboardState(keys);
+    WIN32_FILE_ATTRIBUTE_DATA saved = {};
+    ::GetFileAttributesExW(pickers.saveResult.c_str(), GetFileExInfoStandard, &saved);
+
     const double dClearStart = Now();
     dlg.GetReportView().Clear();
     const double dClear = Now() - dClearStart;
     std::printf("1000 files x 1000 folders through the window (links made at once): %d lines shown after %.2f s, "
                 "longest message %.0f ms; %d places from top to bottom drawn in %.2f s, longest %.0f ms; copied in "
-                "%.2f s, longest message %.0f ms (%zu lines on the clipboard); cleared in %.0f ms\n",
+                "%.2f s, longest message %.0f ms (%zu lines on the clipboard); saved as CSV in %.2f s, longest "
+                "message %.0f ms (%.0f MB); cleared in %.0f ms\n",
                 nShown, dRun, dRunBusy * 1000, nPages, dScroll, dScrollBusy * 1000, dCopy, dCopyBusy * 1000, nCopied,
-                dClear * 1000);
+                dSave, dSaveBusy * 1000, static_cast<double>(saved.nFileSizeLow) / 1e6, dClear * 1000);
     dlg.DestroyWindow();
+}
+
+// 100 files into 1,000 folders; once the first lines are in, a part of
+// them is selected, and the window takes the rest of the run's lines.
+void SelectedDuringARun()
+{
+    const struct
+    {
+        const char* name;
+        int nKind;  // 0 every line (Ctrl+A), 1 all but one, 2 the first 40 %, 3 none
+    } kinds[] = {{"nothing selected", 3},
+                 {"every line selected (Ctrl+A)", 0},
+                 {"all but one selected", 1},
+                 {"the first 40 % selected", 2}};
+    for (const auto& kind : kinds)
+    {
+        CMillionDlg dlg;
+        if (!dlg.Open())
+            return;
+        for (int j = 0; j < 100; ++j)
+            dlg.m_setFiles.Add((L"C:\\Quelle\\datei" + std::to_wstring(j) + L".txt").c_str());
+        for (int i = 0; i < 1000; ++i)
+            dlg.m_setFolders.Add((L"C:\\Ziel\\Ordner " + std::to_wstring(i) + L"\\").c_str());
+        dlg.FillFileList();
+        dlg.FillFolderList();
+        dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, IDOK)));
+        CListCtrl& list = dlg.m_listOutput;
+        LongestMessageUntil([&list, &dlg] { return list.GetItemCount() >= 20000 || !dlg.IsRunning(); });
+        const int nAtSelection = list.GetItemCount();
+        list.SetItemState(-1, kind.nKind == 3 ? 0 : LVIS_SELECTED, LVIS_SELECTED);
+        if (kind.nKind == 1)
+            list.SetItemState(nAtSelection / 2, 0, LVIS_SELECTED);
+        if (kind.nKind == 2)
+        {
+            list.SetItemState(-1, 0, LVIS_SELECTED);
+            for (int n = 0; n < nAtSelection * 2 / 5; ++n)
+                list.SetItemState(n, LVIS_SELECTED, LVIS_SELECTED);
+        }
+        const int nSelected = static_cast<int>(list.GetSelectedCount());
+        const double dBusy = LongestMessageUntil([&dlg] { return !dlg.IsRunning(); });
+        std::printf("100 files x 1000 folders, %s (%d of %d lines when selected, %d selected at the end of %d): "
+                    "longest message while the rest came in %.0f ms\n",
+                    kind.name, nSelected, nAtSelection, static_cast<int>(list.GetSelectedCount()), list.GetItemCount(),
+                    dBusy * 1000);
+        dlg.DestroyWindow();
+    }
 }
 
 }  // namespace
@@ -221,5 +291,7 @@ int wmain()
     dlg.DestroyWindow();
     std::fflush(stdout);
     MillionLines();
+    std::fflush(stdout);
+    SelectedDuringARun();
     return ok ? 0 : 1;
 }

@@ -128,7 +128,9 @@ void CReportView::AddResults(const std::vector<LinkPairResult>& results)
     m_list.SetItemCountEx(static_cast<int>(m_report.GetCount()), LVSICF_NOSCROLL);
     if (bAll)
     {
-        m_list.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+        // Every place was selected: every place is, the new ones at the end.
+        for (int nItem = nCount; nItem < static_cast<int>(m_report.GetCount()); ++nItem)
+            m_list.SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
     }
     else if (!selected.empty())
     {
