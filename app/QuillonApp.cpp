@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "maindlg/DropListCtrl.h"
 #include "maindlg/QuillonDlg.h"
 
 CQuillonApp::CQuillonApp()
@@ -14,6 +15,7 @@ CQuillonApp::CQuillonApp()
 
 BOOL CQuillonApp::InitInstance()
 {
+    const CSystemIconsWarmUp iconsWarmUp;
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_WIN95_CLASSES;

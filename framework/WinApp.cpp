@@ -215,12 +215,17 @@ HKEY CWinApp::GetSectionKey(LPCWSTR lpszSection)
 UINT CWinApp::GetProfileIntW(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nDefault)
 {
     CRegKey section(GetSectionKey(lpszSection));
-    if (section.Get() == nullptr || lpszEntry == nullptr)
+    return GetProfileIntW(section.Get(), lpszEntry, nDefault);
+}
+
+UINT CWinApp::GetProfileIntW(HKEY hSection, LPCWSTR lpszEntry, int nDefault)
+{
+    if (hSection == nullptr || lpszEntry == nullptr)
         return static_cast<UINT>(nDefault);
     DWORD dwType = 0;
     DWORD dwValue = 0;
     DWORD cb = sizeof(dwValue);
-    if (::RegQueryValueExW(section.Get(), lpszEntry, nullptr, &dwType,
+    if (::RegQueryValueExW(hSection, lpszEntry, nullptr, &dwType,
                            reinterpret_cast<BYTE*>(&dwValue), &cb) != ERROR_SUCCESS ||
         dwType != REG_DWORD || cb != sizeof(dwValue))
         return static_cast<UINT>(nDefault);

@@ -59,6 +59,9 @@ public:
     // Profile under HKEY_CURRENT_USER\Software\<registry key>\<app name>.
     void SetRegistryKey(LPCWSTR lpszRegistryKey);
     UINT GetProfileIntW(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nDefault);
+    // The same from a section key already open: reading many values, each
+    // opening the key path again is most of the cost.
+    static UINT GetProfileIntW(HKEY hSection, LPCWSTR lpszEntry, int nDefault);
     BOOL WriteProfileInt(LPCWSTR lpszSection, LPCWSTR lpszEntry, int nValue);
     CString GetProfileStringW(LPCWSTR lpszSection, LPCWSTR lpszEntry, LPCWSTR lpszDefault = nullptr);
     // A null entry deletes the section, a null value deletes the entry.

@@ -160,21 +160,34 @@ void CDialogLayout::RunFirstLayout()
     if (m_nSizeGripAllowance != 0)
         root.m_rcInsets.bottom -= cy;
 
-    m_layout.MeasureGroup(&root);
-    root.m_rcInsets.bottom += m_nSizeGripAllowance;
-    m_layout.PositionGroup(&root, root.m_rcInsets.left, root.m_rcInsets.top);
+    // Five resizes follow (the detour, the placement and its own detour);
+    // under Wine each pass over the controls costs some 8 ms, so the places
+    // are computed each time and taken once at the end.
+    struct HeldMoves
+    {
+        CLayoutGroup& layout;
+        explicit HeldMoves(CLayoutGroup& l) : layout(l) { layout.m_bHoldMoves = true; }
+        ~HeldMoves() { layout.m_bHoldMoves = false; }
+    };
+    {
+        const HeldMoves held(m_layout);
+        m_layout.MeasureGroup(&root);
+        root.m_rcInsets.bottom += m_nSizeGripAllowance;
+        m_layout.PositionGroup(&root, root.m_rcInsets.left, root.m_rcInsets.top);
 
-    m_nMinWindowWidth = root.m_rcMin.right + root.m_rcInsets.left + root.m_rcInsets.right + 2 * nSide +
-                        (nOS >= 60 ? nSide : 0);
-    m_nMinWindowHeight = root.m_rcMin.bottom + root.m_rcInsets.top + root.m_rcInsets.bottom + nTop;
+        m_nMinWindowWidth = root.m_rcMin.right + root.m_rcInsets.left + root.m_rcInsets.right + 2 * nSide +
+                            (nOS >= 60 ? nSide : 0);
+        m_nMinWindowHeight = root.m_rcMin.bottom + root.m_rcInsets.top + root.m_rcInsets.bottom + nTop;
 
-    // The one-pixel detour makes sure a WM_SIZE arrives even when the size
-    // ends up as it was.
-    SetWindowPos(&wndTop, 0, 0, m_nMinWindowWidth + 1, m_nMinWindowHeight, SWP_NOZORDER | SWP_NOMOVE);
-    SetWindowPos(&wndTop, 0, 0, m_nMinWindowWidth, m_nMinWindowHeight, SWP_NOZORDER | SWP_NOMOVE);
+        // The one-pixel detour makes sure a WM_SIZE arrives even when the size
+        // ends up as it was.
+        SetWindowPos(&wndTop, 0, 0, m_nMinWindowWidth + 1, m_nMinWindowHeight, SWP_NOZORDER | SWP_NOMOVE);
+        SetWindowPos(&wndTop, 0, 0, m_nMinWindowWidth, m_nMinWindowHeight, SWP_NOZORDER | SWP_NOMOVE);
 
-    if (!m_strProfileSection.IsEmpty() && (m_nPlacementFlags & (GLL_RESTORE_POSITION | GLL_RESTORE_SIZE)))
-        RestorePlacement(this, m_strProfileSection, m_nPlacementFlags);
+        if (!m_strProfileSection.IsEmpty() && (m_nPlacementFlags & (GLL_RESTORE_POSITION | GLL_RESTORE_SIZE)))
+            RestorePlacement(this, m_strProfileSection, m_nPlacementFlags);
+    }
+    m_layout.ApplyPositions();
     m_layout.ClearOpenGroups();
 }
 

@@ -43,10 +43,12 @@ void CLayoutGroup::ResetLayout()
 void CLayoutGroup::ApplyPositions()
 {
     HWND hHost = GetHostHwnd();
-    if (hHost == nullptr)
+    if (hHost == nullptr || m_bHoldMoves)
         return;
     RECT rcClient = {};
     m_pWindows->GetClientRect(hHost, &rcClient);
+    // A host not yet shown is painted whole when it is: nothing to redraw.
+    const bool bShown = (m_pWindows->GetStyle(hHost) & WS_VISIBLE) != 0;
 
     for (INT_PTR i = 0; i < m_arrItems.GetSize(); ++i)
     {
@@ -72,19 +74,18 @@ void CLayoutGroup::ApplyPositions()
         if (pItem->m_nKind == GLL_KIND_SEPARATOR)
         {
             m_pWindows->BringWindowToTop(pItem->m_hWnd);
-            m_pWindows->RedrawWindow(pItem->m_hWnd, RDW_INVALIDATE);
+            if (bShown)
+                m_pWindows->RedrawWindow(pItem->m_hWnd, RDW_INVALIDATE);
         }
-        else if (pItem->m_bFullRedraw)
+        else if (bShown)
         {
-            m_pWindows->RedrawWindow(pItem->m_hWnd, RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE);
-        }
-        else
-        {
-            m_pWindows->RedrawWindow(pItem->m_hWnd, nRedraw);
+            m_pWindows->RedrawWindow(pItem->m_hWnd, pItem->m_bFullRedraw
+                                                        ? RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE
+                                                        : nRedraw);
         }
     }
 
-    if (!m_bNoBackgroundFill)
+    if (!m_bNoBackgroundFill && bShown)
     {
         const COLORREF crFill =
             m_crBackground == static_cast<COLORREF>(-1) ? ::GetSysColor(COLOR_BTNFACE) : m_crBackground;

@@ -165,6 +165,9 @@ public:
     int m_nMinClientHeight;
     COLORREF m_crBackground;
     bool m_bRepaintOnMove;
+    // While set, the passes compute the places and move nothing: the first
+    // layout resizes the window several times and moves each control once.
+    bool m_bHoldMoves = false;
     bool m_bNoBackgroundFill;
     CArray<CLayoutGroupObj*, CLayoutGroupObj*> m_arrItems;
 

@@ -191,9 +191,20 @@ bool RestorePlacement(CWnd* pWnd, LPCWSTR lpszSection, UINT nFlags)
     if (!pWnd->GetWindowPlacement(&cur))
         return false;
 
+    // Eleven values from one key, opened once.
+    const HKEY hSection = pApp->GetSectionKey(lpszSection);
+    const struct KeyCloser
+    {
+        HKEY hKey;
+        ~KeyCloser()
+        {
+            if (hKey != nullptr)
+                ::RegCloseKey(hKey);
+        }
+    } closer{hSection};
     PlacementEnvironment env;
-    env.readInt = [pApp, lpszSection](LPCWSTR lpszName, int nDefault) {
-        return static_cast<int>(pApp->GetProfileIntW(lpszSection, lpszName, nDefault));
+    env.readInt = [hSection](LPCWSTR lpszName, int nDefault) {
+        return static_cast<int>(CWinApp::GetProfileIntW(hSection, lpszName, nDefault));
     };
     env.monitorFor = [](const RECT& rc) { return GetMonitorInfoForRect(rc); };
     env.bToolWindow = (pWnd->GetExStyle() & WS_EX_TOOLWINDOW) != 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <numeric>
 #include <string>
+#include <system_error>
 
 IMPLEMENT_DYNAMIC(CDropListCtrl, CListCtrl)
 
@@ -88,11 +89,40 @@ void CDropListCtrl::InitDropList(PFN_IMAGE pfnImage)
     m_bImageOnly = true;
     AllowDropMessages(m_hWnd, s_pfnGetMessageFilterApi());
 
-    SHFILEINFOW sfi = {};
-    const HIMAGELIST hSystem = reinterpret_cast<HIMAGELIST>(
-        ::SHGetFileInfoW(L"C:\\", 0, &sfi, sizeof(sfi), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    const HIMAGELIST hSystem = GetSystemSmallIcons();
     if (hSystem != nullptr)
         SetImageList(hSystem, LVSIL_SMALL);
+}
+
+HIMAGELIST CDropListCtrl::GetSystemSmallIcons()
+{
+    SHFILEINFOW sfi = {};
+    return reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoW(L"C:\\", 0, &sfi, sizeof(sfi), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+}
+
+CSystemIconsWarmUp::CSystemIconsWarmUp()
+{
+    try
+    {
+        m_thread = std::thread([] {
+            // The shell wants COM on a thread that asks it about paths.
+            const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+            CDropListCtrl::GetSystemSmallIcons();
+            if (SUCCEEDED(hr))
+                ::CoUninitialize();
+        });
+    }
+    catch (const std::system_error&)
+    {
+        // No thread: the lists ask on the window's thread, as they always do.
+    }
+}
+
+CSystemIconsWarmUp::~CSystemIconsWarmUp()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 CDropListCtrl::MessageFilterApi CDropListCtrl::LookupMessageFilterApi()

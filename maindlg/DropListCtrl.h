@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <thread>
 #include <vector>
 
 // List view of the main dialog's path lists: shell drops go to a drop
@@ -37,6 +38,8 @@ public:
     ~CDropListCtrl() override;
 
     void InitDropList(PFN_IMAGE pfnImage);
+    // The shell's shared list of small icons, as InitDropList asks for it.
+    static HIMAGELIST GetSystemSmallIcons();
 
     // An elevated process does not get drops from a non-elevated shell
     // unless the drop messages may pass the privilege isolation filter.
@@ -72,4 +75,19 @@ private:
     void DetachImageList();
     // The texts whose width fitting column 0 depends on.
     std::vector<size_t> FindWidestTexts(const std::vector<CString>& texts) const;
+};
+
+// The shell builds its icon list on first request, some 60 ms under Wine:
+// asked for on a thread of its own while the dialog is created, it is ready
+// (or nearly) when the lists ask. Waits for that thread when destroyed.
+class CSystemIconsWarmUp
+{
+public:
+    CSystemIconsWarmUp();
+    ~CSystemIconsWarmUp();
+    CSystemIconsWarmUp(const CSystemIconsWarmUp&) = delete;
+    CSystemIconsWarmUp& operator=(const CSystemIconsWarmUp&) = delete;
+
+private:
+    std::thread m_thread;
 };

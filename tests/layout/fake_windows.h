@@ -70,7 +70,11 @@ public:
     }
     void GetClientRect(HWND /*hWnd*/, RECT* pRect) override { *pRect = m_rcClient; }
     CString GetWindowClass(HWND hWnd) override { return m_windows.at(hWnd)->strClass; }
-    DWORD GetStyle(HWND hWnd) override { return m_windows.at(hWnd)->dwStyle; }
+    DWORD GetStyle(HWND hWnd) override
+    {
+        auto it = m_windows.find(hWnd);
+        return it == m_windows.end() ? m_dwHostStyle : it->second->dwStyle;
+    }
     DWORD GetExStyle(HWND /*hWnd*/) override { return 0; }
     HWND GetPrevWindow(HWND /*hWnd*/) override { return nullptr; }
     void MoveWindow(HWND hWnd, CWnd* /*pVia*/, const RECT& rc, BOOL /*bRepaint*/) override
@@ -106,6 +110,8 @@ public:
     void FillBackground(HWND /*hHost*/, const RECT& /*rc*/, COLORREF /*crColor*/) override { ++m_nFills; }
 
     RECT m_rcClient = {0, 0, 400, 300};
+    // Any window not added is the host.
+    DWORD m_dwHostStyle = WS_VISIBLE;
     int m_nFills = 0;
 
 private:

@@ -32,6 +32,8 @@ public:
     BOOL OnInitDialog() override
     {
         CDialogLayout::OnInitDialog();
+        if (m_pWindows != nullptr)
+            m_layout.SetWindows(m_pWindows);
         if (m_bBindCancel)
             m_btnCancel.SubclassDlgItem(IDCANCEL, this);
         if (m_variant == kWithSheet)
@@ -76,6 +78,8 @@ public:
 
     Variant m_variant;
     bool m_bBindCancel = false;
+    // Where the layout reads and moves windows from the first layout on.
+    CLayoutWindows* m_pWindows = nullptr;
     CButton m_btnCancel;
     CPropertySheetLayout m_sheet;
 };

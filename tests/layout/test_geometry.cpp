@@ -269,6 +269,15 @@ TEST(LayoutGeometry, MovedOnlyRedrawsWithEraseResizedWithout)
     f.Layout(300, 260);
     EXPECT_EQ(static_cast<UINT>(0x585), f.m_windows.Get(kButtonA).nLastRedraw) << "moved down, same size";
     EXPECT_EQ(static_cast<UINT>(0x581), f.m_windows.Get(kButtonB).nLastRedraw) << "size changed";
+
+    // A host not yet shown is painted whole when it is: moves, no redraws.
+    f.m_windows.m_dwHostStyle = 0;
+    const int nRedraws = f.m_windows.Get(kButtonA).nRedraws;
+    const int nFills = f.m_windows.m_nFills;
+    f.Layout(300, 300);
+    EXPECT_EQ(3, f.m_windows.Get(kButtonA).nMoves);
+    EXPECT_EQ(nRedraws, f.m_windows.Get(kButtonA).nRedraws);
+    EXPECT_EQ(nFills, f.m_windows.m_nFills);
 }
 
 TEST(LayoutGeometry, FindItemAnswersTheFirstItemOfAHandle)

@@ -10,6 +10,7 @@
 #include "framework/Wnd.h"
 #include "layout/LayoutGroup.h"
 #include "layout/Placement.h"
+#include "layout/LayoutWindows.h"
 #include "tests/layout/layout_test_dialog.h"
 #include "tests/layout/rect_compare.h"
 #include "tests/layout/test_profile_key.h"
@@ -236,6 +237,18 @@ namespace {
 
 constexpr wchar_t kDialogSection[] = L"Fenster";
 
+// The system's window access, counting the moves of each window.
+class CMoveCounter : public CLayoutWindows
+{
+public:
+    void MoveWindow(HWND hWnd, CWnd* pVia, const RECT& rc, BOOL bRepaint) override
+    {
+        ++m_moves[hWnd];
+        CLayoutWindows::MoveWindow(hWnd, pVia, rc, bRepaint);
+    }
+    std::map<HWND, int> m_moves;
+};
+
 // A layout dialog with a section: what its window looked like when it went
 // decides how the next one opens.
 class DialogPlacementTest : public OwnProfileTest
@@ -284,15 +297,22 @@ TEST_F(DialogPlacementTest, PlacementIsSavedOnCloseAndComesBackOnTheNextOpening)
         EXPECT_EQ(c.bZoomedAgain ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL, Stored(L"ShowCmd"));
         EXPECT_EQ(rcLeft, (RECT{Stored(L"Left"), Stored(L"Top"), Stored(L"Right"), Stored(L"Bottom")}));
 
+        CMoveCounter moves;
         CLayoutTestDlg again(IDD_LAYOUT_RESIZABLE, CLayoutTestDlg::kListsAndButtons, kDialogSection);
+        again.m_pWindows = &moves;
         ASSERT_TRUE(again.Create(IDD_LAYOUT_RESIZABLE));
         EXPECT_EQ(rcLeft, PlacementOf(again).rcNormalPosition);
         EXPECT_EQ(c.bZoomedAgain, again.IsZoomed() != FALSE);
-        // The controls follow the restored size.
+        // The controls follow the restored size, each moved there once
+        // through the window's five resizes: a pass over them now moves none.
         RECT rcClient = {};
         again.GetClientRect(&rcClient);
         const RECT rcCancel = again.ChildRect(IDCANCEL);
         EXPECT_EQ(rcClient.bottom - again.m_nSizeGripAllowance, rcCancel.bottom);
+        for (int nID : {IDC_LAYOUT_LIST1, IDC_LAYOUT_LIST2, IDOK, IDCANCEL})
+            EXPECT_EQ(1, moves.m_moves[::GetDlgItem(again.m_hWnd, nID)]) << nID;
+        again.m_layout.Relayout();
+        EXPECT_EQ(1, moves.m_moves[::GetDlgItem(again.m_hWnd, IDCANCEL)]);
     }
 }
 
