@@ -75,6 +75,8 @@ class CInstantFileSystem : public ILinkFileSystem
         DWORD ListEntries(std::vector<LinkEntryInfo>&) override { return ERROR_SUCCESS; }
         DWORD CreateHardLink(const CString&, const CString&) override { return 0; }
         DWORD CreateSymbolicLink(const CString&, const CString&, DWORD) override { return 0; }
+        DWORD CreateFolder(const CString&, std::unique_ptr<ILinkFolder>&) override { return ERROR_ACCESS_DENIED; }
+        DWORD RemoveEmpty() override { return ERROR_ACCESS_DENIED; }
         ULONGLONG m_nIndex = 0;
     };
 

@@ -139,7 +139,8 @@ public:
                 DWORD_PTR nLength = 0;
                 ::SendMessageTimeoutW(hCreate, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(szText), SMTO_NORMAL, 5000,
                                       &nLength);
-                if (nCount == static_cast<DWORD_PTR>(kFiles * kFolders) && std::wstring(szText) == L"Erstellen")
+                // A line per pair, and one after them where files were kept.
+                if (nCount >= static_cast<DWORD_PTR>(kFiles * kFolders) && std::wstring(szText) == L"Erstellen")
                 {
                     dSeconds = Now() - dStart;
                     break;

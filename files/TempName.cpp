@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cwchar>
 
 namespace {
 
@@ -46,4 +47,43 @@ CString MakeTempName(ULONGLONG nBits)
 CString MakeTempName()
 {
     return MakeTempName(MakeTempBits());
+}
+
+namespace {
+
+const wchar_t kKeptPrefix[] = L"~Quillon-Aufbewahrt-";
+
+}  // namespace
+
+CString MakeKeptFolderName(ULONGLONG nRunTime)
+{
+    FILETIME utc = {static_cast<DWORD>(nRunTime & 0xFFFFFFFFu), static_cast<DWORD>(nRunTime >> 32)};
+    FILETIME local = {};
+    SYSTEMTIME time = {};
+    if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &time))
+        ::FileTimeToSystemTime(&utc, &time);
+    wchar_t szName[64];
+    swprintf(szName, 64, L"%ls%04u%02u%02u-%02u%02u%02u-%03u", kKeptPrefix, time.wYear, time.wMonth, time.wDay,
+             time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
+    return CString(szName);
+}
+
+bool IsKeptFolderName(const CString& strName)
+{
+    const int nPrefix = static_cast<int>(sizeof(kKeptPrefix) / sizeof(wchar_t)) - 1;
+    return strName.GetLength() > nPrefix && _wcsnicmp(strName, kKeptPrefix, static_cast<size_t>(nPrefix)) == 0;
+}
+
+bool IsInKeptFolder(const CString& strPath)
+{
+    int nStart = 0;
+    for (int i = 0; i <= strPath.GetLength(); ++i)
+    {
+        if (i < strPath.GetLength() && strPath[i] != L'\\' && strPath[i] != L'/')
+            continue;
+        if (IsKeptFolderName(strPath.Mid(nStart, i - nStart)))
+            return true;
+        nStart = i + 1;
+    }
+    return false;
 }

@@ -10,3 +10,13 @@ CString MakeTempName();
 // The same from bits drawn before, so that a name can be kept as a number.
 ULONGLONG MakeTempBits();
 CString MakeTempName(ULONGLONG nBits);
+
+// The hidden folder in which a run keeps the files it replaces, inside
+// their target folder: "~Quillon-Aufbewahrt-" and the run's start (a
+// FILETIME) in local time, "20261209-081400-123". Made new by the run, so
+// that it is never a folder or link someone else put there.
+CString MakeKeptFolderName(ULONGLONG nRunTime);
+bool IsKeptFolderName(const CString& strName);
+// A path through such a folder: what a run kept is no source or target of
+// a later one.
+bool IsInKeptFolder(const CString& strPath);

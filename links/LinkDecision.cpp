@@ -113,6 +113,12 @@ unsigned long long CLinkDecider::MadeKey(int nFile) const
     return (m_nFolderKey << 32) | static_cast<unsigned long long>(m_sources.GetNameClass(nFile));
 }
 
+bool CLinkDecider::IsAmbiguous(const CString& strName) const
+{
+    const auto listed = m_listedNames.find(Folded(strName));
+    return listed != m_listedNames.end() && listed->second == kAmbiguous;
+}
+
 DWORD CLinkDecider::LookAt(const CString& strName, LinkEntryInfo& entry)
 {
     if (m_bListed)
@@ -254,6 +260,12 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
         Take(decision);
         return decision;
     }
+    // Another name in the folder differs only in letter case: once the old
+    // file is kept aside, a system that looks names up without case (Wine
+    // over a Linux folder) takes the name for that one, and neither the link
+    // nor the old file could take it again.
+    if (m_bListed && IsAmbiguous(strName))
+        return leave(PairAction::Fail, ERROR_ALREADY_EXISTS);
     decision.action = PairAction::Replace;
     decision.old.id = entry.id;
     decision.old.dwAttributes = entry.dwAttributes;

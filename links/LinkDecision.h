@@ -70,6 +70,8 @@ public:
 private:
     // What is at the name: nothing (ERROR_FILE_NOT_FOUND), the entry, or why
     // it cannot be looked at.
+    // Several listed names fold to the name's folding.
+    bool IsAmbiguous(const CString& strName) const;
     DWORD LookAt(const CString& strName, LinkEntryInfo& entry);
     DWORD Foresee(int nFile) const;
     bool PointsAtSource(const CString& strName, int nFile);

@@ -97,6 +97,8 @@ struct LinkTargetPath
     bool bRelative = false;
 };
 
+class ILinkFolder;
+
 // One entry of a held folder, opened on its name without following a link
 // there. Everything done through it stays on that entry.
 class ILinkEntry
@@ -109,6 +111,9 @@ public:
     [[nodiscard]] virtual DWORD SetAttributes(DWORD dwAttributes) = 0;
     // Gives the entry another name in the same folder.
     [[nodiscard]] virtual DWORD Rename(const CString& strName, ReplaceExisting replace) = 0;
+    // Moves the entry into another held folder of the same volume under
+    // the name given; never replaces anything there. The entry stays open.
+    [[nodiscard]] virtual DWORD MoveTo(ILinkFolder& folder, const CString& strName) = 0;
     // Removes this name. The file's attributes are as before afterwards,
     // also where read-only had to be cleared for the removal. Where it
     // fails, the entry stays open as it was, under its name.
@@ -145,6 +150,14 @@ public:
     [[nodiscard]] virtual DWORD CreateHardLink(const CString& strName, const CString& strSource) = 0;
     [[nodiscard]] virtual DWORD CreateSymbolicLink(const CString& strName, const CString& strSource,
                                                    DWORD dwFlags) = 0;
+    // A new hidden folder at the name, made here and held like this one;
+    // ERROR_ALREADY_EXISTS where anything is at the name, a link too.
+    [[nodiscard]] virtual DWORD CreateFolder(const CString& strName, std::unique_ptr<ILinkFolder>& folder) = 0;
+    // Removes this folder, which must be empty (ERROR_DIR_NOT_EMPTY else).
+    [[nodiscard]] virtual DWORD RemoveEmpty() = 0;
+    // The folder that holds the system's handle, where this one stands in
+    // for another (an entry moves into that one).
+    virtual ILinkFolder& GetHolder() { return *this; }
 };
 
 // The file-system operations a run needs, so that it can run over the real

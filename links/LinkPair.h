@@ -5,22 +5,30 @@
 #include "links/LinkFileSystem.h"
 #include "links/LinkTypes.h"
 
+#include <memory>
+
 // Carries out what was decided for a pair. A pair is one small
-// transaction: the old target gives way only to a replacement that already
-// exists in the folder (made under a temporary name, then renamed over it),
-// and only while it is still the file the decision was made on; when
-// anything fails the folder is as it was, or the line says where the old
-// file is. Attributes are only ever changed on the old target entry
-// itself, and put back where that file lives on under another name.
+// transaction: the old target gives way only while it is still the file the
+// decision was made on, and only into the run's kept folder inside its
+// target folder (a rename on its own volume, nothing copied or deleted);
+// then the new link takes the name. When the link cannot be made the old
+// file goes back under its name, or the line says where it is kept.
 class CLinkPairMaker
 {
 public:
-    explicit CLinkPairMaker(LinkKind kind) : m_kind(kind) {}
+    // nKeepTime (a FILETIME, the run's start) names the folders the run
+    // keeps replaced files in.
+    CLinkPairMaker(LinkKind kind, ULONGLONG nKeepTime) : m_kind(kind), m_nKeepTime(nKeepTime) {}
+    ~CLinkPairMaker();
+    CLinkPairMaker(const CLinkPairMaker&) = delete;
+    CLinkPairMaker& operator=(const CLinkPairMaker&) = delete;
 
     // pFolder is the held folder the decision was made in (null where it
     // could not be opened: then nothing is to be done there).
     LinkPairResult CarryOut(const LinkPairDecision& decision, ILinkFolder* pFolder, const CString& strSource,
                             const CString& strName);
+    // The folder's pairs are done: its kept folder is let go.
+    void EndFolder();
 
 private:
     struct Outcome
@@ -28,12 +36,22 @@ private:
         DWORD dwError = 0;
         bool bAlreadyLinked = false;
         bool bOldAside = false;
-        ULONGLONG nAside = 0;
+        // The old file lies in the kept folder.
+        bool bKept = false;
     };
 
     DWORD MakeLink(ILinkFolder& folder, const CString& strName, const CString& strSource);
     Outcome Replace(const LinkPairDecision& decision, ILinkFolder& folder, const CString& strSource,
                     const CString& strName);
 
+    // The run's kept folder in the target folder of that index, made at its
+    // first replacement there.
+    DWORD GetKeptFolder(int nFolder, ILinkFolder& folder, ILinkFolder*& pKept);
+
     const LinkKind m_kind;
+    const ULONGLONG m_nKeepTime;
+    int m_nKeptFolder = -1;
+    std::unique_ptr<ILinkFolder> m_kept;
+    DWORD m_dwKeptError = 0;
+    int m_nKeptHere = 0;
 };

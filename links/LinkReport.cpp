@@ -99,6 +99,25 @@ CString FormatSkipExistingLine(const CString& strSource, const CString& strTarge
 
 namespace {
 
+// Bytes as Explorer shows sizes, with a decimal comma: "1,2 MB", "512 Bytes".
+CString FormatByteSize(ULONGLONG nBytes)
+{
+    if (nBytes < 1024)
+        return GroupDigits(nBytes) + (nBytes == 1 ? L" Byte" : L" Bytes");
+    const wchar_t* const units[] = {L"KB", L"MB", L"GB", L"TB", L"PB"};
+    double dValue = static_cast<double>(nBytes) / 1024.0;
+    size_t nUnit = 0;
+    while (dValue >= 1024.0 && nUnit + 1 < sizeof(units) / sizeof(units[0]))
+    {
+        dValue /= 1024.0;
+        ++nUnit;
+    }
+    CString strValue;
+    strValue.Format(dValue < 10.0 ? L"%.1f %s" : L"%.0f %s", dValue, units[nUnit]);
+    strValue.Replace(L".", L",");
+    return strValue;
+}
+
 // A FILETIME as local date and time, "08.12.2026 09:30".
 CString FormatWriteTime(ULONGLONG nWriteTime)
 {
@@ -112,14 +131,15 @@ CString FormatWriteTime(ULONGLONG nWriteTime)
     return strTime;
 }
 
-// Where the old file lies when it could not be put back: the target's
-// folder and the temporary name.
+// Where the old file lies when it could not be put back: the run's kept
+// folder in the target's folder, under its name.
 CString AsideSentence(const LinkPairResult& result, const CString& strTarget)
 {
     if (!result.bOldAside)
         return CString();
-    return L" Die alte Datei liegt jetzt unter " + strTarget.Left(strTarget.ReverseFind(L'\\') + 1) +
-           MakeTempName(result.nAside) + L".";
+    const int nSlash = strTarget.ReverseFind(L'\\') + 1;
+    return L" Die alte Datei liegt jetzt unter " + strTarget.Left(nSlash) + MakeKeptFolderName(result.nKeptTime) +
+           L"\\" + strTarget.Mid(nSlash) + L".";
 }
 
 void SetFailure(LinkLineFields& fields, DWORD dwError)
@@ -187,7 +207,7 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
         if (!bPreview || result.dwError != 0)
             break;
         fields.strResult = result.action == PairAction::NewLink   ? L"Vorschau: neuer Link"
-                           : result.action == PairAction::Replace ? L"Vorschau: ersetzt"
+                           : result.action == PairAction::Replace ? L"Vorschau: ersetzt (die alte Datei wird aufbewahrt)"
                                                                   : L"Vorschau: schon verlinkt";
         if (result.action == PairAction::Replace)
             fields.strText = GroupDigits(result.nSize) + L" Bytes, geändert " + FormatWriteTime(result.nWriteTime);
@@ -201,6 +221,13 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
     if (bPreview)
         fields.strResult = L"Vorschau: " + fields.strResult;
     return fields;
+}
+
+CString FormatKeptSentence(long long nFiles, ULONGLONG nBytes, ULONGLONG nKeepTime)
+{
+    return L"Aufbewahrt: " + GroupDigits(static_cast<ULONGLONG>(nFiles)) +
+           (nFiles == 1 ? L" ersetzte Datei (" : L" ersetzte Dateien (") + FormatByteSize(nBytes) +
+           L") im versteckten Ordner " + MakeKeptFolderName(nKeepTime) + L" ihres Zielordners.";
 }
 
 CString FormatEndedEarlyLine(long long nDone, long long nTotal, DWORD dwError)

@@ -31,6 +31,10 @@ struct LinkLineFields
 LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool bPreview, const CString& strSource,
                              const CString& strTarget);
 
+// The sentence after the pairs of a run that kept the files it replaced:
+// how many, their size, and the kept folder's name.
+CString FormatKeptSentence(long long nFiles, ULONGLONG nBytes, ULONGLONG nKeepTime);
+
 // The last line of a run that ended early: stopped by the user, or, with
 // dwError not 0, because it could not go on.
 CString FormatEndedEarlyLine(long long nDone, long long nTotal, DWORD dwError);

@@ -12,12 +12,24 @@
 #include <thread>
 #include <unordered_map>
 
+namespace {
+
+ULONGLONG NowAsFileTime()
+{
+    FILETIME now = {};
+    ::GetSystemTimeAsFileTime(&now);
+    return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+}  // namespace
+
 CLinkJob::CLinkJob(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
                    ILinkFileSystem& fs)
     : m_sources(files),
       m_kind(options.kind == LinkKind::Symbolic && fs.CanCreateSymbolicLink() ? LinkKind::Symbolic : LinkKind::Hard),
       m_options(options),
-      m_fs(fs)
+      m_fs(fs),
+      m_nKeepTime(options.nKeepTime != 0 ? options.nKeepTime : NowAsFileTime())
 {
     const int nFolders = folders.GetCount();
     m_folders.reserve(static_cast<size_t>(nFolders > 0 ? nFolders : 0));
@@ -51,6 +63,8 @@ struct CLinkRun::State
     std::atomic<bool> bEnded{false};
     std::atomic<DWORD> dwFailure{0};
     std::atomic<long long> nDone{0};
+    std::atomic<long long> nKept{0};
+    std::atomic<ULONGLONG> nKeptBytes{0};
     // Written by the run's first thread before the workers start; each
     // folder is then taken by the one worker its group goes to.
     std::vector<std::unique_ptr<ILinkFolder>> opened;
@@ -189,6 +203,17 @@ bool CLinkRun::GetEndedEarlyLine(CString& strLine) const
     return true;
 }
 
+bool CLinkRun::GetLastLine(CString& strLine) const
+{
+    const bool bEndedEarly = GetEndedEarlyLine(strLine);
+    const long long nKept = m_pState->nKept;
+    if (!HasEnded() || nKept == 0)
+        return bEndedEarly;
+    const CString strKept = FormatKeptSentence(nKept, m_pState->nKeptBytes, m_pState->pJob->GetKeepTime());
+    strLine = bEndedEarly ? strLine + L" " + strKept : strKept;
+    return true;
+}
+
 void CLinkRun::Fail(DWORD dwError)
 {
     DWORD dwNone = 0;
@@ -257,7 +282,7 @@ void CLinkRun::Work()
     {
         CLinkSources& sources = job.GetSources();
         CLinkDecider decider(sources, job.GetKind(), job.GetOptions().bRemoveExisting);
-        CLinkPairMaker maker(job.GetKind());
+        CLinkPairMaker maker(job.GetKind(), job.GetKeepTime());
         for (;;)
         {
             std::vector<int> group;
@@ -283,6 +308,7 @@ void CLinkRun::Work()
                     Record(result);
                 }
                 decider.EndFolder();
+                maker.EndFolder();
             }
         }
     }
@@ -306,6 +332,11 @@ void CLinkRun::Record(const LinkPairResult& result)
         bNotify = !state.bNotified;
         state.bNotified = true;
     }
+    if (result.nKeptTime != 0 && !result.bOldAside && result.dwError == ERROR_SUCCESS)
+    {
+        ++state.nKept;
+        state.nKeptBytes += result.nSize;
+    }
     ++state.nDone;
     if (bNotify && state.onResults)
         state.onResults();
@@ -320,7 +351,7 @@ std::vector<CString> RunLinkBatch(const ILinkPathList& folders, const ILinkPathL
     for (const LinkPairResult& result : run.TakeResults())
         lines.push_back(job->FormatLine(result));
     CString strLast;
-    if (run.GetEndedEarlyLine(strLast))
+    if (run.GetLastLine(strLast))
         lines.push_back(strLast);
     return lines;
 }

@@ -28,6 +28,9 @@ public:
     CLinkSources& GetSources() { return m_sources; }
     const CLinkSources& GetSources() const { return m_sources; }
     ILinkFileSystem& GetFileSystem() { return m_fs; }
+    // The run's start (a FILETIME), which names the folders it keeps
+    // replaced files in.
+    ULONGLONG GetKeepTime() const { return m_nKeepTime; }
 
     // The line of a pair that is done. It asks nothing of the file system,
     // so a job may make lines after its run and its file system are gone.
@@ -41,6 +44,7 @@ private:
     const LinkKind m_kind;
     const LinkRunOptions m_options;
     ILinkFileSystem& m_fs;
+    const ULONGLONG m_nKeepTime;
 };
 
 // The one way a run goes, for the window and for every other caller: every
@@ -88,6 +92,9 @@ public:
     // The line after the pairs of a run that has ended before its last pair
     // (stopped, or unable to go on); false for a run that did every pair.
     bool GetEndedEarlyLine(CString& strLine) const;
+    // The line after the pairs: the ended-early line, followed by what the
+    // run kept of the files it replaced; false where there is neither.
+    bool GetLastLine(CString& strLine) const;
 
     // One per processor, at least two, at most eight. More workers than
     // processors gained little here (Wine: every file call goes through one

@@ -20,6 +20,9 @@ struct LinkRunOptions
     // The run decides every pair and carries nothing out: it says what it
     // would do ("Vorschau").
     bool bPreview = false;
+    // The run's start (a FILETIME), which names the folders it keeps the
+    // files it replaces in; 0: when the run is set up.
+    ULONGLONG nKeepTime = 0;
 };
 
 // What is to be done with a pair (its decision), and what was done.
@@ -55,14 +58,16 @@ struct LinkPairResult
     int nFile = 0;
     PairAction action = PairAction::NewLink;
     // The old file could not be put back under its name after a failure:
-    // it lies under the temporary name made of nAside.
+    // it lies in the run's kept folder, under its name.
     bool bOldAside = false;
     // 0, or the failure: met, or, for a decision alone, foreseen.
     DWORD dwError = 0;
     // A file that gives way: its size and last write time (a FILETIME).
     ULONGLONG nSize = 0;
     ULONGLONG nWriteTime = 0;
-    ULONGLONG nAside = 0;
+    // Where the old file is kept (it was replaced, or could not be put
+    // back): the run's start, which names its kept folder; 0: nothing kept.
+    ULONGLONG nKeptTime = 0;
 };
 
 // A read-only, indexed list of paths a run walks in order.

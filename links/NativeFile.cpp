@@ -216,8 +216,11 @@ DWORD QueryNativeFileInfo(HANDLE hFile, IdQuery query, LinkFileInfo& info)
     return ERROR_SUCCESS;
 }
 
-NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, OpenKind kind,
-                            CNtHandle& file)
+namespace {
+
+// NtCreateFile on a name relative to a held folder.
+NTSTATUS CreateRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, DWORD dwAttributes, ULONG nShare,
+                        ULONG nDisposition, ULONG nOptions, CNtHandle& file)
 {
     if (strName.GetLength() > kMaxNameLength)
         return static_cast<NTSTATUS>(0xC0000033L);  // STATUS_OBJECT_NAME_INVALID
@@ -227,12 +230,28 @@ NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK 
     InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, hFolder, nullptr);
     IO_STATUS_BLOCK io = {};
     HANDLE h = INVALID_HANDLE_VALUE;
-    const NTSTATUS status = Calls().pfnCreate(
-        &h, access | SYNCHRONIZE, &attributes, &io, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        kFileOpen, kFileOpenReparsePoint | kFileSynchronousIoNonAlert | (kind == OpenKind::Any ? 0u : static_cast<ULONG>(kFileNonDirectoryFile)),
-        nullptr, 0);
+    const NTSTATUS status = Calls().pfnCreate(&h, access | SYNCHRONIZE, &attributes, &io, nullptr, dwAttributes, nShare,
+                                              nDisposition, nOptions | kFileSynchronousIoNonAlert, nullptr, 0);
     file.Reset(NT_SUCCESS(status) ? h : INVALID_HANDLE_VALUE);
     return status;
+}
+
+}  // namespace
+
+NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, OpenKind kind,
+                            CNtHandle& file)
+{
+    return CreateRelative(hFolder, strName, access, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kFileOpen,
+                          kFileOpenReparsePoint | (kind == OpenKind::Any ? 0u : static_cast<ULONG>(kFileNonDirectoryFile)),
+                          file);
+}
+
+NTSTATUS CreateNativeFolder(HANDLE hFolder, const CString& strName, DWORD dwAttributes, CNtHandle& folder)
+{
+    constexpr ULONG kFileCreate = 2;
+    // Not shared for deletion: held, as the target folders are.
+    return CreateRelative(hFolder, strName, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | DELETE,
+                          dwAttributes, FILE_SHARE_READ | FILE_SHARE_WRITE, kFileCreate, kFileDirectoryFile, folder);
 }
 
 NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName)

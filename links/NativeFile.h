@@ -80,6 +80,9 @@ enum class OpenKind
 // there.
 [[nodiscard]] NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, OpenKind kind,
                             CNtHandle& file);
+// Makes a new folder at a name in a held folder (nothing may be there, not
+// even a link) and holds it: it cannot be renamed or replaced while open.
+[[nodiscard]] NTSTATUS CreateNativeFolder(HANDLE hFolder, const CString& strName, DWORD dwAttributes, CNtHandle& folder);
 // Renames (kNtFileRenameInformation) or links (kNtFileLinkInformation) the
 // file behind a handle to a name in a held folder.
 [[nodiscard]] NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName);

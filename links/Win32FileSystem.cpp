@@ -132,6 +132,8 @@ public:
         return dwError;
     }
 
+    DWORD MoveTo(ILinkFolder& folder, const CString& strName) override;
+
     DWORD Delete() override
     {
         CNtHandle attributes;
@@ -282,6 +284,36 @@ public:
         return NtStatusToError(status);
     }
 
+    DWORD CreateFolder(const CString& strName, std::unique_ptr<ILinkFolder>& folder) override
+    {
+        if (!IsPlainEntryName(strName))
+            return ERROR_INVALID_NAME;
+        CNtHandle made;
+        const NTSTATUS status = CreateNativeFolder(m_folder.Get(), strName, FILE_ATTRIBUTE_HIDDEN, made);
+        if (!NT_SUCCESS(status))
+            return NtStatusToError(status);
+        LinkFileInfo info;
+        const bool bIdentified = QueryNativeFileInfo(made.Get(), IdQuery::Index, info) == ERROR_SUCCESS && info.id.IsKnown();
+        info.id.nVolume = m_id.nVolume;
+        CString strPath = m_strPath;
+        if (strPath.IsEmpty() || strPath[strPath.GetLength() - 1] != L'\\')
+            strPath += L'\\';
+        folder.reset(new CWin32Folder(made.Release(), strPath + strName + L"\\", info.id, bIdentified,
+                                      m_pfnCreateSymbolicLinkW));
+        return ERROR_SUCCESS;
+    }
+
+    HANDLE GetHandle() const { return m_folder.Get(); }
+
+    DWORD RemoveEmpty() override
+    {
+        // Only a folder made here was opened with the right to remove it.
+        const DWORD dwError = NtStatusToError(DeleteNative(m_folder.Get(), [] { return static_cast<HANDLE>(nullptr); }));
+        if (dwError == ERROR_SUCCESS)
+            m_folder.Reset(INVALID_HANDLE_VALUE);
+        return dwError;
+    }
+
     DWORD CreateSymbolicLink(const CString& strName, const CString& strSource, DWORD dwFlags) override
     {
         if (!IsPlainEntryName(strName))
@@ -315,6 +347,21 @@ private:
     PFNCREATESYMBOLICLINKW m_pfnCreateSymbolicLinkW;
     CString m_strFinal;
 };
+
+DWORD CWin32Entry::MoveTo(ILinkFolder& folder, const CString& strName)
+{
+    const auto* pFolder = dynamic_cast<const CWin32Folder*>(&folder.GetHolder());
+    if (pFolder == nullptr || !IsPlainEntryName(strName))
+        return ERROR_INVALID_PARAMETER;
+    const DWORD dwError = NtStatusToError(
+        SetNativeName(m_entry.Get(), kNtFileRenameInformation, ReplaceExisting::No, pFolder->GetHandle(), strName));
+    if (dwError == ERROR_SUCCESS)
+    {
+        m_hFolder = pFolder->GetHandle();
+        m_strName = strName;
+    }
+    return dwError;
+}
 
 }  // namespace
 

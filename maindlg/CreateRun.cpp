@@ -164,7 +164,7 @@ void CCreateRun::End()
     // A run that ended early says after how many pairs, and why when it was
     // not the user who stopped it.
     CString strLine;
-    m_window.EndLines(m_pRun->GetEndedEarlyLine(strLine) ? &strLine : nullptr);
+    m_window.EndLines(m_pRun->GetLastLine(strLine) ? &strLine : nullptr);
     m_pRun.reset();
     m_pFileSystem.reset();
     m_window.ShowRunState(false);

@@ -1,8 +1,9 @@
 #include "maindlg/PathList.h"
 
+#include "files/PathRules.h"
+#include "files/TempName.h"
 #include "shell/FilePicker.h"
 #include "shell/FolderPicker.h"
-#include "files/PathRules.h"
 #include "shell/PathHelpers.h"
 
 CPathList::CPathList(CWnd& owner, CDropListCtrl& list, CQNStringArrayHash& set, bool bFolders)
@@ -25,10 +26,10 @@ void CPathList::Fill()
 
 namespace {
 
-CString RefusedLine(const CString& strPath)
+CString RefusedLine(const wchar_t* pszWhy, const CString& strPath)
 {
     CString strLine;
-    strLine.Format(L"Nicht übernommen, kein einfacher Name: %s.", strPath.GetString());
+    strLine.Format(L"Nicht übernommen, %s: %s.", pszWhy, strPath.GetString());
     return strLine;
 }
 
@@ -43,7 +44,13 @@ std::vector<CString> CPathList::Add(const std::vector<CString>& paths)
         // carry and the entry that is the source would not be the file's.
         if (!IsPlainPath(path))
         {
-            refused.push_back(RefusedLine(path));
+            refused.push_back(RefusedLine(L"kein einfacher Name", path));
+            continue;
+        }
+        // What a run kept aside stays where it was kept until it is put back.
+        if (IsInKeptFolder(path))
+        {
+            refused.push_back(RefusedLine(L"von Quillon aufbewahrt", path));
             continue;
         }
         if (IsDirectoryPath(path) != m_bFolders)

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include "files/TempName.h"
+
 #include <string>
+#include <vector>
 
 // Temporary folder trees for tests and benchmarks.
 
@@ -36,7 +39,8 @@ inline void RemoveTree(std::wstring dir)
     ::RemoveDirectoryW(dir.c_str());
 }
 
-// Names in a folder that a run left behind under a temporary name.
+// Names in a folder that a run left behind under a temporary name (the
+// folders that keep replaced files aside: KeptIn).
 inline int TempFilesIn(const std::wstring& folder)
 {
     int nFound = 0;
@@ -45,11 +49,37 @@ inline int TempFilesIn(const std::wstring& folder)
     if (hFind != INVALID_HANDLE_VALUE)
     {
         do
-            ++nFound;
+            nFound += IsKeptFolderName(data.cFileName) ? 0 : 1;
         while (::FindNextFileW(hFind, &data));
         ::FindClose(hFind);
     }
     return nFound;
+}
+
+// The paths of the files runs kept in a target folder, each as
+// "<kept folder>\<name>".
+inline std::vector<std::wstring> KeptIn(const std::wstring& folder)
+{
+    std::vector<std::wstring> kept;
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = ::FindFirstFileW((folder + L"~Quillon-Aufbewahrt-*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return kept;
+    do
+    {
+        const std::wstring keptFolder = folder + data.cFileName + L"\\";
+        WIN32_FIND_DATAW file;
+        HANDLE hFiles = ::FindFirstFileW((keptFolder + L"*").c_str(), &file);
+        if (hFiles == INVALID_HANDLE_VALUE)
+            continue;
+        do
+            if (!(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                kept.push_back(keptFolder + file.cFileName);
+        while (::FindNextFileW(hFiles, &file));
+        ::FindClose(hFiles);
+    } while (::FindNextFileW(hFind, &data));
+    ::FindClose(hFind);
+    return kept;
 }
 
 // A folder tree under %TEMP% that is removed again.

@@ -69,6 +69,8 @@ public:
     std::map<std::wstring, DWORD, NoCase> finalPathErrors;
     std::map<std::wstring, DWORD, NoCase> renameErrors;    // by new name, once
     std::map<std::wstring, DWORD, NoCase> openErrors;      // entry names that do not open
+    std::map<std::wstring, DWORD, NoCase> createFolderErrors;  // by name, every call
+    std::map<std::wstring, DWORD, NoCase> moveErrors;          // by the folder moved into, every call
     bool symbolicLinksAvailable = true;
     bool symbolicLinksMakeNothing = false;  // reported and not made (Wine 8)
     bool listingAvailable = false;          // folders list all entries at once
@@ -373,6 +375,7 @@ public:
         m_name = entry.name;
         return 0;
     }
+    DWORD MoveTo(ILinkFolder& folder, const CString& name) override;
     DWORD ReadLink(LinkTargetPath& target) override
     {
         const auto lock = m_fs.Log(L"target " + m_folderPath + m_name);
@@ -402,6 +405,7 @@ public:
     }
 
 private:
+    friend class CFakeFolder;
     bool IsThere()
     {
         CFakeFileSystem::Entry* entry = m_fs.Find(m_folder, m_name);
@@ -548,6 +552,38 @@ public:
         return Put(name, node);
     }
 
+    DWORD CreateFolder(const CString& name, std::unique_ptr<ILinkFolder>& out) override
+    {
+        const auto lock = m_fs.Log(L"mkdir " + m_path + name.GetString());
+        auto error = m_fs.createFolderErrors.find(name.GetString());
+        if (error != m_fs.createFolderErrors.end())
+            return error->second;
+        if (m_fs.Find(m_node, name.GetString()) != nullptr)
+            return ERROR_ALREADY_EXISTS;
+        const ULONGLONG node = m_fs.NewNode(CFakeFileSystem::Kind::Folder, m_fs.nodes[m_node].volume);
+        m_fs.nodes[node].attributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN;
+        m_fs.nodes[m_node].entries[name.GetString()] = CFakeFileSystem::Entry{node, name.GetString(), L""};
+        out.reset(new CFakeFolder(m_fs, node, m_path + name.GetString(), m_listed + name.GetString() + L"\\",
+                                  m_identified));
+        return 0;
+    }
+    DWORD RemoveEmpty() override
+    {
+        const auto lock = m_fs.Log(L"rmdir " + m_path);
+        if (!m_fs.nodes[m_node].entries.empty())
+            return ERROR_DIR_NOT_EMPTY;
+        for (auto& other : m_fs.nodes)
+            for (auto it = other.second.entries.begin(); it != other.second.entries.end(); ++it)
+                if (it->second.node == m_node)
+                {
+                    other.second.entries.erase(it);
+                    return 0;
+                }
+        return ERROR_FILE_NOT_FOUND;
+    }
+    ULONGLONG GetNode() const { return m_node; }
+    const std::wstring& GetPath() const { return m_path; }
+
 private:
     DWORD Put(const CString& name, ULONGLONG node)
     {
@@ -564,6 +600,40 @@ private:
     bool m_identified;
     bool m_noIds;
 };
+
+inline DWORD CFakeEntry::MoveTo(ILinkFolder& folder, const CString& name)
+{
+    auto* pTo = dynamic_cast<CFakeFolder*>(&folder.GetHolder());
+    const auto lock = m_fs.Log(L"move " + m_folderPath + m_name + L" -> " + (pTo != nullptr ? pTo->GetPath() : L"?") +
+                               name.GetString());
+    auto error = m_fs.renameErrors.find(name.GetString());
+    if (error != m_fs.renameErrors.end())
+    {
+        const DWORD e = error->second;
+        m_fs.renameErrors.erase(error);
+        return e;
+    }
+    if (pTo == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    auto into = m_fs.moveErrors.find(pTo->GetPath());
+    if (into != m_fs.moveErrors.end())
+        return into->second;
+    if (!IsThere() || m_access == EntryAccess::Read)
+        return !IsThere() ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+    if (m_fs.nodes[pTo->GetNode()].volume != m_fs.nodes[m_folder].volume)
+        return ERROR_NOT_SAME_DEVICE;
+    if (m_fs.Find(pTo->GetNode(), name.GetString()) != nullptr)
+        return ERROR_ALREADY_EXISTS;
+    CFakeFileSystem::Entry entry = m_fs.nodes[m_folder].entries[m_name];
+    m_fs.nodes[m_folder].entries.erase(m_name);
+    entry.name = name.GetString();
+    entry.shortName.clear();
+    m_fs.nodes[pTo->GetNode()].entries[entry.name] = entry;
+    m_folder = pTo->GetNode();
+    m_folderPath = pTo->GetPath();
+    m_name = entry.name;
+    return 0;
+}
 
 inline DWORD CFakeFileSystem::OpenFolder(const CString& path, std::unique_ptr<ILinkFolder>& folder)
 {

@@ -162,13 +162,13 @@ TEST(LinkPreviewTest, SymbolicPreviewOnlyReadsAndSaysWhatWouldHappen)
     const std::vector<std::wstring> expected = {
         L"Vorschau: neuer Link, Datei: C:\\\\T\\\\new\\.txt\\.",
         L"Vorschau: schon verlinkt, Datei: C:\\\\T\\\\linked\\.txt\\.",
-        L"Vorschau: ersetzt, Datei: C:\\\\T\\\\other\\.txt, 12.345 Bytes, geändert \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d\\.",
+        L"Vorschau: ersetzt \\(die alte Datei wird aufbewahrt\\), Datei: C:\\\\T\\\\other\\.txt, 12.345 Bytes, geändert \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d\\.",
         L"Vorschau: bleibt \\(die Quelle selbst\\), Datei: C:\\\\S\\\\new\\.txt\\.",
     };
     ASSERT_EQ(6u, lines.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_TRUE(std::regex_match(lines[i].GetString(), std::wregex(expected[i]))) << lines[i].GetString();
     for (const std::wstring& call : fs.calls)
-        for (const wchar_t* write : {L"symlink", L"hardlink", L"rename", L"set ", L"delete"})
+        for (const wchar_t* write : {L"symlink", L"hardlink", L"rename", L"set ", L"delete", L"mkdir", L"move"})
             EXPECT_EQ(std::wstring::npos, call.find(write)) << call;
 }

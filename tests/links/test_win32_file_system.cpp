@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -94,18 +95,27 @@ protected:
     std::wstring Source() const { return m_root + L"\\S\\"; }
     std::wstring Target() const { return m_root + L"\\T\\"; }
 
+    // The pairs' lines; the line after them that says what was kept goes
+    // to m_keptLine.
     std::vector<std::wstring> Run(const std::vector<std::wstring>& folders, const std::vector<std::wstring>& files,
-                                  int linkType = 1, int removeExisting = 1)
+                                  int linkType = 1, int removeExisting = 1, ULONGLONG nKeepTime = 0)
     {
         CWin32FileSystem fs(LookUpCreateSymbolicLinkW());
+        LinkRunOptions options = Options(linkType == 0 ? LinkKind::Symbolic : LinkKind::Hard, removeExisting != 0);
+        options.nKeepTime = nKeepTime;
         std::vector<std::wstring> lines;
-        for (const CString& line : RunLinkBatch(CVectorPathList(folders), CVectorPathList(files),
-                                                Options(linkType == 0 ? LinkKind::Symbolic : LinkKind::Hard,
-                                                        removeExisting != 0),
-                                                fs))
+        for (const CString& line : RunLinkBatch(CVectorPathList(folders), CVectorPathList(files), options, fs))
             lines.emplace_back(line.GetString());
+        m_keptLine.clear();
+        if (!lines.empty() && lines.back().rfind(L"Aufbewahrt: ", 0) == 0)
+        {
+            m_keptLine = lines.back();
+            lines.pop_back();
+        }
         return lines;
     }
+
+    std::wstring m_keptLine;
 
     std::wstring m_root;
 };
@@ -491,8 +501,10 @@ TEST_F(Win32FileSystemTest, AliasesAndSharedAttributesOnTheRealDisk)
               Run({other}, {shortPath}));
     EXPECT_EQ(IdOf(budget), IdOf(other + L"Annual Budget 2024.xlsx"));
 
-    // Attributes: the source keeps its own, the old target's third name
-    // keeps the old file's.
+    // Attributes: the source keeps its own; the old file is kept whole in
+    // the run's hidden kept folder (its id, contents, attributes, other
+    // names); a name planted where the kept folder goes keeps the old file
+    // where it is.
     const DWORD ro = FILE_ATTRIBUTE_READONLY;
     const struct
     {
@@ -500,11 +512,14 @@ TEST_F(Win32FileSystemTest, AliasesAndSharedAttributesOnTheRealDisk)
         DWORD source;
         DWORD target;
         bool thirdName;
+        bool planted;
     } cases[] = {
-        {"read-only source, plain target", ro, FILE_ATTRIBUTE_ARCHIVE, false},
-        {"plain source, hidden read-only target", FILE_ATTRIBUTE_ARCHIVE, ro | FILE_ATTRIBUTE_HIDDEN, false},
-        {"read-only target with a third name", FILE_ATTRIBUTE_ARCHIVE, ro | FILE_ATTRIBUTE_HIDDEN, true},
+        {"a file planted at the kept folder's name", FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE, false, true},
+        {"read-only source, plain target", ro, FILE_ATTRIBUTE_ARCHIVE, false, false},
+        {"plain source, hidden read-only target", FILE_ATTRIBUTE_ARCHIVE, ro | FILE_ATTRIBUTE_HIDDEN, false, false},
+        {"read-only target with a third name", FILE_ATTRIBUTE_ARCHIVE, ro | FILE_ATTRIBUTE_HIDDEN, true, false},
     };
+    ULONGLONG nKeepTime = 133932384000000000ull;
     const std::wstring source = Source() + L"a.txt";
     const std::wstring target = Target() + L"a.txt";
     const std::wstring third = m_root + L"\\third.txt";
@@ -526,16 +541,40 @@ TEST_F(Win32FileSystemTest, AliasesAndSharedAttributesOnTheRealDisk)
         ASSERT_TRUE(::SetFileAttributesW(target.c_str(), c.target));
         const DWORD sourceBefore = ::GetFileAttributesW(source.c_str());
         const DWORD targetBefore = ::GetFileAttributesW(target.c_str());
+        const FileId oldId = IdOf(target);
+        nKeepTime += 10000;  // another millisecond, another kept folder
+        const std::wstring keptFolder = Target() + MakeKeptFolderName(nKeepTime).GetString();
+        if (c.planted)
+            WriteFile(keptFolder, "planted");
+        const size_t nKeptBefore = KeptIn(Target()).size();
 
-        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", target, 0)}, Run({Target()}, {source}));
-        EXPECT_EQ("source", ReadFile(target));
+        const std::vector<std::wstring> lines = Run({Target()}, {source}, 1, 1, nKeepTime);
         EXPECT_EQ(sourceBefore, ::GetFileAttributesW(source.c_str()));
+        EXPECT_EQ(0, TempFilesIn(Target()));
+        if (c.planted)
+        {
+            EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", target, ERROR_ALREADY_EXISTS)}, lines);
+            EXPECT_EQ("old", ReadFile(target));
+            EXPECT_EQ("planted", ReadFile(keptFolder));
+            EXPECT_EQ(L"", m_keptLine);
+            continue;
+        }
+        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", target, 0)}, lines);
+        EXPECT_EQ("source", ReadFile(target));
+        EXPECT_EQ(L"Aufbewahrt: 1 ersetzte Datei (3 Bytes) im versteckten Ordner " +
+                      std::wstring(MakeKeptFolderName(nKeepTime).GetString()) + L" ihres Zielordners.",
+                  m_keptLine);
+        EXPECT_EQ(nKeptBefore + 1, KeptIn(Target()).size());
+        const std::wstring kept = keptFolder + L"\\a.txt";
+        EXPECT_EQ(oldId, IdOf(kept));
+        EXPECT_EQ("old", ReadFile(kept));
+        EXPECT_EQ(targetBefore, ::GetFileAttributesW(kept.c_str()));
+        EXPECT_TRUE(::GetFileAttributesW(keptFolder.c_str()) & FILE_ATTRIBUTE_HIDDEN);
         if (c.thirdName)
         {
             EXPECT_EQ("old", ReadFile(third));
             EXPECT_EQ(targetBefore, ::GetFileAttributesW(third.c_str()));
         }
-        EXPECT_EQ(0, TempFilesIn(Target()));
     }
 
     // A folder that leads to the source's folder is the source's folder,
@@ -593,7 +632,7 @@ TEST_F(Win32FileSystemTest, NamesAndHandlesThatOnceCostAFile)
         const std::vector<CString> preview =
             RunLinkBatch(CVectorPathList({Target()}), CVectorPathList({Source() + name}), options, fs);
         ASSERT_EQ(1u, preview.size());
-        EXPECT_EQ(0u, std::wstring(preview[0].GetString()).rfind(L"Vorschau: ersetzt, ", 0)) << preview[0].GetString();
+        EXPECT_EQ(0u, std::wstring(preview[0].GetString()).rfind(L"Vorschau: ersetzt (die alte Datei wird aufbewahrt), ", 0)) << preview[0].GetString();
         EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", Target() + name, 0)}, Run({Target()}, {Source() + name}));
         EXPECT_EQ(IdOf(literal + Source() + name), IdOf(literal + Target() + name));
         EXPECT_EQ("other", ReadFile(Target() + L"a.txt"));
@@ -601,7 +640,7 @@ TEST_F(Win32FileSystemTest, NamesAndHandlesThatOnceCostAFile)
     }
 
     // A read-only old file with a second name that may be renamed but not
-    // removed (mapped, as a running program is): it is back under its name.
+    // removed (mapped, as a running program is): it is kept aside whole.
     const std::wstring mapped = Target() + L"c.txt";
     WriteFile(Source() + L"c.txt", "source");
     WriteFile(mapped, "old");
@@ -613,13 +652,19 @@ TEST_F(Win32FileSystemTest, NamesAndHandlesThatOnceCostAFile)
     ::CloseHandle(hMapping);
     ::CloseHandle(hMapped);
     ASSERT_NE(nullptr, pView);
+    const size_t nKeptBefore = KeptIn(Target()).size();
     const std::vector<std::wstring> lines = Run({Target()}, {Source() + L"c.txt"});
     ::UnmapViewOfFile(pView);
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_NE(0u, FailedCode(lines[0], mapped)) << lines[0].c_str();
-    EXPECT_EQ("old", ReadFile(mapped));
-    EXPECT_EQ(IdOf(m_root + L"\\second.txt"), IdOf(mapped));
-    EXPECT_TRUE(::GetFileAttributesW(mapped.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", mapped, 0)}, lines);
+    EXPECT_EQ("source", ReadFile(mapped));
+    const std::vector<std::wstring> kept = KeptIn(Target());
+    ASSERT_EQ(nKeptBefore + 1, kept.size());
+    const auto keptMapped = std::find_if(kept.begin(), kept.end(), [](const std::wstring& path) {
+        return path.size() >= 6 && path.compare(path.size() - 6, 6, L"\\c.txt") == 0;
+    });
+    ASSERT_NE(kept.end(), keptMapped);
+    EXPECT_EQ(IdOf(m_root + L"\\second.txt"), IdOf(*keptMapped));
+    EXPECT_TRUE(::GetFileAttributesW(keptMapped->c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(0, TempFilesIn(Target()));
 
     // A folder's identity comes from the system's long form where it has
@@ -668,7 +713,8 @@ TEST_F(Win32FileSystemTest, NamesAndHandlesThatOnceCostAFile)
 
     // Two names of one letter case in a folder (a case-sensitive folder, a
     // Linux one): the link of the source at "F.TXT" does not make "f.txt"
-    // linked; "f.txt" is replaced and "F.TXT" stays.
+    // linked; nor is "f.txt" replaced, since once it was kept aside a lookup
+    // without case (Wine's) would find "F.TXT" at its name: both stay.
     WriteFile(Source() + L"f.txt", "source");
     WriteFile(Target() + L"f.txt", "old");
     const std::string unixTarget = UnixPathOf(Target());
@@ -678,10 +724,9 @@ TEST_F(Win32FileSystemTest, NamesAndHandlesThatOnceCostAFile)
                                                      L"/F.TXT\"") == "made";
     if (bCases)
     {
-        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", Target() + L"f.txt", 0)},
+        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"HardLink", Target() + L"f.txt", ERROR_ALREADY_EXISTS)},
                   Run({Target()}, {Source() + L"f.txt"}));
-        EXPECT_EQ("source", ReadFile(Target() + L"f.txt"));
-        EXPECT_EQ(IdOf(Source() + L"f.txt"), IdOf(Target() + L"f.txt"));
+        EXPECT_EQ("old", ReadFile(Target() + L"f.txt"));
         // "F.TXT" as Linux sees it: still the source's file.
         EXPECT_EQ(std::to_string(LinuxInode(Source() + L"f.txt")),
                   RunLinux(L"\\usr\\bin\\stat", L"-c %i \"" + Wide(unixTarget) + L"/F.TXT\""));

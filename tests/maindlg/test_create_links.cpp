@@ -321,6 +321,10 @@ TEST(CreateLinksDialogTest, WorkersGiveTheLinesOfTheSequentialRun)
             dlg.PressCreate();
             lines = dlg.OutputLines();
         }
+        // What each run kept is named after its start: compared without it.
+        lines.erase(std::remove_if(lines.begin(), lines.end(),
+                                   [](const std::wstring& line) { return line.rfind(L"Aufbewahrt: ", 0) == 0; }),
+                    lines.end());
         std::sort(lines.begin(), lines.end());
         results.push_back(lines);
     }
@@ -369,6 +373,12 @@ private:
         {
             return m_folder->CreateSymbolicLink(name, source, flags);
         }
+        DWORD CreateFolder(const CString& name, std::unique_ptr<ILinkFolder>& folder) override
+        {
+            return m_folder->CreateFolder(name, folder);
+        }
+        DWORD RemoveEmpty() override { return m_folder->RemoveEmpty(); }
+        ILinkFolder& GetHolder() override { return m_folder->GetHolder(); }
 
     private:
         std::unique_ptr<ILinkFolder> m_folder;
@@ -454,8 +464,15 @@ TEST(CreateLinksDialogTest, ARunThatCannotGoOnEndsBetweenPairs)
         ASSERT_FALSE(lines.empty());
         ASSERT_LT(nLinked, 400u) << "the run ended before it could be stopped";
         EXPECT_EQ(nLinked + 1, lines.size());
+        // The ended-early line, and what the pairs done kept of the files
+        // they replaced.
         const std::wstring ended = FormatEndedEarlyLine(static_cast<long long>(nLinked), 400, c.dwError).GetString();
-        EXPECT_EQ(ended, lines.back());
+        std::wstring kept = FormatKeptSentence(static_cast<long long>(nLinked), 0, 1).GetString();
+        kept.resize(kept.find(L" im versteckten Ordner "));
+        if (lines.back() != ended)
+        {
+            EXPECT_EQ(0u, lines.back().rfind(ended + L" " + kept, 0)) << lines.back();
+        }
     }
 }
 

@@ -59,12 +59,17 @@ TEST(MainWindowDropTest, EachListTakesItsKindOnceInDropOrder)
         EXPECT_EQ(shown, ListTexts(list));
         EXPECT_EQ(0, (dc.bFolders ? dlg.m_setFiles : dlg.m_setFolders).GetCount());
         EXPECT_FALSE(IsEnabled(dlg, IDOK));
-        // A stream of a file or folder is no entry of its own: refused, and
-        // the report says so.
-        Drop(dlg, dc.nListID, {c + L"::$DATA", sub + L":s"});
+        // A stream of a file or folder is no entry of its own, and what a
+        // run kept aside is no source or target: refused, and the report
+        // says so.
+        const std::wstring kept = tree.Folder(L"~Quillon-Aufbewahrt-20250601-000000-000");
+        const std::wstring keptFile = tree.File(L"~Quillon-Aufbewahrt-20250601-000000-000\\a.txt");
+        Drop(dlg, dc.nListID, {c + L"::$DATA", sub + L":s", kept, keptFile});
         EXPECT_EQ(inSetOrder, SetTexts(set));
         EXPECT_EQ((std::vector<std::wstring>{L"Nicht übernommen, kein einfacher Name: " + c + L"::$DATA.",
-                                             L"Nicht übernommen, kein einfacher Name: " + sub + L":s."}),
+                                             L"Nicht übernommen, kein einfacher Name: " + sub + L":s.",
+                                             L"Nicht übernommen, von Quillon aufbewahrt: " + kept + L".",
+                                             L"Nicht übernommen, von Quillon aufbewahrt: " + keptFile + L"."}),
                   ListTexts(dlg.m_listOutput));
     }
 }
