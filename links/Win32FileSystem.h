@@ -2,18 +2,11 @@
 
 #include "links/LinkFileSystem.h"
 #include "links/LinkPrivileges.h"
+#include "links/Win32Folder.h"
 
 #include <mutex>
 #include <string>
 #include <unordered_map>
-
-// The volume a folder is on, as its entries share it: its serial, and
-// whether its ids need 128 bits to be unique (ReFS).
-struct VolumeFacts
-{
-    ULONGLONG nSerial = 0;
-    bool bWideIds = false;
-};
 
 // A run's operations on the real file system, at any path length. Target
 // folders are held open and every step in them is made through the

@@ -103,6 +103,9 @@ protected:
     virtual std::unique_ptr<ILinkFileSystem> CreateRunFileSystem();
 
 private:
+    // Posted by a run's workers when lines wait to be shown.
+    static constexpr UINT kWmLinesWaiting = WM_APP + 0x51;
+
     // The nested rows and columns; closing the outermost runs the first
     // layout.
     void DeclareLayout();
