@@ -2,9 +2,27 @@
 
 #include <windows.h>
 
+#include <map>
+
 #include "framework/Controls.h"
 #include "layout/DialogLayout.h"
+#include "layout/LayoutWindows.h"
 #include "tests/layout/test_layout_ids.h"
+
+// The system's window access, noting how often each window moved and
+// which object each move went through.
+class CMoveRecorder : public CLayoutWindows
+{
+public:
+    void MoveWindow(HWND hWnd, CWnd* pVia, const RECT& rc, BOOL bRepaint) override
+    {
+        m_vias[hWnd] = pVia;
+        ++m_moves[hWnd];
+        CLayoutWindows::MoveWindow(hWnd, pVia, rc, bRepaint);
+    }
+    std::map<HWND, CWnd*> m_vias;
+    std::map<HWND, int> m_moves;
+};
 
 // The resizable test dialog: two lists side by side over a row of a flexible
 // gap, OK, a 10-pixel gap and Cancel; optionally a fixed "sheet" between.

@@ -306,23 +306,6 @@ TEST_F(DialogLayoutTest, OnlyTheCallClosingTheOutermostGroupRunsTheFirstLayout)
     EXPECT_EQ(dlg.m_nMinWindowWidth, dlg.WindowSize().cx);
 }
 
-namespace
-{
-// The system's window access, noting which object each move went through.
-class CMoveRecorder : public CLayoutWindows
-{
-public:
-    void MoveWindow(HWND hWnd, CWnd* pVia, const RECT& rc, BOOL bRepaint) override
-    {
-        m_vias[hWnd] = pVia;
-        ++m_moves[hWnd];
-        CLayoutWindows::MoveWindow(hWnd, pVia, rc, bRepaint);
-    }
-    std::map<HWND, CWnd*> m_vias;
-    std::map<HWND, int> m_moves;
-};
-}  // namespace
-
 TEST_F(DialogLayoutTest, ResizeAfterTemporaryObjectsWereFreedStillPlacesEveryControl)
 {
     for (bool bBindCancel : {false, true})

@@ -10,7 +10,6 @@
 #include "framework/Wnd.h"
 #include "layout/LayoutGroup.h"
 #include "layout/Placement.h"
-#include "layout/LayoutWindows.h"
 #include "tests/layout/layout_test_dialog.h"
 #include "tests/layout/rect_compare.h"
 #include "tests/layout/test_profile_key.h"
@@ -237,18 +236,6 @@ namespace {
 
 constexpr wchar_t kDialogSection[] = L"Fenster";
 
-// The system's window access, counting the moves of each window.
-class CMoveCounter : public CLayoutWindows
-{
-public:
-    void MoveWindow(HWND hWnd, CWnd* pVia, const RECT& rc, BOOL bRepaint) override
-    {
-        ++m_moves[hWnd];
-        CLayoutWindows::MoveWindow(hWnd, pVia, rc, bRepaint);
-    }
-    std::map<HWND, int> m_moves;
-};
-
 // A layout dialog with a section: what its window looked like when it went
 // decides how the next one opens.
 class DialogPlacementTest : public OwnProfileTest
@@ -297,7 +284,7 @@ TEST_F(DialogPlacementTest, PlacementIsSavedOnCloseAndComesBackOnTheNextOpening)
         EXPECT_EQ(c.bZoomedAgain ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL, Stored(L"ShowCmd"));
         EXPECT_EQ(rcLeft, (RECT{Stored(L"Left"), Stored(L"Top"), Stored(L"Right"), Stored(L"Bottom")}));
 
-        CMoveCounter moves;
+        CMoveRecorder moves;
         CLayoutTestDlg again(IDD_LAYOUT_RESIZABLE, CLayoutTestDlg::kListsAndButtons, kDialogSection);
         again.m_pWindows = &moves;
         ASSERT_TRUE(again.Create(IDD_LAYOUT_RESIZABLE));
