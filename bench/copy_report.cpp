@@ -76,6 +76,7 @@ class CInstantFileSystem : public ILinkFileSystem
         DWORD CreateHardLink(const CString&, const CString&) override { return 0; }
         DWORD CreateSymbolicLink(const CString&, const CString&, DWORD) override { return 0; }
         DWORD CreateFolder(const CString&, std::unique_ptr<ILinkFolder>&) override { return ERROR_ACCESS_DENIED; }
+        DWORD OpenFolder(const CString&, std::unique_ptr<ILinkFolder>&) override { return ERROR_FILE_NOT_FOUND; }
         DWORD RemoveEmpty() override { return ERROR_ACCESS_DENIED; }
         ULONGLONG m_nIndex = 0;
     };

@@ -153,6 +153,9 @@ public:
     // A new hidden folder at the name, made here and held like this one;
     // ERROR_ALREADY_EXISTS where anything is at the name, a link too.
     [[nodiscard]] virtual DWORD CreateFolder(const CString& strName, std::unique_ptr<ILinkFolder>& folder) = 0;
+    // The real folder at the name, held like this one; a link there is not
+    // followed (ERROR_DIRECTORY).
+    [[nodiscard]] virtual DWORD OpenFolder(const CString& strName, std::unique_ptr<ILinkFolder>& folder) = 0;
     // Removes this folder, which must be empty (ERROR_DIR_NOT_EMPTY else).
     [[nodiscard]] virtual DWORD RemoveEmpty() = 0;
     // The folder that holds the system's handle, where this one stands in

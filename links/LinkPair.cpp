@@ -21,7 +21,12 @@ bool IsNotFound(DWORD dwError)
 
 DWORD CLinkPairMaker::MakeLink(ILinkFolder& folder, const CString& strName, const CString& strSource)
 {
-    if (m_kind == LinkKind::Hard)
+    return MakeLinkIn(folder, m_kind, strName, strSource);
+}
+
+DWORD MakeLinkIn(ILinkFolder& folder, LinkKind kind, const CString& strName, const CString& strSource)
+{
+    if (kind == LinkKind::Hard)
         return folder.CreateHardLink(strName, strSource);
     DWORD dwError = folder.CreateSymbolicLink(strName, strSource, kSymbolicFlags);
     // Systems before the unprivileged flag existed reject it.

@@ -55,3 +55,7 @@ private:
     DWORD m_dwKeptError = 0;
     int m_nKeptHere = 0;
 };
+
+// A new link of the kind at the name (nothing may be there), checked to be
+// there where the system may report a symbolic link it did not make.
+[[nodiscard]] DWORD MakeLinkIn(ILinkFolder& folder, LinkKind kind, const CString& strName, const CString& strSource);

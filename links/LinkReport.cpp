@@ -223,11 +223,98 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
     return fields;
 }
 
-CString FormatKeptSentence(long long nFiles, ULONGLONG nBytes, ULONGLONG nKeepTime)
+CString FormatKeptSentence(long long nFiles, ULONGLONG nBytes, ULONGLONG nKeepTime, bool bUndoable)
 {
     return L"Aufbewahrt: " + GroupDigits(static_cast<ULONGLONG>(nFiles)) +
            (nFiles == 1 ? L" ersetzte Datei (" : L" ersetzte Dateien (") + FormatByteSize(nBytes) +
-           L") im versteckten Ordner " + MakeKeptFolderName(nKeepTime) + L" ihres Zielordners.";
+           L") im versteckten Ordner " + MakeKeptFolderName(nKeepTime) + L" ihres Zielordners." +
+           (bUndoable ? L" Rückgängig mit Strg+Z." : L"");
+}
+
+LinkLineFields GetUndoFields(const LinkPairResult& result, const CString& strTarget)
+{
+    LinkLineFields fields;
+    fields.strKind = L"Rückgängig";
+    fields.strTarget = strTarget;
+    switch (result.undo)
+    {
+    case UndoStep::LinkRemoved:
+        fields.strResult = L"Link entfernt";
+        break;
+    case UndoStep::PutBack:
+        fields.strResult = L"alte Datei zurück";
+        break;
+    case UndoStep::LinkGone:
+        fields.strResult = L"nichts zu tun (der Link ist nicht mehr da)";
+        break;
+    case UndoStep::Changed:
+        fields.strResult = L"bleibt (hier ist jetzt etwas anderes)";
+        break;
+    case UndoStep::KeptGone:
+        fields.strResult = L"bleibt (die aufbewahrte Datei ist nicht mehr da)";
+        break;
+    case UndoStep::LastName:
+        fields.strResult = L"bleibt (der einzige Name seiner Datei)";
+        break;
+    default:
+        fields.strResult = L"FAILED";
+        SetFailure(fields, result.dwError);
+        break;
+    }
+    if (result.nKeptTime != 0)
+    {
+        // The old file is still kept: where.
+        LinkPairResult aside = result;
+        aside.bOldAside = true;
+        fields.strText += AsideSentence(aside, strTarget).Mid(1);
+    }
+    return fields;
+}
+
+CString FormatUndoLine(const LinkPairResult& result, const CString& strTarget)
+{
+    // "Rückgängig: <what>, Datei: <target>[, Error: <code>, <text>]."[ <where kept>]
+    const LinkLineFields fields = GetUndoFields(result, strTarget);
+    CString strLine = L"Rückgängig: " + fields.strResult + L", Datei: " + fields.strTarget;
+    if (!fields.strCode.IsEmpty())
+        strLine += L", Error: " + fields.strCode + L", " + GetSystemTextInLine(result.dwError);
+    strLine += L".";
+    if (result.nKeptTime != 0)
+    {
+        LinkPairResult aside = result;
+        aside.bOldAside = true;
+        strLine += AsideSentence(aside, strTarget);
+    }
+    return strLine;
+}
+
+namespace {
+
+CString Counted(long long n, const wchar_t* pszOne, const wchar_t* pszMany)
+{
+    return GroupDigits(static_cast<ULONGLONG>(n)) + L" " + (n == 1 ? pszOne : pszMany);
+}
+
+}  // namespace
+
+CString FormatUndoSentence(long long nRemoved, long long nPutBack, long long nLeft, long long nStillKept)
+{
+    CString strLine = L"Rückgängig gemacht: " + Counted(nRemoved, L"Link entfernt", L"Links entfernt") + L", " +
+                      Counted(nPutBack, L"alte Datei zurück", L"alte Dateien zurück");
+    if (nLeft != 0)
+        strLine += L", " + Counted(nLeft, L"Paar so gelassen, wie es war", L"Paare so gelassen, wie sie waren");
+    strLine += L".";
+    if (nStillKept != 0)
+        strLine += L" " + Counted(nStillKept, L"ersetzte Datei bleibt aufbewahrt.", L"ersetzte Dateien bleiben aufbewahrt.");
+    return strLine;
+}
+
+CString FormatUnrecordedSentence(DWORD dwError)
+{
+    CString strLine;
+    strLine.Format(L"Rückgängig ist für diesen Lauf nicht möglich: sein Verlauf ließ sich nicht schreiben (Error: %ld, %s).",
+                   static_cast<long>(dwError), GetSystemTextInLine(dwError).GetString());
+    return strLine;
 }
 
 CString FormatEndedEarlyLine(long long nDone, long long nTotal, DWORD dwError)

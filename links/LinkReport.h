@@ -32,8 +32,18 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
                              const CString& strTarget);
 
 // The sentence after the pairs of a run that kept the files it replaced:
-// how many, their size, and the kept folder's name.
-CString FormatKeptSentence(long long nFiles, ULONGLONG nBytes, ULONGLONG nKeepTime);
+// how many, their size, the kept folder's name, and, where the run was
+// recorded, how to undo it.
+CString FormatKeptSentence(long long nFiles, ULONGLONG nBytes, ULONGLONG nKeepTime, bool bUndoable);
+
+// A pair of an undo: "Rückgängig: ", what was found and done, the target,
+// and where an old file that stays kept is.
+CString FormatUndoLine(const LinkPairResult& result, const CString& strTarget);
+LinkLineFields GetUndoFields(const LinkPairResult& result, const CString& strTarget);
+// The sentence after an undo's pairs.
+CString FormatUndoSentence(long long nRemoved, long long nPutBack, long long nLeft, long long nStillKept);
+// A run whose record could not be written cannot be undone.
+CString FormatUnrecordedSentence(DWORD dwError);
 
 // The last line of a run that ended early: stopped by the user, or, with
 // dwError not 0, because it could not go on.

@@ -2,6 +2,9 @@
 
 #include "links/LinkDecision.h"
 #include "links/LinkPair.h"
+#include "links/LinkUndo.h"
+#include "files/PathRules.h"
+#include "files/TempName.h"
 
 #include <algorithm>
 #include <atomic>
@@ -21,7 +24,36 @@ ULONGLONG NowAsFileTime()
     return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
 
+// The record's sources, last first, as a path list.
+class CRecordedFiles : public ILinkPathList
+{
+public:
+    explicit CRecordedFiles(const RunRecord& record) : m_record(record) {}
+    int GetCount() const override { return static_cast<int>(m_record.sources.size()); }
+    CString GetAt(int nIndex) const override { return m_record.sources[m_record.sources.size() - 1 - static_cast<size_t>(nIndex)].strPath; }
+
+private:
+    const RunRecord& m_record;
+};
+
 }  // namespace
+
+CLinkJob::CLinkJob(std::shared_ptr<const RunRecord> pRecord, ILinkFileSystem& fs)
+    : m_sources(CRecordedFiles(*pRecord)),
+      m_kind(pRecord->kind),
+      m_fs(fs),
+      m_nKeepTime(pRecord->nTime),
+      m_pUndo(std::move(pRecord))
+{
+    m_folders.assign(m_pUndo->folders.rbegin(), m_pUndo->folders.rend());
+}
+
+CString CLinkJob::MakeRecordName(ULONGLONG nKeepTime)
+{
+    // The kept folders' name after its "~Quillon-Aufbewahrt-": the run's start.
+    const CString strKept = MakeKeptFolderName(nKeepTime);
+    return L"Lauf-" + strKept.Mid(static_cast<int>(::wcslen(L"~Quillon-Aufbewahrt-"))) + L".txt";
+}
 
 CLinkJob::CLinkJob(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
                    ILinkFileSystem& fs)
@@ -39,12 +71,16 @@ CLinkJob::CLinkJob(const ILinkPathList& folders, const ILinkPathList& files, con
 
 CString CLinkJob::FormatLine(const LinkPairResult& result) const
 {
+    if (m_pUndo)
+        return FormatUndoLine(result, GetFolder(result.nFolder) + GetUndoName(result.nFile));
     return FormatPairLine(result, m_kind, m_options.bPreview, m_sources.GetPath(result.nFile),
                           GetFolder(result.nFolder) + m_sources.GetName(result.nFile));
 }
 
 LinkLineFields CLinkJob::GetFields(const LinkPairResult& result) const
 {
+    if (m_pUndo)
+        return GetUndoFields(result, GetFolder(result.nFolder) + GetUndoName(result.nFile));
     return GetPairFields(result, m_kind, m_options.bPreview, m_sources.GetPath(result.nFile),
                          GetFolder(result.nFolder) + m_sources.GetName(result.nFile));
 }
@@ -65,6 +101,18 @@ struct CLinkRun::State
     std::atomic<long long> nDone{0};
     std::atomic<long long> nKept{0};
     std::atomic<ULONGLONG> nKeptBytes{0};
+    // What an undo did: links removed, files put back, pairs left as they
+    // were found, kept files that stay kept.
+    std::atomic<long long> nRemoved{0};
+    std::atomic<long long> nPutBack{0};
+    std::atomic<long long> nLeft{0};
+    std::atomic<long long> nStillKept{0};
+    // The run's record (its own lock); where it is, and why it could not be
+    // written (0: written, or not asked for).
+    CRunRecordFile record;
+    CString strRecordPath;
+    DWORD dwRecordError = 0;
+    std::atomic<long long> nRecorded{0};
     // Written by the run's first thread before the workers start; each
     // folder is then taken by the one worker its group goes to.
     std::vector<std::unique_ptr<ILinkFolder>> opened;
@@ -106,6 +154,44 @@ CLinkRun::CLinkRun(const ILinkPathList& folders, const ILinkPathList& files, con
         state.bEnded = true;
         return;
     }
+    if (!options.bPreview && !options.strRecordFolder.IsEmpty())
+    {
+        state.strRecordPath = options.strRecordFolder;
+        if (state.strRecordPath[state.strRecordPath.GetLength() - 1] != L'\\')
+            state.strRecordPath += L'\\';
+        state.strRecordPath += CLinkJob::MakeRecordName(state.pJob->GetKeepTime());
+    }
+    Start(nWorkers);
+}
+
+CLinkRun::CLinkRun(std::shared_ptr<const RunRecord> pRecord, const CString& strRecordPath, ILinkFileSystem& fs,
+                   int nWorkers, std::function<void()> onResults)
+    : m_pState(std::make_unique<State>(std::move(onResults)))
+{
+    State& state = *m_pState;
+    try
+    {
+        state.pJob = std::make_shared<CLinkJob>(pRecord, fs);
+        state.nTotal = state.pJob->GetPairCount();
+        state.results.reserve(static_cast<size_t>(state.nTotal));
+        state.opened.resize(static_cast<size_t>(state.pJob->GetFolderCount()));
+        state.openErrors.resize(static_cast<size_t>(state.pJob->GetFolderCount()), ERROR_SUCCESS);
+        state.strRecordPath = strRecordPath;
+    }
+    catch (const std::bad_alloc&)
+    {
+        state.nTotal = pRecord ? static_cast<long long>(pRecord->folders.size() * pRecord->sources.size()) : 0;
+        state.pJob.reset();
+        Fail(ERROR_NOT_ENOUGH_MEMORY);
+        state.bEnded = true;
+        return;
+    }
+    Start(nWorkers);
+}
+
+void CLinkRun::Start(int nWorkers)
+{
+    State& state = *m_pState;
     // Nothing to do is done at once.
     if (state.nTotal == 0)
     {
@@ -205,12 +291,21 @@ bool CLinkRun::GetEndedEarlyLine(CString& strLine) const
 
 bool CLinkRun::GetLastLine(CString& strLine) const
 {
+    const State& state = *m_pState;
     const bool bEndedEarly = GetEndedEarlyLine(strLine);
-    const long long nKept = m_pState->nKept;
-    if (!HasEnded() || nKept == 0)
+    if (!HasEnded() || !state.pJob)
         return bEndedEarly;
-    const CString strKept = FormatKeptSentence(nKept, m_pState->nKeptBytes, m_pState->pJob->GetKeepTime());
-    strLine = bEndedEarly ? strLine + L" " + strKept : strKept;
+    CString strMore;
+    if (state.pJob->GetUndoRecord() != nullptr)
+        strMore = FormatUndoSentence(state.nRemoved, state.nPutBack, state.nLeft, state.nStillKept);
+    else if (state.nKept != 0)
+        strMore = FormatKeptSentence(state.nKept, state.nKeptBytes, state.pJob->GetKeepTime(),
+                                     !state.strRecordPath.IsEmpty() && state.dwRecordError == ERROR_SUCCESS);
+    if (state.dwRecordError != ERROR_SUCCESS && state.nRecorded != 0)
+        strMore += (strMore.IsEmpty() ? L"" : L" ") + FormatUnrecordedSentence(state.dwRecordError);
+    if (strMore.IsEmpty())
+        return bEndedEarly;
+    strLine = bEndedEarly ? strLine + L" " + strMore : strMore;
     return true;
 }
 
@@ -228,7 +323,7 @@ void CLinkRun::Run(int nWorkers)
     std::vector<std::thread> others;
     try
     {
-        if (job.GetFileCount() > 0 && job.GetFolderCount() > 0 && !state.bStop)
+        if (job.GetFileCount() > 0 && job.GetFolderCount() > 0 && !state.bStop && job.GetUndoRecord() == nullptr)
             job.GetSources().Identify(job.GetFileSystem());
         // Each folder is held from here until its pairs are done, and
         // grouped by what it is, not how it is spelled.
@@ -242,6 +337,7 @@ void CLinkRun::Run(int nWorkers)
                 state.groups.emplace_back();
             state.groups[it->second].push_back(i);
         }
+        BeginRecord();
         const int nRunners = std::max(1, std::min(nWorkers, static_cast<int>(state.groups.size())));
         for (int w = 1; w < nRunners; ++w)
         {
@@ -268,6 +364,7 @@ void CLinkRun::Run(int nWorkers)
     }
     for (std::thread& other : others)
         other.join();
+    EndRecord();
     state.bEnded = true;
     if (state.onResults)
         state.onResults();
@@ -277,12 +374,13 @@ void CLinkRun::Work()
 {
     State& state = *m_pState;
     CLinkJob& job = *state.pJob;
-    const bool bPreview = job.GetOptions().bPreview;
     try
     {
-        CLinkSources& sources = job.GetSources();
-        CLinkDecider decider(sources, job.GetKind(), job.GetOptions().bRemoveExisting);
+        CLinkDecider decider(job.GetSources(), job.GetKind(), job.GetOptions().bRemoveExisting);
         CLinkPairMaker maker(job.GetKind(), job.GetKeepTime());
+        std::unique_ptr<CLinkUndoer> pUndoer;
+        if (job.GetUndoRecord() != nullptr)
+            pUndoer = std::make_unique<CLinkUndoer>(*job.GetUndoRecord());
         for (;;)
         {
             std::vector<int> group;
@@ -294,21 +392,12 @@ void CLinkRun::Work()
             }
             for (int i : group)
             {
-                const size_t n = static_cast<size_t>(i);
-                decider.BeginFolder(i, job.GetFolder(i), std::move(state.opened[n]), state.openErrors[n]);
-                for (int j = 0; j < job.GetFileCount(); ++j)
-                {
-                    if (state.bStop)
-                        return;
-                    const LinkPairDecision decision = decider.Decide(j);
-                    const LinkPairResult result =
-                        bPreview ? ForeseenResult(decision)
-                                 : maker.CarryOut(decision, decider.GetFolder(), sources.GetPath(j), sources.GetName(j));
-                    decider.Settle(decision, result);
-                    Record(result);
-                }
-                decider.EndFolder();
-                maker.EndFolder();
+                if (pUndoer)
+                    UndoFolder(i, *pUndoer);
+                else
+                    WorkFolder(i, decider, maker);
+                if (state.bStop)
+                    return;
             }
         }
     }
@@ -322,9 +411,139 @@ void CLinkRun::Work()
     }
 }
 
+void CLinkRun::WorkFolder(int nFolder, CLinkDecider& decider, CLinkPairMaker& maker)
+{
+    State& state = *m_pState;
+    CLinkJob& job = *state.pJob;
+    const CLinkSources& sources = job.GetSources();
+    const size_t n = static_cast<size_t>(nFolder);
+    decider.BeginFolder(nFolder, job.GetFolder(nFolder), std::move(state.opened[n]), state.openErrors[n]);
+    for (int j = 0; j < job.GetFileCount() && !state.bStop; ++j)
+    {
+        const LinkPairDecision decision = decider.Decide(j);
+        const LinkPairResult result =
+            job.GetOptions().bPreview
+                ? ForeseenResult(decision)
+                : maker.CarryOut(decision, decider.GetFolder(), sources.GetPath(j), sources.GetName(j));
+        decider.Settle(decision, result);
+        Record(result);
+    }
+    decider.EndFolder();
+    maker.EndFolder();
+}
+
+void CLinkRun::UndoFolder(int nFolder, CLinkUndoer& undoer)
+{
+    State& state = *m_pState;
+    CLinkJob& job = *state.pJob;
+    const size_t n = static_cast<size_t>(nFolder);
+    undoer.BeginFolder(job.GetRecordFolder(nFolder), std::move(state.opened[n]), state.openErrors[n]);
+    for (int j = 0; j < job.GetFileCount() && !state.bStop; ++j)
+    {
+        LinkPairResult result = undoer.Undo(job.GetRecordFile(j));
+        result.nFolder = nFolder;
+        result.nFile = j;
+        Record(result);
+    }
+    undoer.EndFolder();
+}
+
+void CLinkRun::BeginRecord()
+{
+    State& state = *m_pState;
+    const CLinkJob& job = *state.pJob;
+    if (state.strRecordPath.IsEmpty() || state.bStop)
+        return;
+    if (const RunRecord* pUndone = job.GetUndoRecord())
+    {
+        state.dwRecordError = state.record.Append(state.strRecordPath, pUndone->nCertainBytes);
+        return;
+    }
+    RunRecord header;
+    header.nTime = job.GetKeepTime();
+    header.kind = job.GetKind();
+    for (int i = 0; i < job.GetFolderCount(); ++i)
+        header.folders.push_back(job.GetFolder(i));
+    for (int j = 0; j < job.GetFileCount(); ++j)
+    {
+        RecordedSource source;
+        source.strPath = job.GetSources().GetPath(j);
+        source.strName = job.GetSources().GetName(j);
+        source.strNtPath = job.GetSources().GetNtPath(j);
+        LinkFileInfo info;
+        if (job.GetSources().GetEntryInfo(j, info) == ERROR_SUCCESS)
+            source.id = info.id;
+        header.sources.push_back(source);
+    }
+    // On the disk before the first pair, so that whatever the run does
+    // after a crash can be found from it.
+    state.dwRecordError = state.record.Create(state.strRecordPath, header);
+}
+
+void CLinkRun::EndRecord()
+{
+    State& state = *m_pState;
+    if (!state.record.IsOpen())
+        return;
+    const bool bUndo = state.pJob->GetUndoRecord() != nullptr;
+    const bool bWhole = state.nDone == state.nTotal && state.dwFailure == 0;
+    if (bUndo ? bWhole : true)
+        state.record.Add(bUndo ? RecordStep::UndoEnded : RecordStep::RunEnded);
+    const DWORD dwError = state.record.Flush();
+    if (state.dwRecordError == ERROR_SUCCESS)
+        state.dwRecordError = dwError;
+    state.record.Close();
+    // A run that changed nothing, and an undo that left nothing kept, need
+    // their record no more.
+    const bool bSpent = bUndo ? bWhole && state.nStillKept == 0 : state.nRecorded == 0;
+    if (bSpent && dwError == ERROR_SUCCESS)
+        ::DeleteFileW(MakeSystemPath(state.strRecordPath));
+}
+
+void CLinkRun::WriteStep(const LinkPairResult& result)
+{
+    State& state = *m_pState;
+    const long long nPair =
+        static_cast<long long>(state.pJob->GetRecordFolder(result.nFolder)) * state.pJob->GetFileCount() +
+        state.pJob->GetRecordFile(result.nFile);
+    if (state.pJob->GetUndoRecord() != nullptr)
+    {
+        switch (result.undo)
+        {
+        case UndoStep::LinkRemoved:
+            ++state.nRemoved;
+            break;
+        case UndoStep::PutBack:
+            ++state.nPutBack;
+            break;
+        default:
+            ++state.nLeft;
+            break;
+        }
+        if (result.nKeptTime != 0)
+            ++state.nStillKept;
+        // A step that failed may go another time.
+        if (result.undo != UndoStep::Failed)
+            state.record.Add(RecordStep::Undone, nPair);
+        return;
+    }
+    if (state.pJob->GetOptions().bPreview)
+        return;
+    const bool bKept = result.nKeptTime != 0;
+    if (result.dwError == ERROR_SUCCESS && (result.action == PairAction::NewLink || result.action == PairAction::Replace))
+        state.record.Add(bKept ? RecordStep::Replaced : RecordStep::Made, nPair);
+    if (bKept || (result.dwError == ERROR_SUCCESS && result.action == PairAction::NewLink))
+        ++state.nRecorded;
+}
+
 void CLinkRun::Record(const LinkPairResult& result)
 {
     State& state = *m_pState;
+    if (state.pJob->GetUndoRecord() != nullptr && result.undo == UndoStep::None)
+    {
+        ++state.nDone;
+        return;
+    }
     bool bNotify = false;
     {
         std::lock_guard<std::mutex> lock(state.mutex);
@@ -338,6 +557,7 @@ void CLinkRun::Record(const LinkPairResult& result)
         state.nKeptBytes += result.nSize;
     }
     ++state.nDone;
+    WriteStep(result);
     if (bNotify && state.onResults)
         state.onResults();
 }

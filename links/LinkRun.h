@@ -5,10 +5,15 @@
 #include "links/LinkReport.h"
 #include "links/LinkSources.h"
 #include "links/LinkTypes.h"
+#include "links/RunRecord.h"
 
 #include <functional>
 #include <memory>
 #include <vector>
+
+class CLinkDecider;
+class CLinkPairMaker;
+class CLinkUndoer;
 
 // One run: its lists (copied), its options and its sources, and what turns
 // a pair's result into its line.
@@ -17,6 +22,9 @@ class CLinkJob
 public:
     CLinkJob(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
              ILinkFileSystem& fs);
+    // The undo of the recorded run: its pairs in reverse order (its last
+    // folder first, in each its last file first).
+    CLinkJob(std::shared_ptr<const RunRecord> pRecord, ILinkFileSystem& fs);
 
     int GetFolderCount() const { return static_cast<int>(m_folders.size()); }
     int GetFileCount() const { return m_sources.GetCount(); }
@@ -31,6 +39,13 @@ public:
     // The run's start (a FILETIME), which names the folders it keeps
     // replaced files in.
     ULONGLONG GetKeepTime() const { return m_nKeepTime; }
+    // The run an undo job undoes; null for any other job.
+    const RunRecord* GetUndoRecord() const { return m_pUndo.get(); }
+    // A folder's and a file's index in the record of the run.
+    int GetRecordFolder(int nFolder) const { return m_pUndo ? GetFolderCount() - 1 - nFolder : nFolder; }
+    int GetRecordFile(int nFile) const { return m_pUndo ? GetFileCount() - 1 - nFile : nFile; }
+    // What the job's record is called in its folder.
+    static CString MakeRecordName(ULONGLONG nKeepTime);
 
     // The line of a pair that is done. It asks nothing of the file system,
     // so a job may make lines after its run and its file system are gone.
@@ -39,12 +54,18 @@ public:
     LinkLineFields GetFields(const LinkPairResult& result) const;
 
 private:
+    const CString& GetUndoName(int nFile) const
+    {
+        return m_pUndo->sources[static_cast<size_t>(GetRecordFile(nFile))].strName;
+    }
+
     std::vector<CString> m_folders;
     CLinkSources m_sources;
     const LinkKind m_kind;
     const LinkRunOptions m_options;
     ILinkFileSystem& m_fs;
     const ULONGLONG m_nKeepTime;
+    const std::shared_ptr<const RunRecord> m_pUndo;
 };
 
 // The one way a run goes, for the window and for every other caller: every
@@ -67,6 +88,10 @@ public:
     // has ended; it must not block.
     CLinkRun(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
              ILinkFileSystem& fs, int nWorkers, std::function<void()> onResults);
+    // Undoes the run whose record was read from strRecordPath; the undo is
+    // recorded there as it goes.
+    CLinkRun(std::shared_ptr<const RunRecord> pRecord, const CString& strRecordPath, ILinkFileSystem& fs,
+             int nWorkers, std::function<void()> onResults);
     // Stops the run and waits for it.
     ~CLinkRun();
     CLinkRun(const CLinkRun&) = delete;
@@ -93,7 +118,8 @@ public:
     // (stopped, or unable to go on); false for a run that did every pair.
     bool GetEndedEarlyLine(CString& strLine) const;
     // The line after the pairs: the ended-early line, followed by what the
-    // run kept of the files it replaced; false where there is neither.
+    // run kept of the files it replaced, or what an undo did; false where
+    // there is neither.
     bool GetLastLine(CString& strLine) const;
 
     // One per processor, at least two, at most eight. More workers than
@@ -103,9 +129,16 @@ public:
 
 private:
     struct State;
+    void Start(int nWorkers);
     void Run(int nWorkers);
     void Work();
+    void WorkFolder(int nFolder, CLinkDecider& decider, CLinkPairMaker& maker);
+    void UndoFolder(int nFolder, CLinkUndoer& undoer);
+    void BeginRecord();
+    void EndRecord();
     void Record(const LinkPairResult& result);
+    // What the result means for the run's record.
+    void WriteStep(const LinkPairResult& result);
     void Fail(DWORD dwError);
 
     std::unique_ptr<State> m_pState;

@@ -23,6 +23,9 @@ struct LinkRunOptions
     // The run's start (a FILETIME), which names the folders it keeps the
     // files it replaces in; 0: when the run is set up.
     ULONGLONG nKeepTime = 0;
+    // Where the run's record goes, so that it can be undone (empty: it is
+    // not recorded).
+    CString strRecordFolder;
 };
 
 // What is to be done with a pair (its decision), and what was done.
@@ -49,6 +52,29 @@ enum class PairAction : unsigned char
     Fail
 };
 
+// What undoing a pair of an earlier run found and did.
+enum class UndoStep : unsigned char
+{
+    // Not a pair of this undo: the run changed nothing there, or an undo
+    // before this one settled it.
+    None,
+    // The link the run made is removed.
+    LinkRemoved,
+    // The file the run replaced is back under its name (the run's link
+    // there removed first).
+    PutBack,
+    // The link the run made is no longer there: nothing to do.
+    LinkGone,
+    // The name holds what the run did not make: left as it is.
+    Changed,
+    // The file the run replaced is no longer in its kept folder.
+    KeptGone,
+    // The entry is its file's only name: never removed.
+    LastName,
+    // A step failed (dwError); what is there stays as it was.
+    Failed
+};
+
 // One pair's result as a value: which folder and file, and what became of
 // them. It holds no text, so that handing it on never allocates; the line
 // is made from it when it is shown.
@@ -60,6 +86,8 @@ struct LinkPairResult
     // The old file could not be put back under its name after a failure:
     // it lies in the run's kept folder, under its name.
     bool bOldAside = false;
+    // A pair of an undo: what it found and did.
+    UndoStep undo = UndoStep::None;
     // 0, or the failure: met, or, for a decision alone, foreseen.
     DWORD dwError = 0;
     // A file that gives way: its size and last write time (a FILETIME).

@@ -254,6 +254,22 @@ NTSTATUS CreateNativeFolder(HANDLE hFolder, const CString& strName, DWORD dwAttr
                           dwAttributes, FILE_SHARE_READ | FILE_SHARE_WRITE, kFileCreate, kFileDirectoryFile, folder);
 }
 
+NTSTATUS OpenNativeFolder(HANDLE hFolder, const CString& strName, CNtHandle& folder)
+{
+    const NTSTATUS status =
+        CreateRelative(hFolder, strName, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | DELETE, 0,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, kFileOpen, kFileDirectoryFile | kFileOpenReparsePoint, folder);
+    DWORD dwAttributes = 0;
+    if (NT_SUCCESS(status) &&
+        (QueryNativeAttributes(folder.Get(), dwAttributes) != ERROR_SUCCESS || (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0))
+    {
+        // A link at the name leads somewhere else: not the folder asked for.
+        folder.Reset(INVALID_HANDLE_VALUE);
+        return static_cast<NTSTATUS>(0xC0000103L);  // STATUS_NOT_A_DIRECTORY
+    }
+    return status;
+}
+
 NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName)
 {
     if (strName.GetLength() > kMaxNameLength)

@@ -83,6 +83,9 @@ enum class OpenKind
 // Makes a new folder at a name in a held folder (nothing may be there, not
 // even a link) and holds it: it cannot be renamed or replaced while open.
 [[nodiscard]] NTSTATUS CreateNativeFolder(HANDLE hFolder, const CString& strName, DWORD dwAttributes, CNtHandle& folder);
+// Opens a real folder at a name in a held folder (a link there is not
+// followed but refused) and holds it.
+[[nodiscard]] NTSTATUS OpenNativeFolder(HANDLE hFolder, const CString& strName, CNtHandle& folder);
 // Renames (kNtFileRenameInformation) or links (kNtFileLinkInformation) the
 // file behind a handle to a name in a held folder.
 [[nodiscard]] NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName);

@@ -284,20 +284,35 @@ public:
             return ERROR_INVALID_NAME;
         CNtHandle made;
         const NTSTATUS status = CreateNativeFolder(m_folder.Get(), strName, FILE_ATTRIBUTE_HIDDEN, made);
-        if (!NT_SUCCESS(status))
-            return NtStatusToError(status);
+        return NT_SUCCESS(status) ? HoldSubfolder(made, strName, folder) : NtStatusToError(status);
+    }
+
+    DWORD OpenFolder(const CString& strName, std::unique_ptr<ILinkFolder>& folder) override
+    {
+        if (!IsPlainEntryName(strName))
+            return ERROR_INVALID_NAME;
+        CNtHandle opened;
+        const NTSTATUS status = OpenNativeFolder(m_folder.Get(), strName, opened);
+        return NT_SUCCESS(status) ? HoldSubfolder(opened, strName, folder) : NtStatusToError(status);
+    }
+
+    HANDLE GetHandle() const { return m_folder.Get(); }
+
+private:
+    DWORD HoldSubfolder(CNtHandle& handle, const CString& strName, std::unique_ptr<ILinkFolder>& folder)
+    {
         LinkFileInfo info;
-        const bool bIdentified = QueryNativeFileInfo(made.Get(), IdQuery::Index, info) == ERROR_SUCCESS && info.id.IsKnown();
+        const bool bIdentified = QueryNativeFileInfo(handle.Get(), IdQuery::Index, info) == ERROR_SUCCESS && info.id.IsKnown();
         info.id.nVolume = m_id.nVolume;
         CString strPath = m_strPath;
         if (strPath.IsEmpty() || strPath[strPath.GetLength() - 1] != L'\\')
             strPath += L'\\';
-        folder.reset(new CWin32Folder(made.Release(), strPath + strName + L"\\", info.id, bIdentified,
+        folder.reset(new CWin32Folder(handle.Release(), strPath + strName + L"\\", info.id, bIdentified,
                                       m_pfnCreateSymbolicLinkW));
         return ERROR_SUCCESS;
     }
 
-    HANDLE GetHandle() const { return m_folder.Get(); }
+public:
 
     DWORD RemoveEmpty() override
     {

@@ -567,6 +567,17 @@ public:
                                   m_identified));
         return 0;
     }
+    DWORD OpenFolder(const CString& name, std::unique_ptr<ILinkFolder>& out) override
+    {
+        DWORD error = 0;
+        CFakeFileSystem::Entry* entry = Look(L"open-sub ", name, error);
+        if (entry == nullptr)
+            return error;
+        if (m_fs.nodes[entry->node].kind != CFakeFileSystem::Kind::Folder)
+            return ERROR_DIRECTORY;
+        out.reset(new CFakeFolder(m_fs, entry->node, m_path + entry->name, m_listed + entry->name + L"\\", m_identified));
+        return 0;
+    }
     DWORD RemoveEmpty() override
     {
         const auto lock = m_fs.Log(L"rmdir " + m_path);

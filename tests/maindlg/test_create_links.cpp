@@ -377,6 +377,10 @@ private:
         {
             return m_folder->CreateFolder(name, folder);
         }
+        DWORD OpenFolder(const CString& name, std::unique_ptr<ILinkFolder>& folder) override
+        {
+            return m_folder->OpenFolder(name, folder);
+        }
         DWORD RemoveEmpty() override { return m_folder->RemoveEmpty(); }
         ILinkFolder& GetHolder() override { return m_folder->GetHolder(); }
 
@@ -467,7 +471,7 @@ TEST(CreateLinksDialogTest, ARunThatCannotGoOnEndsBetweenPairs)
         // The ended-early line, and what the pairs done kept of the files
         // they replaced.
         const std::wstring ended = FormatEndedEarlyLine(static_cast<long long>(nLinked), 400, c.dwError).GetString();
-        std::wstring kept = FormatKeptSentence(static_cast<long long>(nLinked), 0, 1).GetString();
+        std::wstring kept = FormatKeptSentence(static_cast<long long>(nLinked), 0, 1, false).GetString();
         kept.resize(kept.find(L" im versteckten Ordner "));
         if (lines.back() != ended)
         {

@@ -51,10 +51,10 @@ TEST(ReportFileTest, CsvHasARowPerLineInTheListsOrder)
     const auto job = std::make_shared<CLinkJob>(folders, files, Options(LinkKind::Hard), fs);
     CReport report;
     report.SetJob(job);
-    report.AddResults({{0, 0, PairAction::NewLink, false, 0},
-                       {0, 1, PairAction::NewLink, false, ERROR_ACCESS_DENIED},
-                       {0, 2, PairAction::LeaveSource, false, 0},
-                       {0, 3, PairAction::LeaveExisting, false, 0}});
+    report.AddResults({{0, 0, PairAction::NewLink, false, UndoStep::None, 0},
+                       {0, 1, PairAction::NewLink, false, UndoStep::None, ERROR_ACCESS_DENIED},
+                       {0, 2, PairAction::LeaveSource, false, UndoStep::None, 0},
+                       {0, 3, PairAction::LeaveExisting, false, UndoStep::None, 0}});
     report.AddTexts({L"Nicht gefunden: C:\\x;y.txt."});
     report.SetLastLine(L"Abgebrochen nach 4 von 5 Paaren.");
     report.Freeze();
@@ -62,12 +62,12 @@ TEST(ReportFileTest, CsvHasARowPerLineInTheListsOrder)
     const std::wstring target = L"\"C:\\Zi;el, \"\"neu\"\"\\";
     // Each line the list shows, and the row it becomes with ";".
     const std::map<std::wstring, std::wstring> rows = {
-        {job->FormatLine({0, 0, PairAction::NewLink, false, 0}).GetString(),
+        {job->FormatLine({0, 0, PairAction::NewLink, false, UndoStep::None, 0}).GetString(),
          L"HardLink;OK;" + target + L"a.txt\";0;" + ErrorCell(0)},
-        {job->FormatLine({0, 1, PairAction::NewLink, false, ERROR_ACCESS_DENIED}).GetString(),
+        {job->FormatLine({0, 1, PairAction::NewLink, false, UndoStep::None, ERROR_ACCESS_DENIED}).GetString(),
          L"HardLink;FAILED;" + target + L"Größe.txt\";5;" + ErrorCell(ERROR_ACCESS_DENIED)},
-        {job->FormatLine({0, 2, PairAction::LeaveSource, false, 0}).GetString(), L"HardLink;Skip;" + target + L"c.txt\";;"},
-        {job->FormatLine({0, 3, PairAction::LeaveExisting, false, 0}).GetString(),
+        {job->FormatLine({0, 2, PairAction::LeaveSource, false, UndoStep::None, 0}).GetString(), L"HardLink;Skip;" + target + L"c.txt\";;"},
+        {job->FormatLine({0, 3, PairAction::LeaveExisting, false, UndoStep::None, 0}).GetString(),
          L"HardLink;Skip;" + target + L"d.txt\";;C:\\Quelle\\d.txt"},
         {L"Nicht gefunden: C:\\x;y.txt.", L";;;;\"Nicht gefunden: C:\\x;y.txt.\""},
         {L"Abgebrochen nach 4 von 5 Paaren.", L";;;;Abgebrochen nach 4 von 5 Paaren."},
@@ -83,7 +83,7 @@ TEST(ReportFileTest, CsvHasARowPerLineInTheListsOrder)
     options.bPreview = true;
     CReport preview;
     preview.SetJob(std::make_shared<CLinkJob>(folders, files, options, fs));
-    preview.AddResults({{0, 0, PairAction::NewLink, false, 0}, {0, 1, PairAction::NewLink, false, ERROR_NOT_SAME_DEVICE}});
+    preview.AddResults({{0, 0, PairAction::NewLink, false, UndoStep::None, 0}, {0, 1, PairAction::NewLink, false, UndoStep::None, ERROR_NOT_SAME_DEVICE}});
     const std::string csv = MakeReportCsv(preview, L';');
     EXPECT_NE(std::string::npos, csv.find(";Vorschau: neuer Link;"));
     EXPECT_NE(std::string::npos, csv.find(";Vorschau: FAILED;"));
