@@ -97,9 +97,6 @@ CString FormatSkipExistingLine(const CString& strSource, const CString& strTarge
     return strLine;
 }
 
-namespace {
-
-// Bytes as Explorer shows sizes, with a decimal comma: "1,2 MB", "512 Bytes".
 CString FormatByteSize(ULONGLONG nBytes)
 {
     if (nBytes < 1024)
@@ -117,6 +114,8 @@ CString FormatByteSize(ULONGLONG nBytes)
     strValue.Replace(L".", L",");
     return strValue;
 }
+
+namespace {
 
 // A FILETIME as local date and time, "08.12.2026 09:30".
 CString FormatWriteTime(ULONGLONG nWriteTime)

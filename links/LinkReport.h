@@ -57,5 +57,7 @@ CString GetSystemTextInLine(DWORD dwError);
 // A line as it goes on one line (the clipboard): a pair's line without the
 // line break the system's text brings, one full stop at its end.
 CString MakeOneLine(const CString& strLine);
+// Bytes as Explorer shows sizes, with a decimal comma: "1,2 MB", "512 Bytes".
+CString FormatByteSize(ULONGLONG nBytes);
 // "12.345" for 12345: thousands grouped as German readers expect.
 CString GroupDigits(ULONGLONG nValue);

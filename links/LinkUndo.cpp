@@ -12,6 +12,14 @@ bool IsNotFound(DWORD dwError)
     return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
 }
 
+// Where the run's link waits in the kept folder while the old file takes
+// its name back; a kept file of that name (a source called so) only makes
+// the pair fail, for a move never replaces.
+CString AsideName(const CString& strName)
+{
+    return L"~Quillon-Link-" + strName;
+}
+
 }  // namespace
 
 void CLinkUndoer::BeginFolder(int nFolder, std::unique_ptr<ILinkFolder> folder, DWORD dwOpenError)
@@ -26,22 +34,24 @@ void CLinkUndoer::BeginFolder(int nFolder, std::unique_ptr<ILinkFolder> folder, 
 
 void CLinkUndoer::EndFolder()
 {
-    // Only an empty kept folder goes: what is still in it stays kept.
-    if (m_kept != nullptr)
-        static_cast<void>(m_kept->RemoveEmpty());  // not empty: it stays, and is said to
+    // Only an empty kept folder goes: what is still in it stays kept. A link
+    // just removed may keep its name a moment longer, while another worker
+    // holds its file open.
+    for (int nTry = 0; m_kept != nullptr && m_kept->RemoveEmpty() == ERROR_DIR_NOT_EMPTY && nTry < 20; ++nTry)
+        ::Sleep(5);
     m_kept.reset();
     m_folder.reset();
 }
 
-CLinkUndoer::AtName CLinkUndoer::LookAtName(const CString& strName, int nFile, std::unique_ptr<ILinkEntry>& entry,
-                                            DWORD& dwError)
+CLinkUndoer::AtName CLinkUndoer::LookAtName(ILinkFolder& folder, const CString& strName, int nFile,
+                                            std::unique_ptr<ILinkEntry>& entry, DWORD& dwError)
 {
     LinkEntryInfo found;
-    dwError = m_folder->FindEntry(strName, found);
+    dwError = folder.FindEntry(strName, found);
     if (IsNotFound(dwError))
         return AtName::Nothing;
     if (dwError == ERROR_SUCCESS)
-        dwError = m_folder->OpenEntry(strName, EntryAccess::Change, entry);
+        dwError = folder.OpenEntry(strName, EntryAccess::Change, entry);
     // A folder, or what cannot be opened, is nothing this run made.
     if (dwError == ERROR_ACCESS_DENIED && (found.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return AtName::Other;
@@ -85,8 +95,20 @@ LinkPairResult CLinkUndoer::Undo(int nFile)
     if (dwKept == ERROR_SUCCESS && (kept.strName != strName || (kept.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
         dwKept = ERROR_FILE_NOT_FOUND;
     const bool bKept = dwKept == ERROR_SUCCESS;
+    // An undo cut off between putting the old file back and removing the
+    // link it changed places with is finished first.
+    std::unique_ptr<ILinkEntry> aside;
+    DWORD dwAside = 0;
+    const bool bAsideLeft = m_kept != nullptr && bReplaced &&
+                            LookAtName(*m_kept, AsideName(strName), nFile, aside, dwAside) == AtName::RunsLink &&
+                            aside->Delete() == ERROR_SUCCESS;
     if (!bMade && !bReplaced && !bKept)
         return result;
+    if (bAsideLeft && !bKept)
+    {
+        result.undo = UndoStep::PutBack;
+        return result;
+    }
     result.nKeptTime = bKept ? m_record.nTime : 0;
     if (m_folder == nullptr)
     {
@@ -105,7 +127,7 @@ LinkPairResult CLinkUndoer::Undo(int nFile)
     }
     std::unique_ptr<ILinkEntry> entry;
     DWORD dwError = 0;
-    switch (LookAtName(strName, nFile, entry, dwError))
+    switch (LookAtName(*m_folder, strName, nFile, entry, dwError))
     {
     case AtName::Nothing:
         result.undo = UndoStep::LinkGone;
@@ -134,7 +156,7 @@ LinkPairResult CLinkUndoer::PutBack(int nFile, LinkPairResult result, const Link
     result.nSize = kept.nSize;
     std::unique_ptr<ILinkEntry> link;
     DWORD dwError = 0;
-    const AtName at = LookAtName(strName, nFile, link, dwError);
+    const AtName at = LookAtName(*m_folder, strName, nFile, link, dwError);
     if (at == AtName::Other || at == AtName::LastName || at == AtName::Unknown)
     {
         result.undo = at == AtName::Unknown ? UndoStep::Failed : UndoStep::Changed;
@@ -143,14 +165,21 @@ LinkPairResult CLinkUndoer::PutBack(int nFile, LinkPairResult result, const Link
     }
     std::unique_ptr<ILinkEntry> old;
     dwError = m_kept->OpenEntry(strName, EntryAccess::Change, old);
+    // The run's link changes places with the old file, then goes from the
+    // kept folder: a removed name may stay until every handle on its file
+    // is closed (another worker's on the same source, say), a moved one
+    // never does.
+    const CString strAside = AsideName(strName);
     if (dwError == ERROR_SUCCESS && at == AtName::RunsLink)
-        dwError = link->Delete();
+        dwError = link->MoveTo(*m_kept, strAside);
     if (dwError == ERROR_SUCCESS)
     {
         dwError = old->MoveTo(*m_folder, strName);
         // The name is as the run left it, or the old file is back.
-        if (dwError != ERROR_SUCCESS && at == AtName::RunsLink)
+        if (dwError != ERROR_SUCCESS && at == AtName::RunsLink && link->MoveTo(*m_folder, strName) != ERROR_SUCCESS)
             static_cast<void>(Relink(strName, nFile));  // the line says the old file is still kept
+        else if (dwError == ERROR_SUCCESS && at == AtName::RunsLink)
+            static_cast<void>(link->Delete());  // a link left in the kept folder keeps it, and is said to be kept
     }
     result.dwError = dwError;
     result.undo = dwError == ERROR_SUCCESS ? UndoStep::PutBack : UndoStep::Failed;

@@ -36,7 +36,8 @@ private:
         Other,
         Unknown
     };
-    AtName LookAtName(const CString& strName, int nFile, std::unique_ptr<ILinkEntry>& entry, DWORD& dwError);
+    AtName LookAtName(ILinkFolder& folder, const CString& strName, int nFile, std::unique_ptr<ILinkEntry>& entry,
+                      DWORD& dwError);
     LinkPairResult PutBack(int nFile, LinkPairResult result, const LinkEntryInfo& kept);
     DWORD Relink(const CString& strName, int nFile);
 

@@ -13,7 +13,10 @@ constexpr UINT kBacklogInterval = 10;
 
 }  // namespace
 
-CCreateRun::CCreateRun(IRunWindow& window) : m_window(window), m_nShown(0), m_bTimer(false), m_bPreview(false) {}
+CCreateRun::CCreateRun(IRunWindow& window)
+    : m_window(window), m_nShown(0), m_bTimer(false), m_bPreview(false), m_bUndo(false)
+{
+}
 
 CCreateRun::~CCreateRun()
 {
@@ -27,20 +30,41 @@ void CCreateRun::Start(const ILinkPathList& folders, const ILinkPathList& files,
     // cleared list is left as it is.
     if (m_pRun != nullptr || folders.GetCount() == 0)
         return;
-    m_pFileSystem = std::move(fs);
     m_bPreview = options.bPreview;
+    m_bUndo = false;
+    Launch(std::move(fs), static_cast<long long>(folders.GetCount()) * files.GetCount(), [&](ILinkFileSystem& runFs) {
+        return std::make_unique<CLinkRun>(folders, files, options, runFs,
+                                          nWorkers > 0 ? nWorkers : CLinkRun::DefaultWorkers(), std::move(onResults));
+    });
+}
+
+void CCreateRun::StartUndo(std::shared_ptr<const RunRecord> pRecord, const CString& strRecordPath,
+                           std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults)
+{
+    if (m_pRun != nullptr || pRecord == nullptr)
+        return;
+    m_bPreview = false;
+    m_bUndo = true;
+    const long long nPairs = static_cast<long long>(pRecord->folders.size() * pRecord->sources.size());
+    Launch(std::move(fs), nPairs, [&](ILinkFileSystem& runFs) {
+        return std::make_unique<CLinkRun>(pRecord, strRecordPath, runFs,
+                                          nWorkers > 0 ? nWorkers : CLinkRun::DefaultWorkers(), std::move(onResults));
+    });
+}
+
+void CCreateRun::Launch(std::unique_ptr<ILinkFileSystem> fs, long long nPairs,
+                        const std::function<std::unique_ptr<CLinkRun>(ILinkFileSystem&)>& makeRun)
+{
+    m_pFileSystem = std::move(fs);
     try
     {
-        m_pRun = std::make_unique<CLinkRun>(folders, files, options, *m_pFileSystem,
-                                            nWorkers > 0 ? nWorkers : CLinkRun::DefaultWorkers(),
-                                            std::move(onResults));
+        m_pRun = makeRun(*m_pFileSystem);
     }
     catch (const std::bad_alloc&)
     {
         // Not even the run could be set up: the window stays as it was, and
         // the report says why.
-        const CString strLine = FormatEndedEarlyLine(
-            0, static_cast<long long>(folders.GetCount()) * files.GetCount(), ERROR_NOT_ENOUGH_MEMORY);
+        const CString strLine = FormatEndedEarlyLine(0, nPairs, ERROR_NOT_ENOUGH_MEMORY);
         m_pFileSystem.reset();
         m_window.BeginLines(nullptr);
         m_window.EndLines(&strLine);

@@ -50,9 +50,14 @@ public:
     // and has ended when this returns.
     void Start(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
                std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults);
+    // Undoes the recorded run, in the same way.
+    void StartUndo(std::shared_ptr<const RunRecord> pRecord, const CString& strRecordPath,
+                   std::unique_ptr<ILinkFileSystem> fs, int nWorkers, std::function<void()> onResults);
     // "A run goes on": from the start until its last lines are shown.
     bool IsRunning() const { return m_pRun != nullptr; }
     bool IsPreview() const { return m_bPreview; }
+    // The run going on, or the last one, undoes an earlier run.
+    bool IsUndo() const { return m_bUndo; }
     // The run's threads are done; its last lines may wait to be shown.
     bool HaveWorkersEnded() const { return m_pRun != nullptr && m_pRun->HasEnded(); }
     // Asks the run to stop after the pairs in hand ("Abbrechen").
@@ -69,6 +74,8 @@ public:
     static const size_t kRowsPerTick = 2000;
 
 private:
+    void Launch(std::unique_ptr<ILinkFileSystem> fs, long long nPairs,
+                const std::function<std::unique_ptr<CLinkRun>(ILinkFileSystem&)>& makeRun);
     void ShowWaiting();
     // Shows up to kRowsPerTick of the results taken; true when all of them
     // are shown.
@@ -84,4 +91,5 @@ private:
     size_t m_nShown;
     bool m_bTimer;
     bool m_bPreview;
+    bool m_bUndo;
 };

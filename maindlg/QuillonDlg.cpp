@@ -83,6 +83,7 @@ BOOL CQuillonDlg::OnInitDialog()
     // The output list shows the report, it does not hold it; several of its
     // lines can be selected and copied.
     m_reportView.Attach(this);
+    m_runWindow.SetLabel(GetDlgItem(IDC_STATIC_OUTPUT)->GetWindowText());
     m_listOutput.InsertColumn(0, L"Text", LVCFMT_LEFT, 500);
 
     if (m_pfnCreateSymbolicLinkW == nullptr)
@@ -97,7 +98,7 @@ BOOL CQuillonDlg::OnInitDialog()
     ArrangeTabOrder(m_hWnd,
                     {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES, IDC_LIST_FILES, IDC_ADD_FILES, IDC_REMOVE_FILE,
                      IDC_STATIC_FOLDERS, IDC_LIST_FOLDERS, IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER,
-                     IDC_STATIC_OUTPUT, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_PREVIEW, IDOK},
+                     IDC_STATIC_OUTPUT, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_UNDO, IDC_PREVIEW, IDOK},
                     IDOK);
     UpdateRadioTabStop(m_hWnd, {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD});
     AddStartPaths();
@@ -105,6 +106,8 @@ BOOL CQuillonDlg::OnInitDialog()
     UpdateWindowState();
 
     DeclareLayout();
+    // The records of earlier runs are read once the window is up.
+    PostMessage(kWmLoadHistory, 0, 0);
     return TRUE;
 }
 
@@ -119,6 +122,12 @@ WindowFacts CQuillonDlg::GetWindowFacts() const
     facts.bSymbolicLinks = m_pfnCreateSymbolicLinkW != nullptr;
     facts.bReport = m_listOutput.GetItemCount() > 0;
     facts.bSaving = m_reportCommands.IsSaving();
+    std::shared_ptr<const RunRecord> pRecord;
+    CString strPath;
+    facts.bUndoable = m_history.GetUndoable(pRecord, strPath);
+    facts.bKept = m_history.GetKept().nFiles > 0;
+    if (m_run.IsRunning() && m_run.IsUndo())
+        facts.run = RunKind::Undo;
     return facts;
 }
 
@@ -130,6 +139,9 @@ void CQuillonDlg::UpdateWindowState()
     {
         m_dwRunEndTime = ::GetTickCount();
         m_bRunEnded = true;
+        // What the run did may be undone, or ended what was kept.
+        if (!m_run.IsPreview())
+            LoadHistory();
     }
 }
 
@@ -183,6 +195,8 @@ void CQuillonDlg::DeclareLayout()
     layout.AddControl(IDC_RADIO_SYMBOLIC, GLL_FIXED_SIZE);
     layout.AddControl(IDC_RADIO_HARD, GLL_FIXED_SIZE);
     layout.AddSpace(10);
+    layout.AddControl(IDC_UNDO, GLL_FIXED_SIZE);
+    layout.AddSpace(4);
     layout.AddControl(IDC_PREVIEW, GLL_FIXED_SIZE);
     layout.AddSpace(4);
     layout.AddControl(IDOK, GLL_FIXED_SIZE);
@@ -209,6 +223,11 @@ BOOL CQuillonDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* 
         return TRUE;
     case kWmLinesWaiting:
         m_run.OnResultsWaiting();
+        *pResult = 0;
+        return TRUE;
+    case kWmLoadHistory:
+        m_strHistoryFolder = GetHistoryFolder();
+        LoadHistory();
         *pResult = 0;
         return TRUE;
     case WM_TIMER:
@@ -259,15 +278,19 @@ BOOL CQuillonDlg::PreTranslateMessage(MSG* pMsg)
 {
     // When the user gave the input now being handled: a click on the run's
     // button is judged by it.
-    const bool bOnRunButton = pMsg->hwnd == ::GetDlgItem(m_hWnd, IDOK) || pMsg->hwnd == ::GetDlgItem(m_hWnd, IDC_PREVIEW);
+    const bool bOnRunButton = pMsg->hwnd == ::GetDlgItem(m_hWnd, IDOK) || pMsg->hwnd == ::GetDlgItem(m_hWnd, IDC_PREVIEW) ||
+                              pMsg->hwnd == ::GetDlgItem(m_hWnd, IDC_UNDO);
     m_bInput = (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) ||
                (bOnRunButton && pMsg->message == WM_LBUTTONUP);
     m_dwInputTime = pMsg->time;
     m_bRepeatedKey = pMsg->message == WM_KEYDOWN && (pMsg->lParam & (1 << 30)) != 0;
-    if (pMsg->message != WM_KEYDOWN || pMsg->wParam != 'S' || ::GetKeyState(VK_CONTROL) >= 0 ||
+    if (pMsg->message != WM_KEYDOWN || (pMsg->wParam != 'S' && pMsg->wParam != 'Z') || ::GetKeyState(VK_CONTROL) >= 0 ||
         ::GetKeyState(VK_MENU) < 0 || (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)))
         return CDialogLayout::PreTranslateMessage(pMsg);
-    SaveReport();
+    if (pMsg->wParam == 'S')
+        SaveReport();
+    else if (!m_bRepeatedKey)
+        OnUndo();
     return TRUE;
 }
 
@@ -298,6 +321,17 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
     if (nID == CReportCommands::kSaveCommand)
     {
         SaveReport();
+        return TRUE;
+    }
+    if (nID == IDC_UNDO || nID == CReportCommands::kUndoCommand)
+    {
+        if (nCode == BN_CLICKED)
+            OnUndo();
+        return TRUE;
+    }
+    if (nID == CReportCommands::kReleaseCommand)
+    {
+        OnReleaseKept();
         return TRUE;
     }
     // Escape, the close box, Alt+F4 and the system menu all end here: a run

@@ -3,6 +3,7 @@
 #include "layout/DialogLayout.h"
 #include "links/LinkFileSystem.h"
 #include "links/LinkPrivileges.h"
+#include "links/RunHistory.h"
 #include "maindlg/CreateRun.h"
 #include "maindlg/DropListCtrl.h"
 #include "maindlg/PathList.h"
@@ -101,10 +102,14 @@ protected:
     virtual PFNCREATESYMBOLICLINKW LookUpSymbolicLinkOperation();
     // What a run works on; a test replaces it to make a run fail.
     virtual std::unique_ptr<ILinkFileSystem> CreateRunFileSystem();
+    // Where runs are recorded (empty: nowhere, nothing can be undone); a
+    // test gives a folder of its own.
+    virtual CString GetHistoryFolder();
 
 private:
     // Posted by a run's workers when lines wait to be shown.
     static constexpr UINT kWmLinesWaiting = WM_APP + 0x51;
+    static constexpr UINT kWmLoadHistory = WM_APP + 0x52;
 
     // The nested rows and columns; closing the outermost runs the first
     // layout.
@@ -124,6 +129,15 @@ private:
     // Ctrl+S and "Speichern unter…": the report as a file, once the run is
     // over.
     void SaveReport();
+    // "Rückgängig" (the button, Ctrl+Z, the menu): the newest run that can
+    // be undone is, on the workers.
+    void OnUndo();
+    // "Aufbewahrte Dateien freigeben…": asks, then hands the kept files to
+    // the Recycle Bin.
+    void OnReleaseKept();
+    // The history read again: what "Rückgängig" offers, and the label that
+    // says what is kept.
+    void LoadHistory();
     // Keys the lists act on; true when the key was taken.
     bool OnListKey(UINT nID, WORD wVKey);
     void AddStartPaths();
@@ -136,6 +150,8 @@ private:
     // The run goes first when the dialog is destroyed.
     CCreateRun m_run;
     CWindowStateKeeper m_windowState;
+    CString m_strHistoryFolder;
+    CRunHistory m_history{CString()};
     // The input being handled (from the message loop): its time, whether it
     // is input at all, whether it is a key held down; and the times of the
     // last click that started or stopped a run and of the last run's end.

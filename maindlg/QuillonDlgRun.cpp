@@ -1,9 +1,13 @@
 #include "maindlg/QuillonDlg.h"
 
+#include "links/LinkReport.h"
 #include "links/Win32FileSystem.h"
+#include "res/resource.h"
+#include "shell/RecycleBin.h"
 
 // The main dialog's side of starting a run: which clicks are meant for it,
-// its options from the controls, and the file system it runs on.
+// its options from the controls, the file system it runs on; undoing an
+// earlier run, and letting go of what runs kept.
 
 PFNCREATESYMBOLICLINKW CQuillonDlg::LookUpSymbolicLinkOperation()
 {
@@ -53,6 +57,7 @@ void CQuillonDlg::OnCreateLinks(bool bPreview)
     options.kind = m_nLinkType == 0 ? LinkKind::Symbolic : LinkKind::Hard;
     options.bRemoveExisting = m_bRemoveExisting != 0;
     options.bPreview = bPreview;
+    options.strRecordFolder = m_strHistoryFolder;
     // The workers only post: the window's thread never waits on them while
     // they wait on it.
     const HWND hWnd = m_hWnd;
@@ -60,4 +65,90 @@ void CQuillonDlg::OnCreateLinks(bool bPreview)
     m_run.Start(CLinkPathList<CQNStringArrayHash>(m_setFolders), CLinkPathList<CQNStringArrayHash>(m_setFiles),
                 options, CreateRunFileSystem(), m_nRunWorkers,
                 [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
+}
+
+CString CQuillonDlg::GetHistoryFolder()
+{
+    return CRunHistory::GetDefaultFolder();
+}
+
+void CQuillonDlg::OnUndo()
+{
+    // The second half of a double click, or a Ctrl+Z typed while the last
+    // run went on, never undoes one run more.
+    if (!IsClickForTheRun())
+        return;
+    std::shared_ptr<const RunRecord> pRecord;
+    CString strPath;
+    if (!DecideWindowState(GetWindowFacts()).bCanUndo || !m_history.GetUndoable(pRecord, strPath))
+    {
+        ::MessageBeep(MB_OK);
+        return;
+    }
+    m_reportView.Clear();
+    m_runWindow.SetPreview(false);
+    const HWND hWnd = m_hWnd;
+    m_run.StartUndo(pRecord, strPath, CreateRunFileSystem(), m_nRunWorkers,
+                    [hWnd] { ::PostMessageW(hWnd, kWmLinesWaiting, 0, 0); });
+}
+
+namespace {
+
+CString CountOf(long long n, const wchar_t* pszOne, const wchar_t* pszMany)
+{
+    return GroupDigits(static_cast<ULONGLONG>(n)) + L" " + (n == 1 ? pszOne : pszMany);
+}
+
+CString DescribeKept(const KeptSummary& kept)
+{
+    return CountOf(kept.nFiles, L"Datei", L"Dateien") + L" aus " + CountOf(kept.nRuns, L"Lauf", L"Läufen") + L", " +
+           FormatByteSize(kept.nBytes);
+}
+
+}  // namespace
+
+void CQuillonDlg::LoadHistory()
+{
+    if (m_history.GetFolder() != m_strHistoryFolder)
+        m_history = CRunHistory(m_strHistoryFolder);
+    m_history.Load();
+    // While runs keep files, the output list's label says so.
+    if (!m_run.IsRunning())
+    {
+        const KeptSummary& kept = m_history.GetKept();
+        SetDlgItemText(IDC_STATIC_OUTPUT,
+                       kept.nFiles == 0 ? m_runWindow.GetLabel()
+                                        : m_runWindow.GetLabel() + L"   (aufbewahrt: " + DescribeKept(kept) + L")");
+    }
+    UpdateWindowState();
+}
+
+void CQuillonDlg::OnReleaseKept()
+{
+    if (!DecideWindowState(GetWindowFacts()).bCanRelease)
+    {
+        ::MessageBeep(MB_OK);
+        return;
+    }
+    const CString strAsk =
+        L"Aufbewahrte Dateien freigeben: " + DescribeKept(m_history.GetKept()) +
+        L"?\n\nSie kommen in den Papierkorb, wo ihr Laufwerk einen hat, und lassen sich von dort wiederherstellen; "
+        L"auf Laufwerken ohne Papierkorb (Netz- und Wechsellaufwerke) werden sie gelöscht. Die Läufe, die sie "
+        L"ersetzt haben, lassen sich danach nicht mehr rückgängig machen.";
+    if (::MessageBoxW(m_hWnd, strAsk, L"Quillon", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    const RecycleOutcome outcome = RecycleFolders(m_history.GetKeptFolders());
+    std::vector<CString> lines;
+    for (const CString& strFolder : outcome.recycled)
+        lines.push_back(L"Freigegeben, im Papierkorb: " + strFolder + L".");
+    for (const CString& strFolder : outcome.deleted)
+        lines.push_back(L"Freigegeben, gelöscht (das Laufwerk hat keinen Papierkorb): " + strFolder + L".");
+    for (const CString& strFolder : outcome.kept)
+        lines.push_back(L"Nicht freigegeben, bleibt aufbewahrt: " + strFolder + L".");
+    m_reportView.Clear();
+    m_reportView.AddTexts(lines);
+    std::vector<CString> released = outcome.recycled;
+    released.insert(released.end(), outcome.deleted.begin(), outcome.deleted.end());
+    m_history.ForgetKept(released);
+    LoadHistory();
 }

@@ -174,6 +174,10 @@ void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam, const WindowStat
     ::AppendMenuW(hMenu, MF_STRING | nCopy, ID_OUTPUT_SELECT_ALL, L"Alles auswählen");
     ::AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(hMenu, MF_STRING | (state.bCanSave ? MF_ENABLED : MF_GRAYED), ID_OUTPUT_SAVE, L"Speichern unter…");
+    ::AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(hMenu, MF_STRING | (state.bCanUndo ? MF_ENABLED : MF_GRAYED), kUndoCommand, L"Rückgängig\tStrg+Z");
+    ::AppendMenuW(hMenu, MF_STRING | (state.bCanRelease ? MF_ENABLED : MF_GRAYED), kReleaseCommand,
+                  L"Aufbewahrte Dateien freigeben…");
     const UINT nCommand = static_cast<UINT>(
         ::TrackPopupMenu(hMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, hOwner, nullptr));
     ::DestroyMenu(hMenu);
@@ -181,8 +185,8 @@ void CReportCommands::OnContextMenu(HWND hOwner, LPARAM lParam, const WindowStat
         Copy(hOwner);
     else if (nCommand == ID_OUTPUT_SELECT_ALL)
         SelectAll();
-    else if (nCommand == ID_OUTPUT_SAVE)
-        ::SendMessageW(hOwner, WM_COMMAND, MAKEWPARAM(kSaveCommand, 0), 0);
+    else if (nCommand == ID_OUTPUT_SAVE || nCommand == kUndoCommand || nCommand == kReleaseCommand)
+        ::SendMessageW(hOwner, WM_COMMAND, MAKEWPARAM(nCommand == ID_OUTPUT_SAVE ? kSaveCommand : nCommand, 0), 0);
 }
 
 bool CReportCommands::SaveAs(HWND hOwner)

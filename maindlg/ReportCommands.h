@@ -34,6 +34,10 @@ public:
     // What the menu's "Speichern unter…" sends its owner: the window
     // saves, as for Ctrl+S.
     static const UINT kSaveCommand = 0x5301;
+    // The menu's "Rückgängig" and "Aufbewahrte Dateien freigeben…", sent to
+    // the dialog.
+    static const UINT kUndoCommand = 0x5302;
+    static const UINT kReleaseCommand = 0x5303;
     // Where the Save dialog starts: the folder picked last.
     void SetFolderSource(const CString* pFolder) { m_pFolder = pFolder; }
     // The selected lines, or all when none is selected, on the clipboard. A

@@ -52,7 +52,8 @@ void CRunWindow::ShowRunState(bool bRunning)
     const HWND hWnd = m_dialog.m_hWnd;
     if (bRunning)
     {
-        m_strLabel = m_dialog.GetDlgItem(IDC_STATIC_OUTPUT)->GetWindowText();
+        if (m_strLabel.IsEmpty())
+            m_strLabel = m_dialog.GetDlgItem(IDC_STATIC_OUTPUT)->GetWindowText();
         if (m_pTaskbar == nullptr)
         {
             // Where the system has it (Windows 7 on): progress on the

@@ -27,6 +27,10 @@ public:
     bool IsShutdownBlocked() const { return m_bShutdownBlocked; }
     // The next run only reads (a preview): logging off need not wait for it.
     void SetPreview(bool bPreview) { m_bPreview = bPreview; }
+    // The output list's label as the template has it: "N von M" follows it
+    // during a run, and it is put back after.
+    void SetLabel(const CString& strLabel) { m_strLabel = strLabel; }
+    const CString& GetLabel() const { return m_strLabel; }
 
     void ShowRunState(bool bRunning) override;
     void ShowProgress(long long nDone, long long nTotal) override;

@@ -30,6 +30,7 @@ WindowState DecideWindowState(const WindowFacts& facts)
         {IDC_RADIO_SYMBOLIC, bIdle && facts.bSymbolicLinks},
         {IDC_RADIO_HARD, bIdle},
         {IDC_CHECK_REMOVE_EXISTING, bIdle},
+        {IDC_UNDO, bIdle && facts.bUndoable && !facts.bSaving},
         {IDC_PREVIEW, bIdle && bPairs},
         {IDOK, !bIdle || bPairs},
     }};
@@ -38,6 +39,8 @@ WindowState DecideWindowState(const WindowFacts& facts)
     state.bCanCopy = facts.bReport;
     // A report being written is not a report yet.
     state.bCanSave = facts.bReport && bIdle && !facts.bSaving;
+    state.bCanUndo = state.IsEnabled(IDC_UNDO);
+    state.bCanRelease = bIdle && facts.bKept && !facts.bSaving;
     return state;
 }
 

@@ -9,7 +9,8 @@ enum class RunKind
 {
     None,
     Create,
-    Preview
+    Preview,
+    Undo
 };
 
 // Everything the main window's controls depend on.
@@ -25,6 +26,9 @@ struct WindowFacts
     bool bReport = false;
     // The report is being written into a file.
     bool bSaving = false;
+    // An earlier run can be undone; files kept by earlier runs exist.
+    bool bUndoable = false;
+    bool bKept = false;
 };
 
 // What the main window's controls are in that state: every control whose
@@ -37,11 +41,14 @@ struct WindowState
         int nID = 0;
         bool bEnabled = false;
     };
-    std::array<Control, 9> controls;
+    std::array<Control, 10> controls;
     const wchar_t* pszCreateCaption = L"Erstellen";
     bool bAcceptDrops = true;
     bool bCanCopy = false;
     bool bCanSave = false;
+    // "Rückgängig" (Ctrl+Z, the menu) and "Aufbewahrte Dateien freigeben…".
+    bool bCanUndo = false;
+    bool bCanRelease = false;
 
     bool IsEnabled(int nID) const;
 };

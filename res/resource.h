@@ -25,6 +25,7 @@
 #define IDC_STATIC_DESCRIPTION          1012
 #define IDC_CHECK_REMOVE_EXISTING       1013
 #define IDC_PREVIEW                     1014
+#define IDC_UNDO                        1015
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                      (-1)

@@ -9,6 +9,9 @@ build="${QUILLON_BUILD_DIR:-$root/build}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release || exit 1
 cmake --build "$build" -j"$(nproc)" || exit 1
 
+# The Recycle Bin of the tests is a folder of the build tree, not the desktop's.
+export XDG_DATA_HOME="$build/xdg-data"
+mkdir -p "$XDG_DATA_HOME"
 source "$root/scripts/wine-env.sh"
 trap quillon_env_stop EXIT
 quillon_env_start "$build" || exit 1

@@ -103,6 +103,12 @@ class CTestMainDlg : public CQuillonDlg
 {
 public:
     ~CTestMainDlg() override { DestroyWindow(); }
+
+protected:
+    // Runs are not recorded: no test sees another's history.
+    CString GetHistoryFolder() override { return CString(); }
+
+public:
 };
 
 // Finds a top-level window of this thread by caption.

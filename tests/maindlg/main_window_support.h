@@ -16,6 +16,12 @@ class CTestMainDlg : public CQuillonDlg
 {
 public:
     ~CTestMainDlg() override { DestroyWindow(); }
+
+protected:
+    // Runs are not recorded: no test sees another's history.
+    CString GetHistoryFolder() override { return CString(); }
+
+public:
     using CQuillonDlg::OnWndMsg;
 };
 

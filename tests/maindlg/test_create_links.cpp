@@ -56,6 +56,13 @@ protected:
     {
         return m_bHasSymbolicLinks ? CQuillonDlg::LookUpSymbolicLinkOperation() : nullptr;
     }
+    // Runs are recorded only where a test gives a folder.
+    CString GetHistoryFolder() override { return m_strHistory; }
+
+public:
+    CString m_strHistory;
+
+protected:
 
 private:
     bool m_bHasSymbolicLinks;
