@@ -4,13 +4,16 @@
 // the bare sequential loop of the same file-system calls on the same kind of
 // folders, in this process. 600 files x 10 folders: into empty folders, over
 // targets that are other files of their own (removal on), over targets
-// already linked (a re-run), and "Vorschau" into empty folders. The program
+// already linked (a re-run), "Vorschau" into empty folders, and
+// "Rückgängig" of a run over other files (10 x 1,000, the run before it not
+// timed) beside the bare loop that replaces the same files. The program
 // is started for each run with the lists on its command line; its start is
 // not timed. "window_run [rounds] [program]" measures another build's
 // Quillon.exe beside the same bare loop. Figures only: nothing here passes
 // or fails.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -25,7 +28,6 @@
 
 namespace {
 
-constexpr int kFiles = 600;
 constexpr int kFolders = 10;
 
 enum class Present
@@ -48,12 +50,13 @@ std::wstring ProgramPath()
 class CWindowBench
 {
 public:
-    CWindowBench(const std::wstring& root, const std::wstring& program) : m_root(root), m_program(program)
+    CWindowBench(const std::wstring& root, const std::wstring& program, int nFiles)
+        : m_root(root), m_program(program), m_nFiles(nFiles)
     {
         ::CreateDirectoryW(root.c_str(), nullptr);
         const std::wstring source = root + L"\\s";
         ::CreateDirectoryW(source.c_str(), nullptr);
-        for (int j = 0; j < kFiles; ++j)
+        for (int j = 0; j < m_nFiles; ++j)
         {
             wchar_t name[16];
             std::swprintf(name, 16, L"f%04d.txt", j);
@@ -73,7 +76,7 @@ public:
         {
             folders.push_back(base + L"\\d" + std::to_wstring(i) + L"\\");
             ::CreateDirectoryW(folders.back().c_str(), nullptr);
-            for (int j = 0; present != Present::Nothing && j < kFiles; ++j)
+            for (int j = 0; present != Present::Nothing && j < m_nFiles; ++j)
             {
                 const std::wstring target = folders.back() + m_names[static_cast<size_t>(j)];
                 if (present == Present::AlreadyLinked)
@@ -90,6 +93,10 @@ public:
         for (const std::wstring& base : m_made)
             RemoveTree(base);
         m_made.clear();
+        // The runs' records go with their folders.
+        wchar_t szLocal[MAX_PATH] = {};
+        if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, szLocal)))
+            RemoveTree(std::wstring(szLocal) + L"\\Quillon\\Verlauf");
     }
 
     double BareLoop(Present present)
@@ -126,12 +133,61 @@ public:
         const HWND hWnd = WaitForWindow(pi.dwProcessId);
         if (hWnd != nullptr)
         {
-            const HWND hOutput = ::GetDlgItem(hWnd, IDC_LIST_OUTPUT);
-            const HWND hCreate = ::GetDlgItem(hWnd, IDOK);
-            const double dStart = Now();
-            ::PostMessageW(hWnd, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(::GetDlgItem(hWnd, nButton)));
-            while (Now() - dStart < 120.0)
+            // "Rückgängig" undoes a run made first, untimed.
+            if (nButton == IDC_UNDO && (WaitForEnd(hWnd, IDOK) < 0 || !WaitForUndo(hWnd)))
+                nButton = 0;
+            dSeconds = nButton != 0 ? WaitForEnd(hWnd, nButton) : -1.0;
+            ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+        }
+        if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0)
+            ::TerminateProcess(pi.hProcess, 1);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        // "Erstellen" must have linked every target; "Vorschau" nothing;
+        // "Rückgängig" put every old file back.
+        const bool bLinked = ::PathFileExistsW((folders.back() + m_names.back()).c_str()) != FALSE;
+        if (dSeconds >= 0 && bLinked != (nButton == IDOK || present != Present::Nothing))
+            dSeconds = -1.0;
+        if (dSeconds >= 0 && nButton == IDC_UNDO && CountLinks(m_files.front()) != 1)
+            dSeconds = -1.0;
+        return dSeconds;
+    }
+
+private:
+    static DWORD CountLinks(const std::wstring& path)
+    {
+        BY_HANDLE_FILE_INFORMATION info = {};
+        const HANDLE h = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(h, &info))
+            info.nNumberOfLinks = 0;
+        if (h != INVALID_HANDLE_VALUE)
+            ::CloseHandle(h);
+        return info.nNumberOfLinks;
+    }
+
+    static bool WaitForUndo(HWND hWnd)
+    {
+        const double dStart = Now();
+        while (Now() - dStart < 10.0 && !::IsWindowEnabled(::GetDlgItem(hWnd, IDC_UNDO)))
+            ::Sleep(1);
+        return ::IsWindowEnabled(::GetDlgItem(hWnd, IDC_UNDO)) != FALSE;
+    }
+
+    // Presses the button and waits until every line is in the list and the
+    // run is over; -1 after two minutes.
+    double WaitForEnd(HWND hWnd, int nButton)
+    {
+        const HWND hOutput = ::GetDlgItem(hWnd, IDC_LIST_OUTPUT);
+        const HWND hCreate = ::GetDlgItem(hWnd, IDOK);
+        double dSeconds = -1.0;
+        const double dStart = Now();
+        // Sent, not posted: when it returns the run has begun and the list
+        // is cleared.
+        DWORD_PTR nResult = 0;
+        ::SendMessageTimeoutW(hWnd, WM_COMMAND, MAKEWPARAM(nButton, BN_CLICKED),
+                              reinterpret_cast<LPARAM>(::GetDlgItem(hWnd, nButton)), SMTO_NORMAL, 5000, &nResult);
+        while (Now() - dStart < 120.0)
             {
                 DWORD_PTR nCount = 0;
                 wchar_t szText[32] = {};
@@ -140,27 +196,16 @@ public:
                 ::SendMessageTimeoutW(hCreate, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(szText), SMTO_NORMAL, 5000,
                                       &nLength);
                 // A line per pair, and one after them where files were kept.
-                if (nCount >= static_cast<DWORD_PTR>(kFiles * kFolders) && std::wstring(szText) == L"Erstellen")
+                if (nCount >= static_cast<DWORD_PTR>(m_nFiles * kFolders) && std::wstring(szText) == L"Erstellen")
                 {
                     dSeconds = Now() - dStart;
                     break;
                 }
                 ::Sleep(1);
-            }
-            ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
         }
-        if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0)
-            ::TerminateProcess(pi.hProcess, 1);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-        // "Erstellen" must have linked every target; "Vorschau" nothing.
-        const bool bLinked = ::PathFileExistsW((folders.back() + m_names.back()).c_str()) != FALSE;
-        if (dSeconds >= 0 && bLinked != (nButton == IDOK || present != Present::Nothing))
-            dSeconds = -1.0;
         return dSeconds;
     }
 
-private:
     static HWND WaitForWindow(DWORD dwProcessId)
     {
         const double dStart = Now();
@@ -175,7 +220,7 @@ private:
                 if (dwOwner == dwProcessId && ::IsWindowVisible(hWnd) &&
                     ::SendMessageTimeoutW(::GetDlgItem(hWnd, IDC_LIST_FILES), LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
                                           5000, &nFiles) != 0 &&
-                    nFiles == static_cast<DWORD_PTR>(kFiles))
+                    nFiles == static_cast<DWORD_PTR>(m_nFiles))
                 {
                     ::Sleep(300);
                     return hWnd;
@@ -188,6 +233,7 @@ private:
 
     std::wstring m_root;
     std::wstring m_program;
+    const int m_nFiles;
     std::vector<std::wstring> m_files;
     std::vector<std::wstring> m_names;
     std::vector<std::wstring> m_made;
@@ -209,22 +255,25 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring program = argc >= 3 ? std::wstring(argv[2]) : ProgramPath();
     const std::wstring root = L"C:\\qw" + std::to_wstring(::GetCurrentProcessId());
     RemoveTree(root);
-    CWindowBench bench(root, program);
+    ::CreateDirectoryW(root.c_str(), nullptr);
     const struct
     {
         const char* name;
         Present present;
         int nButton;
         Present bare;
+        int nFiles;
     } kinds[] = {
-        {"\"Erstellen\" into empty folders", Present::Nothing, IDOK, Present::Nothing},
-        {"\"Erstellen\" over other files of their own (removal on)", Present::OtherFiles, IDOK, Present::OtherFiles},
-        {"\"Erstellen\" again over targets already linked", Present::AlreadyLinked, IDOK, Present::OtherFiles},
-        {"\"Vorschau\" into empty folders", Present::Nothing, IDC_PREVIEW, Present::Nothing},
+        {"\"Erstellen\" into empty folders", Present::Nothing, IDOK, Present::Nothing, 600},
+        {"\"Erstellen\" over other files of their own (removal on)", Present::OtherFiles, IDOK, Present::OtherFiles, 600},
+        {"\"Erstellen\" again over targets already linked", Present::AlreadyLinked, IDOK, Present::OtherFiles, 600},
+        {"\"Vorschau\" into empty folders", Present::Nothing, IDC_PREVIEW, Present::Nothing, 600},
+        {"\"Rückgängig\" of a run over other files", Present::OtherFiles, IDC_UNDO, Present::OtherFiles, 1000},
     };
     bool ok = true;
     for (const auto& kind : kinds)
     {
+        CWindowBench bench(root + L"\\" + std::to_wstring(kind.nFiles), program, kind.nFiles);
         std::vector<double> window;
         std::vector<double> bare;
         for (int round = 0; round < nRounds; ++round)
@@ -248,7 +297,7 @@ int wmain(int argc, wchar_t** argv)
         }
         std::printf("%d folders x %d files, %s, %d rounds: through the window min %.3f s; bare sequential loop "
                     "(%s) min %.3f s; ratio of minima %.3f\n",
-                    kFolders, kFiles, kind.name, nRounds, Min(window),
+                    kFolders, kind.nFiles, kind.name, nRounds, Min(window),
                     kind.bare == Present::Nothing ? "existence check, link" : "existence check, delete, link",
                     Min(bare), Min(window) / Min(bare));
         std::fflush(stdout);

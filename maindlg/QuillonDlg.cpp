@@ -98,7 +98,7 @@ BOOL CQuillonDlg::OnInitDialog()
     ArrangeTabOrder(m_hWnd,
                     {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES, IDC_LIST_FILES, IDC_ADD_FILES, IDC_REMOVE_FILE,
                      IDC_STATIC_FOLDERS, IDC_LIST_FOLDERS, IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER,
-                     IDC_STATIC_OUTPUT, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_UNDO, IDC_PREVIEW, IDOK},
+                     IDC_STATIC_OUTPUT, IDC_UNDO, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_PREVIEW, IDOK},
                     IDOK);
     UpdateRadioTabStop(m_hWnd, {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD});
     AddStartPaths();
@@ -187,7 +187,13 @@ void CQuillonDlg::DeclareLayout()
 
     layout.BeginGroup(GLL_HORIZONTAL);
     layout.BeginGroup(GLL_VERTICAL);
+    // "Rückgängig" acts on what the output list reports: at its top right,
+    // the label beside it on the list's edge.
+    layout.BeginGroup(GLL_HORIZONTAL);
+    layout.GetCurrentGroup()->Alignment = GLL_ALIGN_BOTTOM;
     layout.AddControl(IDC_STATIC_OUTPUT, GLL_FIXED_HEIGHT);
+    layout.AddControl(IDC_UNDO, GLL_FIXED_SIZE);
+    EndGroup();
     layout.AddControl(IDC_LIST_OUTPUT, GLL_FIXED_HEIGHT);
     EndGroup();
     layout.BeginGroup(GLL_VERTICAL, &rcLeft10);
@@ -195,8 +201,6 @@ void CQuillonDlg::DeclareLayout()
     layout.AddControl(IDC_RADIO_SYMBOLIC, GLL_FIXED_SIZE);
     layout.AddControl(IDC_RADIO_HARD, GLL_FIXED_SIZE);
     layout.AddSpace(10);
-    layout.AddControl(IDC_UNDO, GLL_FIXED_SIZE);
-    layout.AddSpace(4);
     layout.AddControl(IDC_PREVIEW, GLL_FIXED_SIZE);
     layout.AddSpace(4);
     layout.AddControl(IDOK, GLL_FIXED_SIZE);

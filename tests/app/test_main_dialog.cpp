@@ -32,6 +32,7 @@ const std::vector<ExpectedControl>& MainDialogControls()
     static const std::vector<ExpectedControl> controls = {
         {IDOK, L"Button", L"Erstellen", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, 0, {263, 279, 50, 14}},
         {IDC_PREVIEW, L"Button", L"Vorschau", WS_TABSTOP | WS_DISABLED, 0, {263, 261, 50, 14}},
+        {IDC_UNDO, L"Button", L"Rückgängig", WS_TABSTOP | WS_DISABLED, 0, {169, 218, 50, 14}},
         {IDC_LIST_FILES, L"SysListView32", L"", kListStyle, WS_DISABLED, {6, 55, 213, 48}},
         {IDC_LIST_FOLDERS, L"SysListView32", L"", kListStyle, WS_DISABLED, {6, 136, 213, 39}},
         {IDC_ADD_FILES, L"Button", L"Hinzufügen", WS_TABSTOP, WS_DISABLED, {203, 110, 50, 14}},
@@ -210,9 +211,9 @@ TEST(MainDialogTest, EveryControlOfTheTemplateWithItsTextStyleAndPlace)
     const std::vector<int> screenOrder = {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES,   IDC_LIST_FILES,
                                           IDC_ADD_FILES,          IDC_REMOVE_FILE,    IDC_STATIC_FOLDERS,
                                           IDC_LIST_FOLDERS,       IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER,
-                                          IDC_REMOVE_FOLDER,      IDC_STATIC_OUTPUT,  IDC_LIST_OUTPUT,
-                                          IDC_RADIO_SYMBOLIC,     IDC_RADIO_HARD,     IDC_PREVIEW,
-                                          IDOK};
+                                          IDC_REMOVE_FOLDER,      IDC_STATIC_OUTPUT,  IDC_UNDO,
+                                          IDC_LIST_OUTPUT,        IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD,
+                                          IDC_PREVIEW,            IDOK};
     for (HWND hDlg : {plain.m_hWnd, dlg.m_hWnd})
     {
         std::vector<int> order;

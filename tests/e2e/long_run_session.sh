@@ -155,7 +155,11 @@ read -r linked other temps <<<"$(tally_targets)"
 read_controls || fail "the main window cannot be read"
 shot after-stop
 [ "${TEXT[$IDOK]}" = Erstellen ] && [ "${ENABLED[$IDOK]}" = 1 ] || fail "\"Erstellen\" is not back: '${TEXT[$IDOK]}'"
-[ "${TEXT[${IDC_STATIC_OUTPUT}]}" = "$base_label" ] || fail "the label reads '${TEXT[${IDC_STATIC_OUTPUT}]}' after the run"
+# The label is back, saying what the run keeps of the files it replaced.
+case "${TEXT[${IDC_STATIC_OUTPUT}]}" in
+  "$base_label" | "$base_label   (aufbewahrt: "*) ;;
+  *) fail "the label reads '${TEXT[${IDC_STATIC_OUTPUT}]}' after the run" ;;
+esac
 for id in ${IDC_ADD_FILES} ${IDC_ADD_FOLDER} ${IDC_RADIO_SYMBOLIC} ${IDC_RADIO_HARD} ${IDC_CHECK_REMOVE_EXISTING}; do
   [ "${ENABLED[$id]}" = 1 ] || fail "control $id (${TEXT[$id]}) stays disabled after the run"
 done

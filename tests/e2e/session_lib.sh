@@ -18,6 +18,8 @@ session_begin() {
     echo "SKIP: needs the harness's display and Wine prefix (run scripts/test.sh)"
     exit 77
   fi
+  # Each session starts without the records of runs before it.
+  rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillon
   local tool
   for tool in "$@"; do
     if ! command -v "$tool" >/dev/null 2>&1; then

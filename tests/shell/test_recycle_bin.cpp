@@ -29,8 +29,11 @@ TEST(RecycleBinTest, FoldersGoToTheBinWhereTheDriveHasOneAndAreDeletedWhereTheSh
     if (trash.empty())
         GTEST_SKIP() << "XDG_DATA_HOME is not set: the Bin would be the desktop's own (run scripts/test.sh)";
     CTempTree tree;
-    const std::wstring kept = tree.Folder(L"~Quillon-Aufbewahrt-20261209-100000-001");
-    tree.File(L"~Quillon-Aufbewahrt-20261209-100000-001", L"a.txt");
+    // A name the Bin holds nothing of yet (it would add a suffix).
+    const std::wstring name = L"~Quillon-Aufbewahrt-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(::GetTickCount());
+    const std::wstring kept = tree.Folder(name);
+    tree.File(name, L"a.txt");
     ::SetFileAttributesW((kept + L"\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     // Too long for the shell's call: deleted here, and said to be.
     std::wstring deep = tree.Root();
@@ -56,7 +59,7 @@ TEST(RecycleBinTest, FoldersGoToTheBinWhereTheDriveHasOneAndAreDeletedWhereTheSh
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(kept.c_str()));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((L"\\\\?\\" + longKept).c_str()));
     // Restorable from the Bin, with what was in it.
-    const std::wstring inTrash = trash + L"\\~Quillon-Aufbewahrt-20261209-100000-001";
+    const std::wstring inTrash = trash + L"\\" + name;
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((inTrash + L"\\a.txt").c_str())) << inTrash;
     RemoveTree(inTrash);
 }
