@@ -206,7 +206,7 @@ private:
         return dSeconds;
     }
 
-    static HWND WaitForWindow(DWORD dwProcessId)
+    HWND WaitForWindow(DWORD dwProcessId) const
     {
         const double dStart = Now();
         while (Now() - dStart < 30.0)
