@@ -328,3 +328,10 @@ CString FormatEndedEarlyLine(long long nDone, long long nTotal, DWORD dwError)
     }
     return strLine;
 }
+
+CString FormatDamagedRecordSentence(size_t nCertainBytes)
+{
+    return L"Der Verlauf dieses Laufs ist nach " + GroupDigits(nCertainBytes) +
+           L" Bytes beschädigt: Links, die danach verzeichnet waren, bleiben; die aufbewahrten Dateien wurden "
+           L"trotzdem alle gesucht.";
+}

@@ -42,6 +42,8 @@ CString FormatUndoLine(const LinkPairResult& result, const CString& strTarget);
 LinkLineFields GetUndoFields(const LinkPairResult& result, const CString& strTarget);
 // The sentence after an undo's pairs.
 CString FormatUndoSentence(long long nRemoved, long long nPutBack, long long nLeft, long long nStillKept);
+// An undo whose record could be read only up to a damaged line.
+CString FormatDamagedRecordSentence(size_t nCertainBytes);
 // A run whose record could not be written cannot be undone.
 CString FormatUnrecordedSentence(DWORD dwError);
 

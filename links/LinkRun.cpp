@@ -296,8 +296,14 @@ bool CLinkRun::GetLastLine(CString& strLine) const
     if (!HasEnded() || !state.pJob)
         return bEndedEarly;
     CString strMore;
-    if (state.pJob->GetUndoRecord() != nullptr)
+    if (const RunRecord* pUndone = state.pJob->GetUndoRecord())
+    {
         strMore = FormatUndoSentence(state.nRemoved, state.nPutBack, state.nLeft, state.nStillKept);
+        // What the record lost is said: its links stay, its kept files were
+        // found all the same.
+        if (pUndone->damage == RecordDamage::Corrupt)
+            strMore += L" " + FormatDamagedRecordSentence(pUndone->nCertainBytes);
+    }
     else if (state.nKept != 0)
         strMore = FormatKeptSentence(state.nKept, state.nKeptBytes, state.pJob->GetKeepTime(),
                                      !state.strRecordPath.IsEmpty() && state.dwRecordError == ERROR_SUCCESS);

@@ -116,9 +116,12 @@ void CQuillonDlg::LoadHistory()
     if (!m_run.IsRunning())
     {
         const KeptSummary& kept = m_history.GetKept();
-        SetDlgItemText(IDC_STATIC_OUTPUT,
-                       kept.nFiles == 0 ? m_runWindow.GetLabel()
-                                        : m_runWindow.GetLabel() + L"   (aufbewahrt: " + DescribeKept(kept) + L")");
+        // Short, for the label shares its row with "Rückgängig"; the menu's
+        // question says of how many runs.
+        SetDlgItemText(IDC_STATIC_OUTPUT, kept.nFiles == 0 ? m_runWindow.GetLabel()
+                                                           : m_runWindow.GetLabel() + L"   (aufbewahrt: " +
+                                                                 CountOf(kept.nFiles, L"Datei", L"Dateien") + L", " +
+                                                                 FormatByteSize(kept.nBytes) + L")");
     }
     UpdateWindowState();
 }

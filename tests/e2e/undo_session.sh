@@ -52,11 +52,12 @@ wait_until 100 list_has "$IDC_LIST_FOLDERS" 2 || fail "the folders were not take
 click "$IDOK"
 wait_until 200 idle || fail "the run did not end"
 wait_until 50 undo_offered || fail "\"Rückgängig\" is not offered after a run that replaced files"
-[[ "$(label)" == *"aufbewahrt: 4 Dateien aus 1 Lauf"* ]] || fail "the label does not say what is kept: $(label)"
+[[ "$(label)" == *"aufbewahrt: 4 Dateien, 32 Bytes"* ]] || fail "the label does not say what is kept: $(label)"
 probe items Quillon "$IDC_LIST_OUTPUT" | tail -n1 | grep -q "Rückgängig mit Strg+Z." ||
   fail "the run's last line does not say how to undo it"
 ls -A "$root/z1" | grep -q '^~Quillon-Aufbewahrt-' || fail "no kept folder in z1"
 shot "run-kept"
+import -window "$(xdotool search --name '^Quillon$' | head -n1)" "$artifacts/window-kept.png"
 close_quillon
 
 # After a restart the run is still offered; Ctrl+Z undoes it.
@@ -67,6 +68,7 @@ xdotool key ctrl+z
 wait_until 50 undo_said || fail "Ctrl+Z undid nothing"
 wait_until 100 idle || fail "the undo did not end"
 shot "undone"
+import -window "$(xdotool search --name '^Quillon$' | head -n1)" "$artifacts/window-undone.png"
 lines=$(probe items Quillon "$IDC_LIST_OUTPUT")
 [ "$(grep -c '^Rückgängig: alte Datei zurück' <<<"$lines")" = 4 ] || fail "not every replaced file came back: $lines"
 [ "$(grep -c '^Rückgängig: Link entfernt' <<<"$lines")" = 6 ] || fail "not every new link went: $lines"

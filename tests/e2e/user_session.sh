@@ -262,6 +262,9 @@ grip=59393
 read -r gx gy <<<"$(centre $grip)"
 grow_w=$(scale 128)
 grow_h=$(scale 120)
+# The pointer stops at the screen's edge: the drag stays 20 pixels within it.
+screen_h=$(xdpyinfo 2>/dev/null | sed -n 's/.*dimensions: *[0-9]*x\([0-9]*\).*/\1/p')
+[ -n "$screen_h" ] && [ $((gy + grow_h)) -gt $((screen_h - 20)) ] && grow_h=$((screen_h - 20 - gy))
 drag "$gx" "$gy" "$grow_w" "$grow_h"
 resized() {
   read_controls && read -r l t r b <<<"${RECT[window]}" &&

@@ -4,6 +4,7 @@
 #include "fake_file_system.h"
 #include "files/FileInPlace.h"
 #include "files/TempName.h"
+#include "links/LinkReport.h"
 #include "links/LinkRun.h"
 #include "links/RunRecord.h"
 
@@ -87,6 +88,8 @@ struct UndoCase
     std::vector<std::wstring> lines;
     // The tree is as before the run (false: the test checks what differs).
     bool asBefore = true;
+    // The record is damaged just after its header: its last line says so.
+    bool damaged = false;
 };
 
 }  // namespace
@@ -146,6 +149,15 @@ TEST(LinkUndoTest, UndoLeavesEveryNameAsBeforeOrSaysWhatItFound)
           L"Rückgängig: bleibt (die aufbewahrte Datei ist nicht mehr da), Datei: C:\\T\\a.txt.",
           L"Rückgängig gemacht: 0 Links entfernt, 0 alte Dateien zurück, 2 Paare so gelassen, wie sie waren."},
          false},
+        {"a damaged record: the links it lost stay, the kept file is found all the same", LinkKind::Hard,
+         [&](CFakeFileSystem& fs) {
+             files(fs);
+             fs.Add(t + L"a.txt");
+         },
+         nullptr,
+         {L"Rückgängig: alte Datei zurück, Datei: C:\\T\\a.txt.",
+          L"Rückgängig gemacht: 0 Links entfernt, 1 alte Datei zurück."},
+         false, true},
         {"symbolic links: only a link holding the source's path is the run's", LinkKind::Symbolic,
          [&](CFakeFileSystem& fs) {
              files(fs);
@@ -166,18 +178,25 @@ TEST(LinkUndoTest, UndoLeavesEveryNameAsBeforeOrSaysWhatItFound)
         CFakeFileSystem fs;
         c.setUp(fs);
         const std::wstring before = Tree(fs);
-        const RecordedRun run = RunRecorded(fs, tree, {t}, {L"C:\\S\\a.txt", L"C:\\S\\b.txt"}, c.kind);
+        RecordedRun run = RunRecorded(fs, tree, {t}, {L"C:\\S\\a.txt", L"C:\\S\\b.txt"}, c.kind);
         if (c.meanwhile)
             c.meanwhile(fs);
+        std::vector<std::wstring> expected = c.lines;
+        if (c.damaged)
+        {
+            const size_t nHeader = run.record.find('\n', run.record.find("\nB\t") + 1) + 1;
+            run.record[nHeader + 3] ^= 1;
+            expected.back() += L" " + std::wstring(FormatDamagedRecordSentence(nHeader).GetString());
+        }
         const std::vector<std::wstring> lines = Undo(fs, tree, run.record);
-        EXPECT_EQ(c.lines, lines);
+        EXPECT_EQ(expected, lines);
         if (c.asBefore)
         {
             EXPECT_EQ(before, Tree(fs));
         }
         // A run that changed nothing left no record; an undo that left
         // nothing kept took its record with it.
-        const bool bStillKept = lines.back().find(L"aufbewahrt") != std::wstring::npos;
+        const bool bStillKept = lines.back().find(L"aufbewahrt.") != std::wstring::npos;
         EXPECT_EQ(bStillKept, fs.NodeAt(kKept) != 0);
         EXPECT_EQ(bStillKept, ::GetFileAttributesW((tree.Root() + L"\\" + CLinkJob::MakeRecordName(kKeepTime).GetString()).c_str()) !=
                                   INVALID_FILE_ATTRIBUTES);

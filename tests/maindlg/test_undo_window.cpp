@@ -99,7 +99,7 @@ TEST(UndoWindowTest, RueckgaengigUndoesTheLastRunAlsoInTheNextWindowAndThenTheOn
             dlg.Press(IDOK);
             EXPECT_TRUE(dlg.Enabled(IDC_UNDO));
         }
-        EXPECT_EQ(L"Ausgabe:   (aufbewahrt: 2 Dateien aus 2 Läufen, 6 Bytes)", dlg.Label());
+        EXPECT_EQ(L"Ausgabe:   (aufbewahrt: 2 Dateien, 6 Bytes)", dlg.Label());
     }
     CUndoDlg restarted(history);
     ASSERT_TRUE(restarted.Create(IDD_QUILLON_DIALOG));
