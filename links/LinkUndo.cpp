@@ -5,19 +5,13 @@
 #include "files/TempName.h"
 #include "links/LinkPair.h"
 
+#include <vector>
+
 namespace {
 
 bool IsNotFound(DWORD dwError)
 {
     return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
-}
-
-// Where the run's link waits in the kept folder while the old file takes
-// its name back; a kept file of that name (a source called so) only makes
-// the pair fail, for a move never replaces.
-CString AsideName(const CString& strName)
-{
-    return L"~Quillon-Link-" + strName;
 }
 
 }  // namespace
@@ -30,15 +24,38 @@ void CLinkUndoer::BeginFolder(int nFolder, std::unique_ptr<ILinkFolder> folder, 
     m_kept.reset();
     m_dwKeptError = m_folder != nullptr ? m_folder->OpenFolder(MakeKeptFolderName(m_record.nTime), m_kept)
                                         : m_dwFolderError;
+    // Each folder listed once: a name listed as it is stored is opened at
+    // once; any other is looked up (it may be another file's short name).
+    m_listed.clear();
+    m_kepts.clear();
+    std::vector<LinkEntryInfo> entries;
+    m_bListed = m_folder != nullptr && m_folder->ListEntries(entries) == ERROR_SUCCESS;
+    for (const LinkEntryInfo& entry : entries)
+        m_listed.insert(entry.strName.GetString());
+    entries.clear();
+    m_bKeptListed = m_kept != nullptr && m_kept->ListEntries(entries) == ERROR_SUCCESS;
+    for (const LinkEntryInfo& entry : entries)
+        m_kepts.emplace(entry.strName.GetString(), entry);
+}
+
+DWORD CLinkUndoer::FindKept(const CString& strName, LinkEntryInfo& kept)
+{
+    if (m_kept == nullptr)
+        return m_dwKeptError;
+    if (!m_bKeptListed)
+        return m_kept->FindEntry(strName, kept);
+    const auto it = m_kepts.find(strName.GetString());
+    if (it == m_kepts.end())
+        return ERROR_FILE_NOT_FOUND;
+    kept = it->second;
+    return ERROR_SUCCESS;
 }
 
 void CLinkUndoer::EndFolder()
 {
-    // Only an empty kept folder goes: what is still in it stays kept. A link
-    // just removed may keep its name a moment longer, while another worker
-    // holds its file open.
-    for (int nTry = 0; m_kept != nullptr && m_kept->RemoveEmpty() == ERROR_DIR_NOT_EMPTY && nTry < 20; ++nTry)
-        ::Sleep(5);
+    // Only an empty kept folder goes: what is still in it stays kept.
+    if (m_kept != nullptr)
+        static_cast<void>(m_kept->RemoveEmpty());  // not empty: it stays, and is said to
     m_kept.reset();
     m_folder.reset();
 }
@@ -47,12 +64,19 @@ CLinkUndoer::AtName CLinkUndoer::LookAtName(ILinkFolder& folder, const CString& 
                                             std::unique_ptr<ILinkEntry>& entry, DWORD& dwError)
 {
     LinkEntryInfo found;
-    dwError = folder.FindEntry(strName, found);
+    const bool bListedAsIs = &folder == m_folder.get() && m_bListed && m_listed.count(strName.GetString()) != 0;
+    dwError = bListedAsIs ? folder.OpenEntry(strName, EntryAccess::Change, entry) : folder.FindEntry(strName, found);
     if (IsNotFound(dwError))
         return AtName::Nothing;
-    if (dwError == ERROR_SUCCESS)
+    // Another entry's short name is not the name the run linked.
+    if (!bListedAsIs && dwError == ERROR_SUCCESS && found.strName != strName)
+        return AtName::Other;
+    if (!bListedAsIs && dwError == ERROR_SUCCESS)
         dwError = folder.OpenEntry(strName, EntryAccess::Change, entry);
     // A folder, or what cannot be opened, is nothing this run made.
+    if (dwError != ERROR_SUCCESS && bListedAsIs && folder.FindEntry(strName, found) == ERROR_SUCCESS &&
+        (found.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return AtName::Other;
     if (dwError == ERROR_ACCESS_DENIED && (found.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return AtName::Other;
     LinkFileInfo info;
@@ -90,25 +114,13 @@ LinkPairResult CLinkUndoer::Undo(int nFile)
     const bool bReplaced = m_record.IsReplaced(nPair);
     const CString& strName = m_record.sources[static_cast<size_t>(nFile)].strName;
     LinkEntryInfo kept;
-    DWORD dwKept = m_kept != nullptr ? m_kept->FindEntry(strName, kept) : m_dwKeptError;
+    DWORD dwKept = FindKept(strName, kept);
     // Only a file under exactly its name is the one kept for this pair.
     if (dwKept == ERROR_SUCCESS && (kept.strName != strName || (kept.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
         dwKept = ERROR_FILE_NOT_FOUND;
     const bool bKept = dwKept == ERROR_SUCCESS;
-    // An undo cut off between putting the old file back and removing the
-    // link it changed places with is finished first.
-    std::unique_ptr<ILinkEntry> aside;
-    DWORD dwAside = 0;
-    const bool bAsideLeft = m_kept != nullptr && bReplaced &&
-                            LookAtName(*m_kept, AsideName(strName), nFile, aside, dwAside) == AtName::RunsLink &&
-                            aside->Delete() == ERROR_SUCCESS;
     if (!bMade && !bReplaced && !bKept)
         return result;
-    if (bAsideLeft && !bKept)
-    {
-        result.undo = UndoStep::PutBack;
-        return result;
-    }
     result.nKeptTime = bKept ? m_record.nTime : 0;
     if (m_folder == nullptr)
     {
@@ -165,21 +177,24 @@ LinkPairResult CLinkUndoer::PutBack(int nFile, LinkPairResult result, const Link
     }
     std::unique_ptr<ILinkEntry> old;
     dwError = m_kept->OpenEntry(strName, EntryAccess::Change, old);
-    // The run's link changes places with the old file, then goes from the
-    // kept folder: a removed name may stay until every handle on its file
-    // is closed (another worker's on the same source, say), a moved one
-    // never does.
-    const CString strAside = AsideName(strName);
     if (dwError == ERROR_SUCCESS && at == AtName::RunsLink)
-        dwError = link->MoveTo(*m_kept, strAside);
+        dwError = link->Delete();
     if (dwError == ERROR_SUCCESS)
     {
         dwError = old->MoveTo(*m_folder, strName);
-        // The name is as the run left it, or the old file is back.
-        if (dwError != ERROR_SUCCESS && at == AtName::RunsLink && link->MoveTo(*m_folder, strName) != ERROR_SUCCESS)
+        // Where the system removes a name only when the last handle on its
+        // file closes (Wine; Windows before 10), another worker's handle on
+        // the same source keeps the link's name a moment longer.
+        for (int nTry = 0; dwError == ERROR_ALREADY_EXISTS && at == AtName::RunsLink && nTry < 20; ++nTry)
+        {
+            ::Sleep(nTry < 5 ? 0 : 5);
+            dwError = old->MoveTo(*m_folder, strName);
+        }
+        // The name is as the run left it, or the old file is back; where
+        // neither could be, the undo can be done again: the name is free
+        // and the old file kept.
+        if (dwError != ERROR_SUCCESS && at == AtName::RunsLink)
             static_cast<void>(Relink(strName, nFile));  // the line says the old file is still kept
-        else if (dwError == ERROR_SUCCESS && at == AtName::RunsLink)
-            static_cast<void>(link->Delete());  // a link left in the kept folder keeps it, and is said to be kept
     }
     result.dwError = dwError;
     result.undo = dwError == ERROR_SUCCESS ? UndoStep::PutBack : UndoStep::Failed;

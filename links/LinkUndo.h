@@ -5,6 +5,9 @@
 #include "links/RunRecord.h"
 
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 // Undoes one earlier run, folder by folder, from its record and what the
 // disk holds: a pair is undone only where the disk shows the run's own
@@ -40,6 +43,8 @@ private:
                       DWORD& dwError);
     LinkPairResult PutBack(int nFile, LinkPairResult result, const LinkEntryInfo& kept);
     DWORD Relink(const CString& strName, int nFile);
+    // The file kept under the name, from the kept folder's listing.
+    DWORD FindKept(const CString& strName, LinkEntryInfo& kept);
 
     const RunRecord& m_record;
     int m_nFolder = 0;
@@ -47,4 +52,9 @@ private:
     DWORD m_dwFolderError = 0;
     std::unique_ptr<ILinkFolder> m_kept;
     DWORD m_dwKeptError = 0;
+    // The folders' names as listed when the folder was begun.
+    bool m_bListed = false;
+    std::unordered_set<std::wstring> m_listed;
+    bool m_bKeptListed = false;
+    std::unordered_map<std::wstring, LinkEntryInfo> m_kepts;
 };

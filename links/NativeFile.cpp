@@ -1,5 +1,7 @@
 #include "links/NativeFile.h"
 
+#include <atomic>
+
 #include "files/ErrorCode.h"
 
 #include <cstddef>
@@ -308,12 +310,21 @@ NTSTATUS DeleteNative(HANDLE hFile, const std::function<HANDLE()>& getAttributeH
     // program holds the file open, and from 1809 on a read-only name as it
     // is. Older systems (and Wine) know neither flag and the classic call
     // follows, whose name goes when the last handle on it closes.
+    // A system that knows no POSIX removal is asked once (the answer is the
+    // system's, whatever the volume).
+    static std::atomic<bool> s_bNoPosix{false};
     ULONG nPosix = kDispositionDelete | kDispositionPosixSemantics | kDispositionIgnoreReadOnly;
-    NTSTATUS status = SetInformation(hFile, &nPosix, sizeof(nPosix), kFileDispositionInformationEx);
-    if (status == kStatusInvalidParameter)
+    NTSTATUS status = kStatusNotImplemented;
+    if (!s_bNoPosix.load(std::memory_order_relaxed))
     {
-        nPosix = kDispositionDelete | kDispositionPosixSemantics;
         status = SetInformation(hFile, &nPosix, sizeof(nPosix), kFileDispositionInformationEx);
+        if (status == kStatusInvalidParameter)
+        {
+            nPosix = kDispositionDelete | kDispositionPosixSemantics;
+            status = SetInformation(hFile, &nPosix, sizeof(nPosix), kFileDispositionInformationEx);
+        }
+        if (status == kStatusInvalidInfoClass || status == kStatusNotImplemented)
+            s_bNoPosix.store(true, std::memory_order_relaxed);
     }
     const bool bPosix = status != kStatusInvalidParameter && status != kStatusInvalidInfoClass &&
                         status != kStatusNotImplemented && status != kStatusNotSupported;
