@@ -3,8 +3,7 @@
 #include "links/LinkDecision.h"
 #include "links/LinkPair.h"
 #include "links/LinkUndo.h"
-#include "files/PathRules.h"
-#include "files/TempName.h"
+#include "links/RunRecorder.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,76 +13,6 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
-
-namespace {
-
-ULONGLONG NowAsFileTime()
-{
-    FILETIME now = {};
-    ::GetSystemTimeAsFileTime(&now);
-    return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-}
-
-// The record's sources, last first, as a path list.
-class CRecordedFiles : public ILinkPathList
-{
-public:
-    explicit CRecordedFiles(const RunRecord& record) : m_record(record) {}
-    int GetCount() const override { return static_cast<int>(m_record.sources.size()); }
-    CString GetAt(int nIndex) const override { return m_record.sources[m_record.sources.size() - 1 - static_cast<size_t>(nIndex)].strPath; }
-
-private:
-    const RunRecord& m_record;
-};
-
-}  // namespace
-
-CLinkJob::CLinkJob(std::shared_ptr<const RunRecord> pRecord, ILinkFileSystem& fs)
-    : m_sources(CRecordedFiles(*pRecord)),
-      m_kind(pRecord->kind),
-      m_fs(fs),
-      m_nKeepTime(pRecord->nTime),
-      m_pUndo(std::move(pRecord))
-{
-    m_folders.assign(m_pUndo->folders.rbegin(), m_pUndo->folders.rend());
-}
-
-CString CLinkJob::MakeRecordName(ULONGLONG nKeepTime)
-{
-    // The kept folders' name after its "~Quillon-Aufbewahrt-": the run's start.
-    const CString strKept = MakeKeptFolderName(nKeepTime);
-    return L"Lauf-" + strKept.Mid(static_cast<int>(::wcslen(L"~Quillon-Aufbewahrt-"))) + L".txt";
-}
-
-CLinkJob::CLinkJob(const ILinkPathList& folders, const ILinkPathList& files, const LinkRunOptions& options,
-                   ILinkFileSystem& fs)
-    : m_sources(files),
-      m_kind(options.kind == LinkKind::Symbolic && fs.CanCreateSymbolicLink() ? LinkKind::Symbolic : LinkKind::Hard),
-      m_options(options),
-      m_fs(fs),
-      m_nKeepTime(options.nKeepTime != 0 ? options.nKeepTime : NowAsFileTime())
-{
-    const int nFolders = folders.GetCount();
-    m_folders.reserve(static_cast<size_t>(nFolders > 0 ? nFolders : 0));
-    for (int i = 0; i < nFolders; ++i)
-        m_folders.push_back(folders.GetAt(i));
-}
-
-CString CLinkJob::FormatLine(const LinkPairResult& result) const
-{
-    if (m_pUndo)
-        return FormatUndoLine(result, GetFolder(result.nFolder) + GetUndoName(result.nFile));
-    return FormatPairLine(result, m_kind, m_options.bPreview, m_sources.GetPath(result.nFile),
-                          GetFolder(result.nFolder) + m_sources.GetName(result.nFile));
-}
-
-LinkLineFields CLinkJob::GetFields(const LinkPairResult& result) const
-{
-    if (m_pUndo)
-        return GetUndoFields(result, GetFolder(result.nFolder) + GetUndoName(result.nFile));
-    return GetPairFields(result, m_kind, m_options.bPreview, m_sources.GetPath(result.nFile),
-                         GetFolder(result.nFolder) + m_sources.GetName(result.nFile));
-}
 
 struct CLinkRun::State
 {
@@ -101,18 +30,8 @@ struct CLinkRun::State
     std::atomic<long long> nDone{0};
     std::atomic<long long> nKept{0};
     std::atomic<ULONGLONG> nKeptBytes{0};
-    // What an undo did: links removed, files put back, pairs left as they
-    // were found, kept files that stay kept.
-    std::atomic<long long> nRemoved{0};
-    std::atomic<long long> nPutBack{0};
-    std::atomic<long long> nLeft{0};
-    std::atomic<long long> nStillKept{0};
-    // The run's record (its own lock); where it is, and why it could not be
-    // written (0: written, or not asked for).
-    CRunRecordFile record;
-    CString strRecordPath;
-    DWORD dwRecordError = 0;
-    std::atomic<long long> nRecorded{0};
+    // The run's record and what an undo did (its own lock).
+    CRunRecorder recorder;
     // Written by the run's first thread before the workers start; each
     // folder is then taken by the one worker its group goes to.
     std::vector<std::unique_ptr<ILinkFolder>> opened;
@@ -156,10 +75,10 @@ CLinkRun::CLinkRun(const ILinkPathList& folders, const ILinkPathList& files, con
     }
     if (!options.bPreview && !options.strRecordFolder.IsEmpty())
     {
-        state.strRecordPath = options.strRecordFolder;
-        if (state.strRecordPath[state.strRecordPath.GetLength() - 1] != L'\\')
-            state.strRecordPath += L'\\';
-        state.strRecordPath += CLinkJob::MakeRecordName(state.pJob->GetKeepTime());
+        CString strPath = options.strRecordFolder;
+        if (strPath[strPath.GetLength() - 1] != L'\\')
+            strPath += L'\\';
+        state.recorder.SetPath(strPath + CLinkJob::MakeRecordName(state.pJob->GetKeepTime()));
     }
     Start(nWorkers);
 }
@@ -176,7 +95,7 @@ CLinkRun::CLinkRun(std::shared_ptr<const RunRecord> pRecord, const CString& strR
         state.results.reserve(static_cast<size_t>(state.nTotal));
         state.opened.resize(static_cast<size_t>(state.pJob->GetFolderCount()));
         state.openErrors.resize(static_cast<size_t>(state.pJob->GetFolderCount()), ERROR_SUCCESS);
-        state.strRecordPath = strRecordPath;
+        state.recorder.SetPath(strRecordPath);
     }
     catch (const std::bad_alloc&)
     {
@@ -295,20 +214,7 @@ bool CLinkRun::GetLastLine(CString& strLine) const
     const bool bEndedEarly = GetEndedEarlyLine(strLine);
     if (!HasEnded() || !state.pJob)
         return bEndedEarly;
-    CString strMore;
-    if (const RunRecord* pUndone = state.pJob->GetUndoRecord())
-    {
-        strMore = FormatUndoSentence(state.nRemoved, state.nPutBack, state.nLeft, state.nStillKept);
-        // What the record lost is said: its links stay, its kept files were
-        // found all the same.
-        if (pUndone->damage == RecordDamage::Corrupt)
-            strMore += L" " + FormatDamagedRecordSentence(pUndone->nCertainBytes);
-    }
-    else if (state.nKept != 0)
-        strMore = FormatKeptSentence(state.nKept, state.nKeptBytes, state.pJob->GetKeepTime(),
-                                     !state.strRecordPath.IsEmpty() && state.dwRecordError == ERROR_SUCCESS);
-    if (state.dwRecordError != ERROR_SUCCESS && state.nRecorded != 0)
-        strMore += (strMore.IsEmpty() ? L"" : L" ") + FormatUnrecordedSentence(state.dwRecordError);
+    const CString strMore = state.recorder.GetLastSentences(*state.pJob, state.nKept, state.nKeptBytes);
     if (strMore.IsEmpty())
         return bEndedEarly;
     strLine = bEndedEarly ? strLine + L" " + strMore : strMore;
@@ -343,7 +249,8 @@ void CLinkRun::Run(int nWorkers)
                 state.groups.emplace_back();
             state.groups[it->second].push_back(i);
         }
-        BeginRecord();
+        if (!state.bStop)
+            state.recorder.Begin(job);
         const int nRunners = std::max(1, std::min(nWorkers, static_cast<int>(state.groups.size())));
         for (int w = 1; w < nRunners; ++w)
         {
@@ -370,7 +277,7 @@ void CLinkRun::Run(int nWorkers)
     }
     for (std::thread& other : others)
         other.join();
-    EndRecord();
+    state.recorder.End(*state.pJob, state.nDone == state.nTotal && state.dwFailure == 0);
     state.bEnded = true;
     if (state.onResults)
         state.onResults();
@@ -454,94 +361,6 @@ void CLinkRun::UndoFolder(int nFolder, CLinkUndoer& undoer)
     undoer.EndFolder();
 }
 
-void CLinkRun::BeginRecord()
-{
-    State& state = *m_pState;
-    const CLinkJob& job = *state.pJob;
-    if (state.strRecordPath.IsEmpty() || state.bStop)
-        return;
-    if (const RunRecord* pUndone = job.GetUndoRecord())
-    {
-        state.dwRecordError = state.record.Append(state.strRecordPath, pUndone->nCertainBytes);
-        return;
-    }
-    RunRecord header;
-    header.nTime = job.GetKeepTime();
-    header.kind = job.GetKind();
-    for (int i = 0; i < job.GetFolderCount(); ++i)
-        header.folders.push_back(job.GetFolder(i));
-    for (int j = 0; j < job.GetFileCount(); ++j)
-    {
-        RecordedSource source;
-        source.strPath = job.GetSources().GetPath(j);
-        source.strName = job.GetSources().GetName(j);
-        source.strNtPath = job.GetSources().GetNtPath(j);
-        LinkFileInfo info;
-        if (job.GetSources().GetEntryInfo(j, info) == ERROR_SUCCESS)
-            source.id = info.id;
-        header.sources.push_back(source);
-    }
-    // On the disk before the first pair, so that whatever the run does
-    // after a crash can be found from it.
-    state.dwRecordError = state.record.Create(state.strRecordPath, header);
-}
-
-void CLinkRun::EndRecord()
-{
-    State& state = *m_pState;
-    if (!state.record.IsOpen())
-        return;
-    const bool bUndo = state.pJob->GetUndoRecord() != nullptr;
-    const bool bWhole = state.nDone == state.nTotal && state.dwFailure == 0;
-    if (bUndo ? bWhole : true)
-        state.record.Add(bUndo ? RecordStep::UndoEnded : RecordStep::RunEnded);
-    const DWORD dwError = state.record.Flush();
-    if (state.dwRecordError == ERROR_SUCCESS)
-        state.dwRecordError = dwError;
-    state.record.Close();
-    // A run that changed nothing, and an undo that left nothing kept, need
-    // their record no more.
-    const bool bSpent = bUndo ? bWhole && state.nStillKept == 0 : state.nRecorded == 0;
-    if (bSpent && dwError == ERROR_SUCCESS)
-        ::DeleteFileW(MakeSystemPath(state.strRecordPath));
-}
-
-void CLinkRun::WriteStep(const LinkPairResult& result)
-{
-    State& state = *m_pState;
-    const long long nPair =
-        static_cast<long long>(state.pJob->GetRecordFolder(result.nFolder)) * state.pJob->GetFileCount() +
-        state.pJob->GetRecordFile(result.nFile);
-    if (state.pJob->GetUndoRecord() != nullptr)
-    {
-        switch (result.undo)
-        {
-        case UndoStep::LinkRemoved:
-            ++state.nRemoved;
-            break;
-        case UndoStep::PutBack:
-            ++state.nPutBack;
-            break;
-        default:
-            ++state.nLeft;
-            break;
-        }
-        if (result.nKeptTime != 0)
-            ++state.nStillKept;
-        // A step that failed may go another time.
-        if (result.undo != UndoStep::Failed)
-            state.record.Add(RecordStep::Undone, nPair);
-        return;
-    }
-    if (state.pJob->GetOptions().bPreview)
-        return;
-    const bool bKept = result.nKeptTime != 0;
-    if (result.dwError == ERROR_SUCCESS && (result.action == PairAction::NewLink || result.action == PairAction::Replace))
-        state.record.Add(bKept ? RecordStep::Replaced : RecordStep::Made, nPair);
-    if (bKept || (result.dwError == ERROR_SUCCESS && result.action == PairAction::NewLink))
-        ++state.nRecorded;
-}
-
 void CLinkRun::Record(const LinkPairResult& result)
 {
     State& state = *m_pState;
@@ -563,7 +382,7 @@ void CLinkRun::Record(const LinkPairResult& result)
         state.nKeptBytes += result.nSize;
     }
     ++state.nDone;
-    WriteStep(result);
+    state.recorder.Note(*state.pJob, result);
     if (bNotify && state.onResults)
         state.onResults();
 }
