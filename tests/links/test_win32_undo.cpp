@@ -80,6 +80,14 @@ TEST(Win32UndoTest, ARunUndoneAfterARestartLeavesEveryNameAsItWas)
     LinkRunOptions options;
     options.kind = LinkKind::Hard;
     options.strRecordFolder = history.c_str();
+    // An earlier run, offered once this one is undone.
+    const std::wstring u = tree.TargetFolder(L"U");
+    Write(u + L"plain.txt", "old earlier");
+    options.nKeepTime = 133932384000000000ull;
+    {
+        CLinkRun earlier(CVectorPathList({u}), CVectorPathList({s + L"plain.txt"}), options, fs, 0, nullptr);
+    }
+    options.nKeepTime = 0;
     {
         CLinkRun run(CVectorPathList({t}), CVectorPathList(files), options, fs, 0, nullptr);
         CString strLast;
@@ -94,8 +102,8 @@ TEST(Win32UndoTest, ARunUndoneAfterARestartLeavesEveryNameAsItWas)
 
     CRunHistory restarted(history.c_str());
     restarted.Load();
-    EXPECT_EQ(4, restarted.GetKept().nFiles);
-    EXPECT_EQ(1, restarted.GetKept().nRuns);
+    EXPECT_EQ(5, restarted.GetKept().nFiles);
+    EXPECT_EQ(2, restarted.GetKept().nRuns);
     std::shared_ptr<const RunRecord> pRecord;
     CString strPath;
     ASSERT_TRUE(restarted.GetUndoable(pRecord, strPath));
@@ -120,5 +128,13 @@ TEST(Win32UndoTest, ARunUndoneAfterARestartLeavesEveryNameAsItWas)
     EXPECT_TRUE(KeptIn(t).empty());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(strPath)) << "an undo that kept nothing leaves no record";
     restarted.Load();
+    ASSERT_TRUE(restarted.GetUndoable(pRecord, strPath));
+    EXPECT_EQ(std::vector<CString>{u.c_str()}, pRecord->folders);
+    {
+        CLinkRun undo(pRecord, strPath, fs, 0, nullptr);
+    }
+    EXPECT_EQ("old earlier", Holds(u + L"plain.txt").substr(Holds(u + L"plain.txt").find(' ') + 1, 11));
+    restarted.Load();
     EXPECT_FALSE(restarted.GetUndoable(pRecord, strPath));
+    EXPECT_EQ(0, restarted.GetKept().nFiles);
 }
