@@ -9,7 +9,9 @@
 // timed) beside the bare loop that replaces the same files. The program
 // is started for each run with the lists on its command line; its start is
 // not timed. "window_run [rounds] [program]" measures another build's
-// Quillon.exe beside the same bare loop. Figures only: nothing here passes
+// Quillon.exe beside the same bare loop ("" for this build's), and
+// "window_run [rounds] [program] [word]" only the kinds whose name holds the
+// word. Figures only: nothing here passes
 // or fails.
 #include <windows.h>
 #include <commctrl.h>
@@ -252,7 +254,9 @@ int wmain(int argc, wchar_t** argv)
     // window_run [rounds] [program]: another build's Quillon.exe may be
     // measured beside this one's bare loop.
     const int nRounds = argc >= 2 ? std::max(1, _wtoi(argv[1])) : 3;
-    const std::wstring program = argc >= 3 ? std::wstring(argv[2]) : ProgramPath();
+    const std::wstring program = argc >= 3 && argv[2][0] != L'\0' ? std::wstring(argv[2]) : ProgramPath();
+    // A third argument measures only the kinds whose name holds it.
+    const std::string only = argc >= 4 ? std::string(argv[3], argv[3] + ::wcslen(argv[3])) : std::string();
     const std::wstring root = L"C:\\qw" + std::to_wstring(::GetCurrentProcessId());
     RemoveTree(root);
     ::CreateDirectoryW(root.c_str(), nullptr);
@@ -273,6 +277,8 @@ int wmain(int argc, wchar_t** argv)
     bool ok = true;
     for (const auto& kind : kinds)
     {
+        if (!only.empty() && std::string(kind.name).find(only) == std::string::npos)
+            continue;
         CWindowBench bench(root + L"\\" + std::to_wstring(kind.nFiles), program, kind.nFiles);
         std::vector<double> window;
         std::vector<double> bare;

@@ -194,6 +194,16 @@ long long CLinkRun::GetPairsDone() const
     return m_pState->nDone;
 }
 
+long long CLinkRun::GetKeptCount() const
+{
+    return m_pState->nKept;
+}
+
+ULONGLONG CLinkRun::GetKeptBytes() const
+{
+    return m_pState->nKeptBytes;
+}
+
 long long CLinkRun::GetPairsTotal() const
 {
     return m_pState->nTotal;

@@ -70,6 +70,10 @@ public:
     // there is neither.
     bool GetLastLine(CString& strLine) const;
 
+    // The files this run kept of those it replaced, and their bytes.
+    long long GetKeptCount() const;
+    ULONGLONG GetKeptBytes() const;
+
     // One per processor, at least two, at most eight. More workers than
     // processors gained little here (Wine: every file call goes through one
     // server) and kept the window waiting longer for its share of it.

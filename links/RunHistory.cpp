@@ -2,6 +2,7 @@
 
 #include "files/PathRules.h"
 #include "files/TempName.h"
+#include "links/LinkJob.h"
 
 #include <shlobj.h>
 
@@ -46,6 +47,45 @@ bool CountKept(const CString& strFolder, KeptSummary& kept)
 
 }  // namespace
 
+bool CRunHistory::ReadEntry(const CString& strPath, Entry& entry)
+{
+    std::string bytes;
+    if (ReadWholeFile(strPath, bytes) != ERROR_SUCCESS)
+        return false;
+    auto pRecord = std::make_shared<RunRecord>(ReadRunRecord(bytes));
+    if (pRecord->damage == RecordDamage::Unreadable)
+        return false;
+    if (!pRecord->bComplete)
+    {
+        ::DeleteFileW(MakeSystemPath(strPath));
+        return false;
+    }
+    entry.strPath = strPath;
+    entry.nTime = pRecord->nTime;
+    const CString strKept = MakeKeptFolderName(pRecord->nTime);
+    for (const CString& strFolder : pRecord->folders)
+    {
+        // A folder listed twice under one spelling is one kept folder.
+        const CString strPath = strFolder + strKept;
+        if (std::find(entry.keptFolders.begin(), entry.keptFolders.end(), strPath) == entry.keptFolders.end() &&
+            CountKept(strPath, entry.kept))
+            entry.keptFolders.push_back(strPath);
+    }
+    entry.bUndoable = !pRecord->bUndoEnded && (!pRecord->made.empty() || !entry.keptFolders.empty());
+    entry.pRecord = std::move(pRecord);
+    return true;
+}
+
+void CRunHistory::Add(Entry entry)
+{
+    m_kept.nFiles += entry.kept.nFiles;
+    m_kept.nBytes += entry.kept.nBytes;
+    m_kept.nRuns += entry.kept.nFiles != 0 ? 1 : 0;
+    const auto at = std::find_if(m_entries.begin(), m_entries.end(),
+                                 [&](const Entry& other) { return other.nTime < entry.nTime; });
+    m_entries.insert(at, std::move(entry));
+}
+
 void CRunHistory::Load()
 {
     m_entries.clear();
@@ -65,45 +105,67 @@ void CRunHistory::Load()
     for (const CString& strName : names)
     {
         Entry entry;
-        entry.strPath = m_strFolder + L"\\" + strName;
-        std::string bytes;
-        if (ReadWholeFile(entry.strPath, bytes) != ERROR_SUCCESS)
-            continue;
-        auto pRecord = std::make_shared<RunRecord>(ReadRunRecord(bytes));
-        if (pRecord->damage == RecordDamage::Unreadable)
-            continue;
-        if (!pRecord->bComplete)
-        {
-            ::DeleteFileW(MakeSystemPath(entry.strPath));
-            continue;
-        }
-        const CString strKept = MakeKeptFolderName(pRecord->nTime);
-        KeptSummary here;
-        for (const CString& strFolder : pRecord->folders)
-        {
-            // A folder listed twice under one spelling is one kept folder.
-            const CString strPath = strFolder + strKept;
-            if (std::find(entry.keptFolders.begin(), entry.keptFolders.end(), strPath) == entry.keptFolders.end() &&
-                CountKept(strPath, here))
-                entry.keptFolders.push_back(strPath);
-        }
-        m_kept.nFiles += here.nFiles;
-        m_kept.nBytes += here.nBytes;
-        m_kept.nRuns += here.nFiles != 0 ? 1 : 0;
-        entry.pRecord = std::move(pRecord);
-        m_entries.push_back(std::move(entry));
+        if (ReadEntry(m_strFolder + L"\\" + strName, entry))
+            Add(std::move(entry));
     }
-    std::sort(m_entries.begin(), m_entries.end(),
-              [](const Entry& a, const Entry& b) { return a.pRecord->nTime > b.pRecord->nTime; });
 }
 
-bool CRunHistory::GetUndoable(std::shared_ptr<const RunRecord>& pRecord, CString& strPath) const
+void CRunHistory::AddRun(ULONGLONG nKeepTime, long long nKept, ULONGLONG nKeptBytes)
 {
-    for (const Entry& entry : m_entries)
+    Entry entry;
+    entry.strPath = m_strFolder + L"\\" + CLinkJob::MakeRecordName(nKeepTime);
+    // A run that changed nothing left no record.
+    if (m_strFolder.IsEmpty() || ::GetFileAttributesW(MakeSystemPath(entry.strPath)) == INVALID_FILE_ATTRIBUTES)
+        return;
+    entry.nTime = nKeepTime;
+    entry.kept.nFiles = nKept;
+    entry.kept.nBytes = nKeptBytes;
+    entry.bUndoable = true;
+    Add(std::move(entry));
+}
+
+void CRunHistory::Reload(const CString& strPath)
+{
+    const auto it =
+        std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.strPath == strPath; });
+    if (it != m_entries.end())
     {
-        const RunRecord& record = *entry.pRecord;
-        if (record.bUndoEnded || (record.made.empty() && entry.keptFolders.empty()))
+        m_kept.nFiles -= it->kept.nFiles;
+        m_kept.nBytes -= it->kept.nBytes;
+        m_kept.nRuns -= it->kept.nFiles != 0 ? 1 : 0;
+        m_entries.erase(it);
+    }
+    Entry entry;
+    if (ReadEntry(strPath, entry))
+        Add(std::move(entry));
+}
+
+bool CRunHistory::HasUndoable() const
+{
+    return std::any_of(m_entries.begin(), m_entries.end(), [](const Entry& entry) { return entry.bUndoable; });
+}
+
+bool CRunHistory::GetUndoable(std::shared_ptr<const RunRecord>& pRecord, CString& strPath)
+{
+    for (Entry& entry : m_entries)
+    {
+        if (!entry.bUndoable)
             continue;
+        if (entry.pRecord == nullptr)
+        {
+            // Read now, with what its kept folders hold.
+            Entry read;
+            if (!ReadEntry(entry.strPath, read))
+            {
+                entry.bUndoable = false;
+                continue;
+            }
+            m_kept.nFiles += read.kept.nFiles - entry.kept.nFiles;
+            m_kept.nBytes += read.kept.nBytes - entry.kept.nBytes;
+            entry = std::move(read);
+            if (!entry.bUndoable)
+                continue;
+        }
         pRecord = entry.pRecord;
         strPath = entry.strPath;
         return true;

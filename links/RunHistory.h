@@ -35,8 +35,14 @@ public:
     // A record cut off before its first pair is of a run that changed
     // nothing: it goes.
     void Load();
+    // A run that just ended, as it counted what it kept: its record is read
+    // when it is undone (a run of many pairs would hold the window up).
+    void AddRun(ULONGLONG nKeepTime, long long nKept, ULONGLONG nKeptBytes);
+    // The record an undo just wrote to, read again with its kept folders.
+    void Reload(const CString& strPath);
+    bool HasUndoable() const;
     // The newest run an undo can still do something for.
-    bool GetUndoable(std::shared_ptr<const RunRecord>& pRecord, CString& strPath) const;
+    bool GetUndoable(std::shared_ptr<const RunRecord>& pRecord, CString& strPath);
     const KeptSummary& GetKept() const { return m_kept; }
     // Every kept folder there is, as a path.
     std::vector<CString> GetKeptFolders() const;
@@ -48,9 +54,17 @@ private:
     struct Entry
     {
         CString strPath;
+        ULONGLONG nTime = 0;
+        // Null for a run added as it ended, until it is asked for.
         std::shared_ptr<const RunRecord> pRecord;
         std::vector<CString> keptFolders;
+        KeptSummary kept;
+        bool bUndoable = false;
     };
+    // The record at the path with what its kept folders hold; false where
+    // it is not to be offered.
+    static bool ReadEntry(const CString& strPath, Entry& entry);
+    void Add(Entry entry);
 
     CString m_strFolder;
     std::vector<Entry> m_entries;

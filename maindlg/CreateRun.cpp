@@ -189,6 +189,13 @@ void CCreateRun::End()
     // not the user who stopped it.
     CString strLine;
     m_window.EndLines(m_pRun->GetLastLine(strLine) ? &strLine : nullptr);
+    m_ended = Ended();
+    if (const std::shared_ptr<const CLinkJob> job = m_pRun->GetJob())
+    {
+        m_ended.nKeepTime = job->GetKeepTime();
+        m_ended.nKept = m_pRun->GetKeptCount();
+        m_ended.nKeptBytes = m_pRun->GetKeptBytes();
+    }
     m_pRun.reset();
     m_pFileSystem.reset();
     m_window.ShowRunState(false);

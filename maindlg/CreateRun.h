@@ -60,6 +60,15 @@ public:
     bool IsUndo() const { return m_bUndo; }
     // The run's threads are done; its last lines may wait to be shown.
     bool HaveWorkersEnded() const { return m_pRun != nullptr && m_pRun->HasEnded(); }
+    // What the last run that ended kept of the files it replaced (0 for an
+    // undo or a preview), and its start, which names its record.
+    struct Ended
+    {
+        ULONGLONG nKeepTime = 0;
+        long long nKept = 0;
+        ULONGLONG nKeptBytes = 0;
+    };
+    const Ended& GetEnded() const { return m_ended; }
     // Asks the run to stop after the pairs in hand ("Abbrechen").
     void Stop();
     // Stops the run, waits for it and shows all it did: the window closes
@@ -92,4 +101,5 @@ private:
     bool m_bTimer;
     bool m_bPreview;
     bool m_bUndo;
+    Ended m_ended;
 };

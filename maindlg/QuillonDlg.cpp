@@ -122,9 +122,7 @@ WindowFacts CQuillonDlg::GetWindowFacts() const
     facts.bSymbolicLinks = m_pfnCreateSymbolicLinkW != nullptr;
     facts.bReport = m_listOutput.GetItemCount() > 0;
     facts.bSaving = m_reportCommands.IsSaving();
-    std::shared_ptr<const RunRecord> pRecord;
-    CString strPath;
-    facts.bUndoable = m_history.GetUndoable(pRecord, strPath);
+    facts.bUndoable = m_history.HasUndoable();
     facts.bKept = m_history.GetKept().nFiles > 0;
     if (m_run.IsRunning() && m_run.IsUndo())
         facts.run = RunKind::Undo;
@@ -141,7 +139,7 @@ void CQuillonDlg::UpdateWindowState()
         m_bRunEnded = true;
         // What the run did may be undone, or ended what was kept.
         if (!m_run.IsPreview())
-            LoadHistory();
+            OnRunEnded();
     }
 }
 

@@ -138,6 +138,9 @@ private:
     // The history read again: what "Rückgängig" offers, and the label that
     // says what is kept.
     void LoadHistory();
+    // A run or an undo ended: the history takes what it did.
+    void OnRunEnded();
+    void ShowKept();
     // Keys the lists act on; true when the key was taken.
     bool OnListKey(UINT nID, WORD wVKey);
     void AddStartPaths();

@@ -112,6 +112,21 @@ void CQuillonDlg::LoadHistory()
     if (m_history.GetFolder() != m_strHistoryFolder)
         m_history = CRunHistory(m_strHistoryFolder);
     m_history.Load();
+    ShowKept();
+}
+
+void CQuillonDlg::OnRunEnded()
+{
+    const CCreateRun::Ended& ended = m_run.GetEnded();
+    if (m_run.IsUndo())
+        m_history.Reload(m_strHistoryFolder + L"\\" + CLinkJob::MakeRecordName(ended.nKeepTime));
+    else
+        m_history.AddRun(ended.nKeepTime, ended.nKept, ended.nKeptBytes);
+    ShowKept();
+}
+
+void CQuillonDlg::ShowKept()
+{
     // While runs keep files, the output list's label says so.
     if (!m_run.IsRunning())
     {
@@ -133,6 +148,10 @@ void CQuillonDlg::OnReleaseKept()
         ::MessageBeep(MB_OK);
         return;
     }
+    // What the question counts is what is on the disk now.
+    LoadHistory();
+    if (m_history.GetKept().nFiles == 0)
+        return;
     const CString strAsk =
         L"Aufbewahrte Dateien freigeben: " + DescribeKept(m_history.GetKept()) +
         L"?\n\nSie kommen in den Papierkorb, wo ihr Laufwerk einen hat, und lassen sich von dort wiederherstellen; "
