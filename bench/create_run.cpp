@@ -265,6 +265,9 @@ private:
             for (const std::wstring& name : m_names)
                 expected.push_back(L"HardLink: OK, File: " + folder + name + L", Error: 0, " + m_strSuccessText + L".");
         }
+        // A run that replaced files ends with what it kept, after the pairs.
+        if (m_present == Present::OtherFiles && !shown.empty() && shown.back().rfind(L"Aufbewahrt: ", 0) == 0)
+            shown.pop_back();
         // The list shows the report in text order; it holds no items itself.
         bool ok = (list.GetStyle() & LVS_OWNERDATA) != 0;
         for (size_t i = 1; i < shown.size(); ++i)
