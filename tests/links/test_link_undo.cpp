@@ -225,12 +225,16 @@ TEST(LinkUndoTest, AProcessKilledAtAnyStepLosesNoFileAndUndoFinishesWhatWasCut)
     struct Killed
     {
     };
-    for (int nUndoKill = 0; nUndoKill < 2; ++nUndoKill)
+    // Folders looked at name by name, and listed at once.
+    for (int nMode = 0; nMode < 4; ++nMode)
         for (int nKillAt = 1;; ++nKillAt)
         {
-            SCOPED_TRACE(std::to_string(nKillAt) + (nUndoKill != 0 ? " of the undo" : " of the run"));
+            const int nUndoKill = nMode % 2;
+            SCOPED_TRACE(std::to_string(nKillAt) + (nUndoKill != 0 ? " of the undo" : " of the run") +
+                         (nMode >= 2 ? ", listed" : ""));
             CTempTree tree;
             CFakeFileSystem fs;
+            fs.listingAvailable = nMode >= 2;
             setUp(fs);
             std::vector<ULONGLONG> olds;
             for (const std::wstring& folder : folders)
