@@ -658,6 +658,18 @@ inline DWORD CFakeFileSystem::OpenFolder(const CString& path, std::unique_ptr<IL
     return 0;
 }
 
+// Every entry with its file and the file's attributes: what a pair that
+// failed, or an undo, must leave as it was.
+inline std::wstring Dump(CFakeFileSystem& fs)
+{
+    std::wstring dump;
+    for (const auto& node : fs.nodes)
+        for (const auto& entry : node.second.entries)
+            dump += std::to_wstring(node.first) + L"\\" + entry.second.name + L"=" + std::to_wstring(entry.second.node) +
+                    L":" + std::to_wstring(fs.nodes[entry.second.node].attributes) + L" ";
+    return dump;
+}
+
 class CVectorPathList : public ILinkPathList
 {
 public:

@@ -66,17 +66,6 @@ std::vector<std::wstring> PreviewThenRun(CFakeFileSystem& fs, const std::vector<
     return lines;
 }
 
-// Every entry with its file and the file's attributes: what a pair that
-// failed must leave as it was.
-std::wstring Dump(CFakeFileSystem& fs)
-{
-    std::wstring dump;
-    for (const auto& node : fs.nodes)
-        for (const auto& entry : node.second.entries)
-            dump += std::to_wstring(node.first) + L"\\" + entry.second.name + L"=" + std::to_wstring(entry.second.node) +
-                    L":" + std::to_wstring(fs.nodes[entry.second.node].attributes) + L" ";
-    return dump;
-}
 
 std::wstring Skip(const std::wstring& target)
 {

@@ -65,17 +65,6 @@ std::vector<std::wstring> Undo(CFakeFileSystem& fs, const CTempTree& tree, const
     return lines;
 }
 
-// Every name with its file and attributes.
-std::wstring Tree(CFakeFileSystem& fs)
-{
-    std::wstring dump;
-    for (const auto& node : fs.nodes)
-        for (const auto& entry : node.second.entries)
-            dump += std::to_wstring(node.first) + L"\\" + entry.second.name + L"=" + std::to_wstring(entry.second.node) +
-                    L":" + std::to_wstring(fs.nodes[entry.second.node].attributes) + L" ";
-    return dump;
-}
-
 const std::wstring kKept = std::wstring(L"C:\\T\\") + MakeKeptFolderName(kKeepTime).GetString();
 
 struct UndoCase
@@ -177,7 +166,7 @@ TEST(LinkUndoTest, UndoLeavesEveryNameAsBeforeOrSaysWhatItFound)
         CTempTree tree;
         CFakeFileSystem fs;
         c.setUp(fs);
-        const std::wstring before = Tree(fs);
+        const std::wstring before = Dump(fs);
         RecordedRun run = RunRecorded(fs, tree, {t}, {L"C:\\S\\a.txt", L"C:\\S\\b.txt"}, c.kind);
         if (c.meanwhile)
             c.meanwhile(fs);
@@ -192,7 +181,7 @@ TEST(LinkUndoTest, UndoLeavesEveryNameAsBeforeOrSaysWhatItFound)
         EXPECT_EQ(expected, lines);
         if (c.asBefore)
         {
-            EXPECT_EQ(before, Tree(fs));
+            EXPECT_EQ(before, Dump(fs));
         }
         // A run that changed nothing left no record; an undo that left
         // nothing kept took its record with it.
@@ -278,7 +267,7 @@ TEST(LinkUndoTest, AProcessKilledAtAnyStepLosesNoFileAndUndoFinishesWhatWasCut)
             // kept folder is left.
             for (size_t i = 0; i < folders.size(); ++i)
             {
-                EXPECT_EQ(1u, fs.Names(folders[i]).size() - (fs.NodeAt(folders[i] + L"b.txt") != 0 ? 1 : 0)) << Tree(fs);
+                EXPECT_EQ(1u, fs.Names(folders[i]).size() - (fs.NodeAt(folders[i] + L"b.txt") != 0 ? 1 : 0)) << Dump(fs);
                 EXPECT_EQ(olds[i], fs.NodeAt(folders[i] + L"a.txt"));
                 EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), fs.nodes[olds[i]].attributes);
             }
