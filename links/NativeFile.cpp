@@ -238,6 +238,15 @@ NTSTATUS CreateRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK acce
     return status;
 }
 
+// A folder of a held folder, held in turn: not shared for deletion, as the
+// target folders are not.
+NTSTATUS RelativeFolder(HANDLE hFolder, const CString& strName, DWORD dwAttributes, ULONG nDisposition, ULONG nOptions,
+                        CNtHandle& folder)
+{
+    return CreateRelative(hFolder, strName, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | DELETE,
+                          dwAttributes, FILE_SHARE_READ | FILE_SHARE_WRITE, nDisposition, kFileDirectoryFile | nOptions, folder);
+}
+
 }  // namespace
 
 NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK access, OpenKind kind,
@@ -250,26 +259,18 @@ NTSTATUS OpenNativeRelative(HANDLE hFolder, const CString& strName, ACCESS_MASK 
 
 NTSTATUS CreateNativeFolder(HANDLE hFolder, const CString& strName, DWORD dwAttributes, CNtHandle& folder)
 {
-    constexpr ULONG kFileCreate = 2;
-    // Not shared for deletion: held, as the target folders are.
-    return CreateRelative(hFolder, strName, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | DELETE,
-                          dwAttributes, FILE_SHARE_READ | FILE_SHARE_WRITE, kFileCreate, kFileDirectoryFile, folder);
+    return RelativeFolder(hFolder, strName, dwAttributes, 2 /* FILE_CREATE */, 0, folder);
 }
 
 NTSTATUS OpenNativeFolder(HANDLE hFolder, const CString& strName, CNtHandle& folder)
 {
-    const NTSTATUS status =
-        CreateRelative(hFolder, strName, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | DELETE, 0,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, kFileOpen, kFileDirectoryFile | kFileOpenReparsePoint, folder);
+    const NTSTATUS status = RelativeFolder(hFolder, strName, 0, kFileOpen, kFileOpenReparsePoint, folder);
     DWORD dwAttributes = 0;
+    // A link at the name leads somewhere else: not the folder asked for.
     if (NT_SUCCESS(status) &&
         (QueryNativeAttributes(folder.Get(), dwAttributes) != ERROR_SUCCESS || (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0))
-    {
-        // A link at the name leads somewhere else: not the folder asked for.
         folder.Reset(INVALID_HANDLE_VALUE);
-        return static_cast<NTSTATUS>(0xC0000103L);  // STATUS_NOT_A_DIRECTORY
-    }
-    return status;
+    return folder.IsOpen() || !NT_SUCCESS(status) ? status : static_cast<NTSTATUS>(0xC0000103L);  // STATUS_NOT_A_DIRECTORY
 }
 
 NTSTATUS SetNativeName(HANDLE hFile, ULONG nClass, ReplaceExisting replace, HANDLE hFolder, const CString& strName)
@@ -309,9 +310,8 @@ NTSTATUS DeleteNative(HANDLE hFile, const std::function<HANDLE()>& getAttributeH
     // Windows 10 from 1709 on removes the name at once, even where another
     // program holds the file open, and from 1809 on a read-only name as it
     // is. Older systems (and Wine) know neither flag and the classic call
-    // follows, whose name goes when the last handle on it closes.
-    // A system that knows no POSIX removal is asked once (the answer is the
-    // system's, whatever the volume).
+    // follows, whose name goes when the last handle on it closes. A system
+    // that knows no POSIX removal is asked once (it is the system's answer).
     static std::atomic<bool> s_bNoPosix{false};
     ULONG nPosix = kDispositionDelete | kDispositionPosixSemantics | kDispositionIgnoreReadOnly;
     NTSTATUS status = kStatusNotImplemented;
