@@ -74,6 +74,39 @@ bool IsKeptFolderName(const CString& strName)
     return strName.GetLength() > nPrefix && _wcsnicmp(strName, kKeptPrefix, static_cast<size_t>(nPrefix)) == 0;
 }
 
+namespace {
+
+const wchar_t kPartPrefix[] = L"Teil ";
+
+}  // namespace
+
+CString MakeKeptPartName(int nPart)
+{
+    CString strName;
+    strName.Format(L"%ls%d", kPartPrefix, nPart);
+    return strName;
+}
+
+int GetKeptPartNumber(const CString& strName)
+{
+    const int nPrefix = static_cast<int>(sizeof(kPartPrefix) / sizeof(wchar_t)) - 1;
+    if (strName.GetLength() <= nPrefix || strName.GetLength() > nPrefix + 9 || strName.Left(nPrefix) != kPartPrefix)
+        return 0;
+    int nPart = 0;
+    for (int i = nPrefix; i < strName.GetLength(); ++i)
+    {
+        if (strName[i] < L'0' || strName[i] > L'9' || (i == nPrefix && strName[i] == L'0'))
+            return 0;
+        nPart = nPart * 10 + (strName[i] - L'0');
+    }
+    return nPart >= 2 ? nPart : 0;
+}
+
+CString MakeKeptPath(ULONGLONG nRunTime, int nPart)
+{
+    return nPart == 0 ? MakeKeptFolderName(nRunTime) : MakeKeptFolderName(nRunTime) + L"\\" + MakeKeptPartName(nPart);
+}
+
 bool IsInKeptFolder(const CString& strPath)
 {
     int nStart = 0;

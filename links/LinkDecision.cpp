@@ -2,6 +2,7 @@
 
 #include "files/ErrorCode.h"
 #include "files/PathRules.h"
+#include "files/RelativePath.h"
 
 #include <string>
 
@@ -36,6 +37,7 @@ LinkPairResult ForeseenResult(const LinkPairDecision& decision)
     result.nFile = decision.nFile;
     result.action = decision.action;
     result.dwError = decision.dwError;
+    result.pathForm = decision.pathForm;
     if (decision.action == PairAction::Replace)
     {
         result.nSize = decision.old.nSize;
@@ -44,10 +46,11 @@ LinkPairResult ForeseenResult(const LinkPairDecision& decision)
     return result;
 }
 
-CLinkDecider::CLinkDecider(CLinkSources& sources, LinkKind kind, bool bRemoveExisting)
+CLinkDecider::CLinkDecider(CLinkSources& sources, LinkKind kind, bool bRemoveExisting, bool bRelative)
     : m_sources(sources),
       m_kind(kind),
       m_bRemoveExisting(bRemoveExisting),
+      m_bRelative(bRelative && kind == LinkKind::Symbolic),
       m_nFolder(0),
       m_dwFolderError(ERROR_SUCCESS),
       m_bFolderIdentified(false),
@@ -156,15 +159,40 @@ DWORD CLinkDecider::Foresee(int nFile) const
                                                       : static_cast<DWORD>(ERROR_SUCCESS);
 }
 
-bool CLinkDecider::PointsAtSource(const CString& strName, int nFile)
+void CLinkDecider::DecidePath(LinkPairDecision& decision) const
 {
-    // What the system follows, never the name shown for it; a relative link
-    // is another kind of link. Where it cannot be read, it is made again.
+    if (!m_bRelative)
+        return;
+    // From the folder and to the source as listed: the spellings a tree
+    // moved as a whole keeps.
+    switch (MakeRelativePath(m_strFolder, m_sources.GetPath(decision.nFile), decision.strLinkPath))
+    {
+    case RelativePath::Made:
+        decision.pathForm = LinkPathForm::Relative;
+        break;
+    case RelativePath::OtherRoot:
+        decision.pathForm = LinkPathForm::AbsoluteOtherRoot;
+        break;
+    default:
+        decision.pathForm = LinkPathForm::AbsoluteNotExpressible;
+        break;
+    }
+}
+
+bool CLinkDecider::PointsAtSource(const CString& strName, const LinkPairDecision& decision)
+{
+    // What the system follows, never the name shown for it, held the way
+    // this run would hold it; a relative link leads where it resolves from
+    // its own folder. Where it cannot be read, it is made again.
     std::unique_ptr<ILinkEntry> entry;
     LinkTargetPath target;
-    return m_pFolder->OpenEntry(strName, EntryAccess::Read, entry) == ERROR_SUCCESS &&
-           entry->ReadLink(target) == ERROR_SUCCESS && !target.bRelative &&
-           Folded(target.strSubstitute) == Folded(m_sources.GetNtPath(nFile));
+    if (m_pFolder->OpenEntry(strName, EntryAccess::Read, entry) != ERROR_SUCCESS ||
+        entry->ReadLink(target) != ERROR_SUCCESS ||
+        target.bRelative != (decision.pathForm == LinkPathForm::Relative))
+        return false;
+    const CString strHeld =
+        target.bRelative ? MakeNtPath(ResolveRelativePath(m_strFolder, target.strSubstitute)) : target.strSubstitute;
+    return Folded(strHeld) == Folded(m_sources.GetNtPath(decision.nFile));
 }
 
 void CLinkDecider::Take(const LinkPairDecision& decision)
@@ -210,6 +238,7 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
     const auto leave = [&decision](PairAction action, DWORD dwError = ERROR_SUCCESS) {
         decision.action = action;
         decision.dwError = dwError;
+        decision.pathForm = LinkPathForm::Absolute;  // no link is made
         return decision;
     };
     if (m_sources.GetPath(nFile).CompareNoCase(m_strFolder + strName) == 0)
@@ -219,6 +248,7 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
     if (m_made.count(MadeKey(nFile)) != 0)
         return leave(PairAction::LeaveMade);
 
+    DecidePath(decision);
     LinkEntryInfo entry;
     const DWORD dwLook = LookAt(strName, entry);
     if (dwLook == ERROR_FILE_NOT_FOUND)
@@ -252,7 +282,7 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
     file.nVolume = m_folderId.nVolume;
     const SourceMatch match = m_kind == LinkKind::Hard ? m_sources.MatchEntryFile(nFile, file) : SourceMatch::No;
     const bool bLinked = m_kind == LinkKind::Symbolic
-                             ? (entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && PointsAtSource(strName, nFile)
+                             ? (entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && PointsAtSource(strName, decision)
                              : match == SourceMatch::Yes && m_bFolderIdentified;
     if (bLinked)
     {

@@ -36,6 +36,10 @@ struct LinkPairDecision
     // volume).
     LinkOldFile old;
     bool bMaybeLinked = false;
+    // A symbolic link: how it holds the source's path, and, relative, the
+    // path it holds.
+    LinkPathForm pathForm = LinkPathForm::Absolute;
+    CString strLinkPath;
 };
 
 // What a decision foretells: the pair's result if it is carried out as
@@ -48,7 +52,7 @@ LinkPairResult ForeseenResult(const LinkPairDecision& decision);
 class CLinkDecider
 {
 public:
-    CLinkDecider(CLinkSources& sources, LinkKind kind, bool bRemoveExisting);
+    CLinkDecider(CLinkSources& sources, LinkKind kind, bool bRemoveExisting, bool bRelative = false);
 
     // The folder the next pairs go into, held open while they run; with a
     // null folder each pair fails with dwOpenError.
@@ -74,13 +78,16 @@ private:
     bool IsAmbiguous(const CString& strName) const;
     DWORD LookAt(const CString& strName, LinkEntryInfo& entry);
     DWORD Foresee(int nFile) const;
-    bool PointsAtSource(const CString& strName, int nFile);
+    // The form and path a symbolic link to the source would have here.
+    void DecidePath(LinkPairDecision& decision) const;
+    bool PointsAtSource(const CString& strName, const LinkPairDecision& decision);
     unsigned long long MadeKey(int nFile) const;
     void Take(const LinkPairDecision& decision);
 
     CLinkSources& m_sources;
     const LinkKind m_kind;
     const bool m_bRemoveExisting;
+    const bool m_bRelative;
     int m_nFolder;
     CString m_strFolder;
     std::unique_ptr<ILinkFolder> m_pFolder;

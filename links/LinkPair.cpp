@@ -49,14 +49,16 @@ LinkPairResult CLinkPairMaker::CarryOut(const LinkPairDecision& decision, ILinkF
     result.nWriteTime = 0;
     if (pFolder == nullptr)
         return result;
+    // A relative symbolic link holds the path from its folder.
+    const CString& strHeld = decision.pathForm == LinkPathForm::Relative ? decision.strLinkPath : strSource;
     switch (decision.action)
     {
     case PairAction::NewLink:
-        result.dwError = MakeLink(*pFolder, strName, strSource);
+        result.dwError = MakeLink(*pFolder, strName, strHeld);
         break;
     case PairAction::Replace:
     {
-        const Outcome outcome = Replace(decision, *pFolder, strSource, strName);
+        const Outcome outcome = Replace(decision, *pFolder, strHeld, strName);
         result.dwError = outcome.dwError;
         result.bOldAside = outcome.bOldAside;
         if (outcome.bAlreadyLinked)
@@ -64,6 +66,8 @@ LinkPairResult CLinkPairMaker::CarryOut(const LinkPairDecision& decision, ILinkF
         if (outcome.bKept)
         {
             ++m_nKeptHere;
+            ++m_nKeptInPart;
+            result.nKeptPart = outcome.nKeptPart;
             result.nKeptTime = m_nKeepTime;
             result.nSize = decision.old.nSize;
         }
@@ -75,7 +79,7 @@ LinkPairResult CLinkPairMaker::CarryOut(const LinkPairDecision& decision, ILinkF
     return result;
 }
 
-DWORD CLinkPairMaker::GetKeptFolder(int nFolder, ILinkFolder& folder, ILinkFolder*& pKept)
+DWORD CLinkPairMaker::GetKeptFolder(int nFolder, ILinkFolder& folder, ILinkFolder*& pKept, int& nPart)
 {
     if (m_nKeptFolder != nFolder)
     {
@@ -83,8 +87,27 @@ DWORD CLinkPairMaker::GetKeptFolder(int nFolder, ILinkFolder& folder, ILinkFolde
         m_nKeptFolder = nFolder;
         m_dwKeptError = folder.CreateFolder(MakeKeptFolderName(m_nKeepTime), m_kept);
     }
-    pKept = m_kept.get();
+    const int nWanted = m_nMovedHere < kKeptPerPart ? 0 : m_nMovedHere / kKeptPerPart + 1;
+    if (m_dwKeptError == ERROR_SUCCESS && nWanted != m_nPart)
+    {
+        EndPart();
+        m_nPart = nWanted;
+        // A part that cannot be made (its name taken by a file kept): the
+        // files go on into the kept folder itself.
+        if (m_kept->CreateFolder(MakeKeptPartName(nWanted), m_part) != ERROR_SUCCESS)
+            m_part.reset();
+    }
+    pKept = m_part != nullptr ? m_part.get() : m_kept.get();
+    nPart = m_part != nullptr ? m_nPart : 0;
     return m_dwKeptError;
+}
+
+void CLinkPairMaker::EndPart()
+{
+    if (m_part != nullptr && m_nKeptInPart == 0)
+        static_cast<void>(m_part->RemoveEmpty());  // where it stays, it is empty
+    m_part.reset();
+    m_nKeptInPart = 0;
 }
 
 CLinkPairMaker::~CLinkPairMaker()
@@ -100,6 +123,9 @@ CLinkPairMaker::~CLinkPairMaker()
 
 void CLinkPairMaker::EndFolder()
 {
+    EndPart();
+    m_nPart = 0;
+    m_nMovedHere = 0;
     // A kept folder that keeps nothing (every old file went back) goes.
     if (m_kept != nullptr && m_nKeptHere == 0)
         static_cast<void>(m_kept->RemoveEmpty());  // where it stays, it is empty and hidden
@@ -129,13 +155,15 @@ CLinkPairMaker::Outcome CLinkPairMaker::Replace(const LinkPairDecision& decision
         dwError = ERROR_ALREADY_EXISTS;
     // What cannot be kept is not replaced.
     ILinkFolder* pKept = nullptr;
+    int nPart = 0;
     if (dwError == ERROR_SUCCESS)
-        dwError = GetKeptFolder(decision.nFolder, folder, pKept);
+        dwError = GetKeptFolder(decision.nFolder, folder, pKept, nPart);
     // The old file steps aside whole (a rename: its identity, attributes,
     // security and other names stay as they were) into the run's kept
     // folder; only then does the link take its name.
-    if (dwError == ERROR_SUCCESS)
-        dwError = pOld->MoveTo(*pKept, strName);
+    if (dwError == ERROR_SUCCESS && (dwError = pOld->MoveTo(*pKept, strName)) == ERROR_SUCCESS)
+        ++m_nMovedHere;
+    outcome.nKeptPart = nPart;
     if (dwError != ERROR_SUCCESS)
     {
         outcome.dwError = dwError;

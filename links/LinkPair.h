@@ -36,17 +36,21 @@ private:
         DWORD dwError = 0;
         bool bAlreadyLinked = false;
         bool bOldAside = false;
-        // The old file lies in the kept folder.
+        // The old file lies in the kept folder, or in that part of it.
         bool bKept = false;
+        int nKeptPart = 0;
     };
 
     DWORD MakeLink(ILinkFolder& folder, const CString& strName, const CString& strSource);
     Outcome Replace(const LinkPairDecision& decision, ILinkFolder& folder, const CString& strSource,
                     const CString& strName);
 
-    // The run's kept folder in the target folder of that index, made at its
-    // first replacement there.
-    DWORD GetKeptFolder(int nFolder, ILinkFolder& folder, ILinkFolder*& pKept);
+    // Where the next file replaced in the target folder of that index is
+    // kept: the run's kept folder there, made at its first replacement, or
+    // its current part.
+    DWORD GetKeptFolder(int nFolder, ILinkFolder& folder, ILinkFolder*& pKept, int& nPart);
+    // The part in use goes where every file moved into it went back.
+    void EndPart();
 
     const LinkKind m_kind;
     const ULONGLONG m_nKeepTime;
@@ -54,6 +58,11 @@ private:
     std::unique_ptr<ILinkFolder> m_kept;
     DWORD m_dwKeptError = 0;
     int m_nKeptHere = 0;
+    // Files moved into the kept folder and its parts, back or not.
+    int m_nMovedHere = 0;
+    std::unique_ptr<ILinkFolder> m_part;
+    int m_nPart = 0;
+    int m_nKeptInPart = 0;
 };
 
 // A new link of the kind at the name (nothing may be there), checked to be

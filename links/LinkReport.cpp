@@ -137,8 +137,31 @@ CString AsideSentence(const LinkPairResult& result, const CString& strTarget)
     if (!result.bOldAside)
         return CString();
     const int nSlash = strTarget.ReverseFind(L'\\') + 1;
-    return L" Die alte Datei liegt jetzt unter " + strTarget.Left(nSlash) + MakeKeptFolderName(result.nKeptTime) +
+    return L" Die alte Datei liegt jetzt unter " + strTarget.Left(nSlash) + MakeKeptPath(result.nKeptTime, result.nKeptPart) +
            L"\\" + strTarget.Mid(nSlash) + L".";
+}
+
+// A symbolic link that was to be relative and could not be: why it holds
+// the absolute path. Said of links made and foreseen.
+CString PathFormNote(const LinkPairResult& result)
+{
+    if (result.dwError != 0 || (result.action != PairAction::NewLink && result.action != PairAction::Replace))
+        return CString();
+    switch (result.pathForm)
+    {
+    case LinkPathForm::AbsoluteOtherRoot:
+        return L"mit absolutem Pfad: die Quelle liegt auf einem anderen Laufwerk";
+    case LinkPathForm::AbsoluteNotExpressible:
+        return L"mit absolutem Pfad: der Name der Quelle ist nur so erreichbar";
+    default:
+        return CString();
+    }
+}
+
+CString PathFormSentence(const LinkPairResult& result)
+{
+    const CString strNote = PathFormNote(result);
+    return strNote.IsEmpty() ? CString() : L" Erstellt " + strNote + L".";
 }
 
 void SetFailure(LinkLineFields& fields, DWORD dwError)
@@ -178,7 +201,8 @@ CString FormatPairLine(const LinkPairResult& result, LinkKind kind, bool bPrevie
     case PairAction::LeaveMade:
         return FormatSkipExistingLine(strSource, strTarget);
     default:
-        return FormatLinkLine(kind, result.dwError, strTarget) + AsideSentence(result, strTarget);
+        return FormatLinkLine(kind, result.dwError, strTarget) + AsideSentence(result, strTarget) +
+               PathFormSentence(result);
     }
 }
 
@@ -210,13 +234,15 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
                                                                   : L"Vorschau: schon verlinkt";
         if (result.action == PairAction::Replace)
             fields.strText = GroupDigits(result.nSize) + L" Bytes, geändert " + FormatWriteTime(result.nWriteTime);
+        if (!PathFormNote(result).IsEmpty())
+            fields.strText += (fields.strText.IsEmpty() ? L"" : L", ") + PathFormNote(result);
         return fields;
     default:
         break;
     }
     fields.strResult = result.dwError != 0 ? L"FAILED" : L"OK";
     SetFailure(fields, result.dwError);
-    fields.strText += AsideSentence(result, strTarget);
+    fields.strText += AsideSentence(result, strTarget) + PathFormSentence(result);
     if (bPreview)
         fields.strResult = L"Vorschau: " + fields.strResult;
     return fields;

@@ -299,7 +299,8 @@ void CLinkRun::Work()
     CLinkJob& job = *state.pJob;
     try
     {
-        CLinkDecider decider(job.GetSources(), job.GetKind(), job.GetOptions().bRemoveExisting);
+        CLinkDecider decider(job.GetSources(), job.GetKind(), job.GetOptions().bRemoveExisting,
+                             job.GetOptions().bRelative);
         CLinkPairMaker maker(job.GetKind(), job.GetKeepTime());
         std::unique_ptr<CLinkUndoer> pUndoer;
         if (job.GetUndoRecord() != nullptr)

@@ -26,6 +26,20 @@ struct LinkRunOptions
     // Where the run's record goes, so that it can be undone (empty: it is
     // not recorded).
     CString strRecordFolder;
+    // Symbolic links hold the path from their folder to the source, where
+    // there is one ("..\\Quelle\\a.txt").
+    bool bRelative = false;
+};
+
+// How a symbolic link holds the source's path.
+enum class LinkPathForm : unsigned char
+{
+    Absolute,
+    Relative,
+    // Relative was asked for and is impossible: the source is on another
+    // drive or share, or has a name only the \\?\ form reaches.
+    AbsoluteOtherRoot,
+    AbsoluteNotExpressible
 };
 
 // What is to be done with a pair (its decision), and what was done.
@@ -96,6 +110,10 @@ struct LinkPairResult
     // Where the old file is kept (it was replaced, or could not be put
     // back): the run's start, which names its kept folder; 0: nothing kept.
     ULONGLONG nKeptTime = 0;
+    // The part of that kept folder (see MakeKeptPartName), 0: the folder itself.
+    int nKeptPart = 0;
+    // A symbolic link made or foreseen: how it holds the source's path.
+    LinkPathForm pathForm = LinkPathForm::Absolute;
 };
 
 // A read-only, indexed list of paths a run walks in order.

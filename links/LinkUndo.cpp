@@ -2,6 +2,7 @@
 
 #include "files/ErrorCode.h"
 #include "files/PathRules.h"
+#include "files/RelativePath.h"
 #include "files/TempName.h"
 #include "links/LinkPair.h"
 
@@ -33,27 +34,80 @@ void CLinkUndoer::BeginFolder(int nFolder, std::unique_ptr<ILinkFolder> folder, 
     for (const LinkEntryInfo& entry : entries)
         m_listed.insert(entry.strName.GetString());
     entries.clear();
+    m_parts.clear();
     m_bKeptListed = m_kept != nullptr && m_kept->ListEntries(entries) == ERROR_SUCCESS;
     for (const LinkEntryInfo& entry : entries)
-        m_kepts.emplace(entry.strName.GetString(), entry);
+        if ((entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            m_kepts.emplace(entry.strName.GetString(), KeptFile{entry, m_kept.get(), 0});
+    if (m_kept != nullptr)
+        OpenParts(entries);
 }
 
-DWORD CLinkUndoer::FindKept(const CString& strName, LinkEntryInfo& kept)
+void CLinkUndoer::OpenParts(const std::vector<LinkEntryInfo>& entries)
+{
+    std::vector<int> numbers;
+    for (const LinkEntryInfo& entry : entries)
+        if ((entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && GetKeptPartNumber(entry.strName) != 0)
+            numbers.push_back(GetKeptPartNumber(entry.strName));
+    // Unlisted, the parts are tried in turn, as a run makes them; a file
+    // kept under a part's name stands for a part the run could not make.
+    for (int nPart = 2; !m_bKeptListed; ++nPart)
+    {
+        std::unique_ptr<ILinkFolder> part;
+        LinkEntryInfo file;
+        if (m_kept->OpenFolder(MakeKeptPartName(nPart), part) == ERROR_SUCCESS)
+            m_parts.emplace_back(nPart, std::move(part));
+        else if (m_kept->FindEntry(MakeKeptPartName(nPart), file) != ERROR_SUCCESS ||
+                 (file.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            break;
+    }
+    for (const int nPart : numbers)
+    {
+        std::unique_ptr<ILinkFolder> part;
+        std::vector<LinkEntryInfo> files;
+        if (m_kept->OpenFolder(MakeKeptPartName(nPart), part) != ERROR_SUCCESS)
+            continue;
+        // A part that cannot be listed is looked in name by name.
+        if (part->ListEntries(files) != ERROR_SUCCESS)
+            m_bKeptListed = false;
+        for (const LinkEntryInfo& file : files)
+            m_kepts.emplace(file.strName.GetString(), KeptFile{file, part.get(), nPart});
+        m_parts.emplace_back(nPart, std::move(part));
+    }
+}
+
+DWORD CLinkUndoer::FindKept(const CString& strName, KeptFile& kept)
 {
     if (m_kept == nullptr)
         return m_dwKeptError;
-    if (!m_bKeptListed)
-        return m_kept->FindEntry(strName, kept);
-    const auto it = m_kepts.find(strName.GetString());
-    if (it == m_kepts.end())
-        return ERROR_FILE_NOT_FOUND;
-    kept = it->second;
-    return ERROR_SUCCESS;
+    if (m_bKeptListed)
+    {
+        const auto it = m_kepts.find(strName.GetString());
+        if (it == m_kepts.end())
+            return ERROR_FILE_NOT_FOUND;
+        kept = it->second;
+        return ERROR_SUCCESS;
+    }
+    kept = KeptFile{LinkEntryInfo(), m_kept.get(), 0};
+    DWORD dwError = m_kept->FindEntry(strName, kept.info);
+    const auto isFile = [&kept](DWORD dwFound) {
+        return dwFound == ERROR_SUCCESS && (kept.info.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    };
+    for (size_t i = 0; !isFile(dwError) && (IsNotFound(dwError) || dwError == ERROR_SUCCESS) && i < m_parts.size();
+         ++i)
+    {
+        kept = KeptFile{LinkEntryInfo(), m_parts[i].second.get(), m_parts[i].first};
+        dwError = m_parts[i].second->FindEntry(strName, kept.info);
+    }
+    return dwError;
 }
 
 void CLinkUndoer::EndFolder()
 {
     // Only an empty kept folder goes: what is still in it stays kept.
+    for (auto& part : m_parts)
+        static_cast<void>(part.second->RemoveEmpty());  // not empty: it stays
+    m_parts.clear();
     if (m_kept != nullptr)
         static_cast<void>(m_kept->RemoveEmpty());  // not empty: it stays, and is said to
     m_kept.reset();
@@ -91,10 +145,15 @@ CLinkUndoer::AtName CLinkUndoer::LookAtName(ILinkFolder& folder, const CString& 
             return AtName::Other;
         return info.nLinks > 1 ? AtName::RunsLink : AtName::LastName;
     }
+    // A relative link leads where it resolves from its folder.
     LinkTargetPath target;
     if ((info.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 || entry->ReadLink(target) != ERROR_SUCCESS ||
-        target.bRelative || source.strNtPath.IsEmpty() ||
-        MakeFoldedPath(target.strSubstitute) != MakeFoldedPath(source.strNtPath))
+        source.strNtPath.IsEmpty())
+        return AtName::Other;
+    const CString strHeld =
+        target.bRelative ? MakeNtPath(ResolveRelativePath(m_record.folders[static_cast<size_t>(m_nFolder)], target.strSubstitute))
+                         : target.strSubstitute;
+    if (MakeFoldedPath(strHeld) != MakeFoldedPath(source.strNtPath))
         return AtName::Other;
     return AtName::RunsLink;
 }
@@ -113,15 +172,17 @@ LinkPairResult CLinkUndoer::Undo(int nFile)
     const bool bMade = m_record.IsMade(nPair);
     const bool bReplaced = m_record.IsReplaced(nPair);
     const CString& strName = m_record.sources[static_cast<size_t>(nFile)].strName;
-    LinkEntryInfo kept;
+    KeptFile kept;
     DWORD dwKept = FindKept(strName, kept);
     // Only a file under exactly its name is the one kept for this pair.
-    if (dwKept == ERROR_SUCCESS && (kept.strName != strName || (kept.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
+    if (dwKept == ERROR_SUCCESS &&
+        (kept.info.strName != strName || (kept.info.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
         dwKept = ERROR_FILE_NOT_FOUND;
     const bool bKept = dwKept == ERROR_SUCCESS;
     if (!bMade && !bReplaced && !bKept)
         return result;
     result.nKeptTime = bKept ? m_record.nTime : 0;
+    result.nKeptPart = bKept ? kept.nPart : 0;
     if (m_folder == nullptr)
     {
         result.undo = UndoStep::Failed;
@@ -162,10 +223,10 @@ LinkPairResult CLinkUndoer::Undo(int nFile)
     return result;
 }
 
-LinkPairResult CLinkUndoer::PutBack(int nFile, LinkPairResult result, const LinkEntryInfo& kept)
+LinkPairResult CLinkUndoer::PutBack(int nFile, LinkPairResult result, const KeptFile& kept)
 {
     const CString& strName = m_record.sources[static_cast<size_t>(nFile)].strName;
-    result.nSize = kept.nSize;
+    result.nSize = kept.info.nSize;
     std::unique_ptr<ILinkEntry> link;
     DWORD dwError = 0;
     const AtName at = LookAtName(*m_folder, strName, nFile, link, dwError);
@@ -176,7 +237,7 @@ LinkPairResult CLinkUndoer::PutBack(int nFile, LinkPairResult result, const Link
         return result;
     }
     std::unique_ptr<ILinkEntry> old;
-    dwError = m_kept->OpenEntry(strName, EntryAccess::Change, old);
+    dwError = kept.pFolder->OpenEntry(strName, EntryAccess::Change, old);
     if (dwError == ERROR_SUCCESS && at == AtName::RunsLink)
         dwError = link->Delete();
     if (dwError == ERROR_SUCCESS)
@@ -199,6 +260,9 @@ LinkPairResult CLinkUndoer::PutBack(int nFile, LinkPairResult result, const Link
     result.dwError = dwError;
     result.undo = dwError == ERROR_SUCCESS ? UndoStep::PutBack : UndoStep::Failed;
     if (dwError == ERROR_SUCCESS)
+    {
         result.nKeptTime = 0;
+        result.nKeptPart = 0;
+    }
     return result;
 }

@@ -41,10 +41,20 @@ private:
     };
     AtName LookAtName(ILinkFolder& folder, const CString& strName, int nFile, std::unique_ptr<ILinkEntry>& entry,
                       DWORD& dwError);
-    LinkPairResult PutBack(int nFile, LinkPairResult result, const LinkEntryInfo& kept);
+    // A file kept for a pair: where it lies.
+    struct KeptFile
+    {
+        LinkEntryInfo info;
+        ILinkFolder* pFolder = nullptr;
+        int nPart = 0;
+    };
+    LinkPairResult PutBack(int nFile, LinkPairResult result, const KeptFile& kept);
     DWORD Relink(const CString& strName, int nFile);
-    // The file kept under the name, from the kept folder's listing.
-    DWORD FindKept(const CString& strName, LinkEntryInfo& kept);
+    // The file kept under the name, in the kept folder or one of its parts,
+    // from their listings.
+    DWORD FindKept(const CString& strName, KeptFile& kept);
+    // The kept folder's parts and what they hold.
+    void OpenParts(const std::vector<LinkEntryInfo>& entries);
 
     const RunRecord& m_record;
     int m_nFolder = 0;
@@ -56,5 +66,6 @@ private:
     bool m_bListed = false;
     std::unordered_set<std::wstring> m_listed;
     bool m_bKeptListed = false;
-    std::unordered_map<std::wstring, LinkEntryInfo> m_kepts;
+    std::unordered_map<std::wstring, KeptFile> m_kepts;
+    std::vector<std::pair<int, std::unique_ptr<ILinkFolder>>> m_parts;
 };

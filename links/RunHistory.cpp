@@ -22,9 +22,10 @@ CString CRunHistory::GetDefaultFolder()
 
 namespace {
 
-// The files in a kept folder: how many, how large; false where there is
-// none. An empty one left behind goes (one a run still holds stays).
-bool CountKept(const CString& strFolder, KeptSummary& kept)
+// The files in a kept folder and its parts: how many, how large; false
+// where there are none. An empty one left behind goes (one a run still
+// holds stays).
+bool CountKept(const CString& strFolder, KeptSummary& kept, bool bPart = false)
 {
     const long long nBefore = kept.nFiles;
     WIN32_FIND_DATAW data;
@@ -33,10 +34,13 @@ bool CountKept(const CString& strFolder, KeptSummary& kept)
         return false;
     do
     {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            continue;
-        ++kept.nFiles;
-        kept.nBytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        {
+            ++kept.nFiles;
+            kept.nBytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        }
+        else if (!bPart && GetKeptPartNumber(data.cFileName) != 0)
+            CountKept(strFolder + L"\\" + data.cFileName, kept, true);
     } while (::FindNextFileW(hFind, &data));
     ::FindClose(hFind);
     if (kept.nFiles != nBefore)

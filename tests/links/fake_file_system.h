@@ -215,9 +215,12 @@ public:
             const Node& node = nodes[entry->node];
             if ((node.kind == Kind::SymbolicLink || node.kind == Kind::Junction) && (!last || followLast))
             {
-                std::wstring rest = node.target;
+                // A relative link leads on from the folder it is in.
+                std::wstring rest = node.relative ? found.path + L"\\" + node.target : node.target;
                 for (size_t r = k + 1; r < parts.size(); ++r)
                     rest += L"\\" + parts[r];
+                if (node.relative)
+                    rest = Collapse(rest);
                 return Resolve(rest, followLast, make, depth + 1);
             }
             found.folder = current;
@@ -227,6 +230,29 @@ public:
             current = entry->node;
         }
         return found;
+    }
+
+    // "C:\\a\\..\\b" as "C:\\b"; never above the drive.
+    static std::wstring Collapse(const std::wstring& path)
+    {
+        std::vector<std::wstring> kept;
+        for (size_t start = 3, end; start <= path.size(); start = end + 1)
+        {
+            end = path.find(L'\\', start);
+            end = end == std::wstring::npos ? path.size() : end;
+            const std::wstring part = path.substr(start, end - start);
+            if (part == L"..")
+            {
+                if (!kept.empty())
+                    kept.pop_back();
+            }
+            else if (!part.empty() && part != L".")
+                kept.push_back(part);
+        }
+        std::wstring collapsed = path.substr(0, 2);
+        for (const std::wstring& part : kept)
+            collapsed += L"\\" + part;
+        return collapsed;
     }
 
     Entry* Find(ULONGLONG folder, const std::wstring& name)
@@ -549,6 +575,7 @@ public:
             return 0;
         const ULONGLONG node = m_fs.NewNode(CFakeFileSystem::Kind::SymbolicLink, m_fs.nodes[m_node].volume);
         m_fs.nodes[node].target = source.GetString();
+        m_fs.nodes[node].relative = source.GetLength() < 2 || (source[1] != L':' && source[0] != L'\\');
         return Put(name, node);
     }
 

@@ -36,9 +36,10 @@ bool IsWrite(const std::wstring& call)
 // run's lines.
 std::vector<std::wstring> PreviewThenRun(CFakeFileSystem& fs, const std::vector<std::wstring>& folders,
                                          const std::vector<std::wstring>& files, LinkKind kind = LinkKind::Hard,
-                                         bool remove = true, bool foreseeable = true)
+                                         bool remove = true, bool foreseeable = true, bool relative = false)
 {
     LinkRunOptions options = Options(kind, remove);
+    options.bRelative = relative;
     options.bPreview = true;
     options.nKeepTime = kKeepTime;
     const size_t nBefore = fs.calls.size();
@@ -469,6 +470,62 @@ TEST(LinkRunTest, AttributesChangeOnlyOnTheOldTargetEntry)
 // held, so swapping its path for a junction between two steps leads the
 // run nowhere else, and a link planted at the target name is never
 // followed.
+TEST(LinkRunTest, RelativeSymbolicLinksHoldThePathFromTheirFolder)
+{
+    struct Row
+    {
+        const char* name;
+        std::wstring folder;
+        std::wstring source;
+        // A link planted at the target beforehand: what it holds, and whether relative.
+        std::wstring planted;
+        bool plantedRelative;
+        std::wstring held;
+        bool relative;
+        std::wstring note;
+    };
+    const std::wstring otherDrive = L" Erstellt mit absolutem Pfad: die Quelle liegt auf einem anderen Laufwerk.";
+    const std::wstring q = L"C:\\Quelle\\a.txt";
+    const Row rows[] = {
+        {"siblings", L"C:\\Ziel\\", q, L"", false, L"..\\Quelle\\a.txt", true, L""},
+        {"a folder inside the source's", L"C:\\Quelle\\Sub\\", q, L"", false, L"..\\a.txt", true, L""},
+        {"another drive: absolute, and the line says why", L"C:\\Ziel\\", L"D:\\a.txt", L"", false, L"D:\\a.txt", false,
+         otherDrive},
+        {"a relative link that leads to the source is left as it is", L"C:\\Ziel\\", q, L"..\\Quelle\\a.txt", true,
+         L"..\\Quelle\\a.txt", true, L""},
+        {"the same path held one folder deeper leads elsewhere: replaced", L"C:\\Ziel\\Sub\\", q, L"..\\Quelle\\a.txt",
+         true, L"..\\..\\Quelle\\a.txt", true, L""},
+        {"an absolute link to the source becomes relative", L"C:\\Ziel\\", q, q, false, L"..\\Quelle\\a.txt", true, L""},
+        {"another drive: an absolute link to the source is left", L"C:\\Ziel\\", L"D:\\a.txt", L"D:\\a.txt", false,
+         L"D:\\a.txt", false, L""},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        CFakeFileSystem fs;
+        fs.drives[L'D'] = fs.NewNode(Kind::Folder, 2);
+        fs.Add(row.source);
+        fs.Add(L"C:\\Ziel\\Quelle\\a.txt");  // where a path held one folder too high leads
+        if (fs.NodeAt(row.folder) == 0)
+            fs.Add(row.folder.substr(0, row.folder.size() - 1), Kind::Folder);
+        const std::wstring target = row.folder + L"a.txt";
+        ULONGLONG planted = 0;
+        if (!row.planted.empty())
+        {
+            planted = fs.Add(target, Kind::SymbolicLink, row.planted);
+            fs.nodes[planted].relative = row.plantedRelative;
+        }
+        EXPECT_EQ(std::vector<std::wstring>{LinkLine(L"SymbolicLink", target, 0) + row.note},
+                  PreviewThenRun(fs, {row.folder}, {row.source}, LinkKind::Symbolic, true, true, true));
+        const CFakeFileSystem::Node& link = fs.nodes[fs.NodeAt(target)];
+        EXPECT_EQ(Kind::SymbolicLink, link.kind);
+        EXPECT_EQ(row.held, link.target);
+        EXPECT_EQ(row.relative, link.relative);
+        EXPECT_EQ(fs.NodeAt(row.source), fs.NodeAt(target, true)) << "leads to the source";
+        EXPECT_EQ(row.planted == row.held && row.plantedRelative == row.relative, fs.NodeAt(target) == planted);
+    }
+}
+
 TEST(LinkRunTest, NothingOutsideTheListedFoldersChanges)
 {
     for (const bool plantLink : {false, true})

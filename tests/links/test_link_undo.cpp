@@ -27,10 +27,12 @@ struct RecordedRun
 };
 
 RecordedRun RunRecorded(CFakeFileSystem& fs, const CTempTree& tree, const std::vector<std::wstring>& folders,
-                        const std::vector<std::wstring>& files, LinkKind kind = LinkKind::Hard)
+                        const std::vector<std::wstring>& files, LinkKind kind = LinkKind::Hard,
+                        bool relative = false)
 {
     LinkRunOptions options;
     options.kind = kind;
+    options.bRelative = relative;
     options.nKeepTime = kKeepTime;
     options.strRecordFolder = tree.Root().c_str();
     RecordedRun recorded;
@@ -79,6 +81,7 @@ struct UndoCase
     bool asBefore = true;
     // The record is damaged just after its header: its last line says so.
     bool damaged = false;
+    bool relative = false;
 };
 
 }  // namespace
@@ -147,6 +150,15 @@ TEST(LinkUndoTest, UndoLeavesEveryNameAsBeforeOrSaysWhatItFound)
          {L"Rückgängig: alte Datei zurück, Datei: C:\\T\\a.txt.",
           L"Rückgängig gemacht: 0 Links entfernt, 1 alte Datei zurück."},
          false, true},
+        {"relative symbolic links are the run's where they lead to the source", LinkKind::Symbolic,
+         [&](CFakeFileSystem& fs) {
+             files(fs);
+             fs.Add(t + L"a.txt");
+         },
+         nullptr,
+         {L"Rückgängig: Link entfernt, Datei: C:\\T\\b.txt.", L"Rückgängig: alte Datei zurück, Datei: C:\\T\\a.txt.",
+          L"Rückgängig gemacht: 1 Link entfernt, 1 alte Datei zurück."},
+         true, false, true},
         {"symbolic links: only a link holding the source's path is the run's", LinkKind::Symbolic,
          [&](CFakeFileSystem& fs) {
              files(fs);
@@ -167,7 +179,11 @@ TEST(LinkUndoTest, UndoLeavesEveryNameAsBeforeOrSaysWhatItFound)
         CFakeFileSystem fs;
         c.setUp(fs);
         const std::wstring before = Dump(fs);
-        RecordedRun run = RunRecorded(fs, tree, {t}, {L"C:\\S\\a.txt", L"C:\\S\\b.txt"}, c.kind);
+        RecordedRun run = RunRecorded(fs, tree, {t}, {L"C:\\S\\a.txt", L"C:\\S\\b.txt"}, c.kind, c.relative);
+        if (c.relative)
+        {
+            EXPECT_TRUE(fs.nodes[fs.NodeAt(t + L"b.txt")].relative);
+        }
         if (c.meanwhile)
             c.meanwhile(fs);
         std::vector<std::wstring> expected = c.lines;
@@ -273,6 +289,48 @@ TEST(LinkUndoTest, AProcessKilledAtAnyStepLosesNoFileAndUndoFinishesWhatWasCut)
             }
             if (nKillAt > 40)
                 FAIL() << "the run never ended";
+        }
+}
+
+TEST(LinkUndoTest, ManyFilesReplacedInOneFolderAreKeptInPartsAndAllPutBack)
+{
+    // 300 replaced in one folder: 128 in the kept folder, 128 in "Teil 2",
+    // 44 in "Teil 3"; where a kept file took a part's name, the kept folder
+    // itself goes on. A file that cannot go back is said to lie in its part.
+    for (const bool bListed : {false, true})
+        for (const bool bNameTaken : {false, true})
+        {
+            SCOPED_TRACE(std::string(bListed ? "listed" : "name by name") + (bNameTaken ? ", name taken" : ""));
+            CTempTree tree;
+            CFakeFileSystem fs;
+            fs.listingAvailable = bListed;
+            std::vector<std::wstring> files;
+            std::vector<ULONGLONG> olds;
+            for (int i = 0; i < 300; ++i)
+            {
+                const std::wstring name = i == 0 && bNameTaken ? L"Teil 2" : L"f" + std::to_wstring(i) + L".txt";
+                files.push_back(L"C:\\S\\" + name);
+                fs.Add(files.back());
+                olds.push_back(fs.Add(L"C:\\T\\" + name));
+            }
+            RecordedRun run = RunRecorded(fs, tree, {L"C:\\T\\"}, files);
+            EXPECT_EQ(bNameTaken ? 256u + 1 : 128u + 2, fs.Names(kKept).size());
+            EXPECT_EQ(bNameTaken ? 0u : 128u, fs.Names(kKept + L"\\Teil 2").size());
+            EXPECT_EQ(44u, fs.Names(kKept + L"\\Teil 3").size());
+            fs.Move(L"C:\\T\\f299.txt", L"C:\\Other\\f299.txt");
+            fs.Add(L"C:\\T\\f299.txt");
+            const std::vector<std::wstring> lines = Undo(fs, tree, run.record);
+            ASSERT_EQ(301u, lines.size());
+            EXPECT_EQ(L"Rückgängig: bleibt (hier ist jetzt etwas anderes), Datei: C:\\T\\f299.txt. Die alte Datei liegt "
+                      L"jetzt unter " + kKept + L"\\Teil 3\\f299.txt.",
+                      lines.front());
+            EXPECT_EQ(L"Rückgängig gemacht: 0 Links entfernt, 299 alte Dateien zurück, 1 Paar so gelassen, wie es war. 1 "
+                      L"ersetzte Datei bleibt aufbewahrt.",
+                      lines.back());
+            for (int i = 0; i < 299; ++i)
+                EXPECT_EQ(olds[static_cast<size_t>(i)], fs.NodeAt(L"C:\\T\\" + files[static_cast<size_t>(i)].substr(5)));
+            EXPECT_EQ(std::vector<std::wstring>{L"Teil 3"}, fs.Names(kKept));
+            EXPECT_EQ(std::vector<std::wstring>{L"f299.txt"}, fs.Names(kKept + L"\\Teil 3"));
         }
 }
 
