@@ -75,6 +75,7 @@ class CInstantFileSystem : public ILinkFileSystem
         DWORD ListEntries(std::vector<LinkEntryInfo>&) override { return ERROR_SUCCESS; }
         DWORD CreateHardLink(const CString&, const CString&) override { return 0; }
         DWORD CreateSymbolicLink(const CString&, const CString&, DWORD) override { return 0; }
+        DWORD CreateJunction(const CString&, const CString&) override { return ERROR_ACCESS_DENIED; }
         DWORD CreateFolder(const CString&, std::unique_ptr<ILinkFolder>&) override { return ERROR_ACCESS_DENIED; }
         DWORD OpenFolder(const CString&, std::unique_ptr<ILinkFolder>&) override { return ERROR_FILE_NOT_FOUND; }
         DWORD RemoveEmpty() override { return ERROR_ACCESS_DENIED; }
@@ -97,6 +98,7 @@ public:
     }
     DWORD GetFileInfo(const CString&, Follow, LinkFileInfo&) override { return ERROR_FILE_NOT_FOUND; }
     DWORD GetFinalPath(const CString&, CString&) override { return ERROR_FILE_NOT_FOUND; }
+    bool IsOnNetwork(const CString&) override { return false; }
 
 private:
     std::atomic<ULONGLONG> m_nFolders{0};

@@ -38,6 +38,7 @@ LinkPairResult ForeseenResult(const LinkPairDecision& decision)
     result.action = decision.action;
     result.dwError = decision.dwError;
     result.pathForm = decision.pathForm;
+    result.bFolder = decision.bFolder;
     if (decision.action == PairAction::Replace)
     {
         result.nSize = decision.old.nSize;
@@ -145,6 +146,17 @@ DWORD CLinkDecider::LookAt(const CString& strName, LinkEntryInfo& entry)
 
 DWORD CLinkDecider::Foresee(int nFile) const
 {
+    // A folder source must be there and be a folder: nothing tells a link
+    // to a missing folder from one to a missing file.
+    if (m_sources.IsFolder(nFile))
+    {
+        LinkFileInfo source;
+        const DWORD dwError = m_sources.GetEntryInfo(nFile, source);
+        if (dwError != ERROR_SUCCESS)
+            return dwError;
+        return (source.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? static_cast<DWORD>(ERROR_SUCCESS)
+                                                                    : static_cast<DWORD>(ERROR_DIRECTORY);
+    }
     // A symbolic link may point at what is not there, and whether the
     // process may make one shows only when it tries.
     if (m_kind == LinkKind::Symbolic)
@@ -188,11 +200,17 @@ bool CLinkDecider::PointsAtSource(const CString& strName, const LinkPairDecision
     LinkTargetPath target;
     if (m_pFolder->OpenEntry(strName, EntryAccess::Read, entry) != ERROR_SUCCESS ||
         entry->ReadLink(target) != ERROR_SUCCESS ||
-        target.bRelative != (decision.pathForm == LinkPathForm::Relative))
+        target.bRelative != (decision.pathForm == LinkPathForm::Relative) ||
+        target.bJunction != (decision.bFolder && m_kind == LinkKind::Hard))
         return false;
     const CString strHeld =
         target.bRelative ? MakeNtPath(ResolveRelativePath(m_strFolder, target.strSubstitute)) : target.strSubstitute;
     return Folded(strHeld) == Folded(m_sources.GetNtPath(decision.nFile));
+}
+
+bool CLinkDecider::AddsName(const LinkPairDecision& decision) const
+{
+    return m_kind == LinkKind::Hard && !decision.bFolder;
 }
 
 void CLinkDecider::Take(const LinkPairDecision& decision)
@@ -200,7 +218,7 @@ void CLinkDecider::Take(const LinkPairDecision& decision)
     const bool bWillLink = MakesLink(decision.action) && decision.dwError == ERROR_SUCCESS;
     if (bWillLink || decision.action == PairAction::AlreadyLinked)
         m_made.insert(MadeKey(decision.nFile));
-    if (bWillLink && m_kind == LinkKind::Hard)
+    if (bWillLink && AddsName(decision))
         m_sources.TakeLink(decision.nFile);
 }
 
@@ -211,7 +229,7 @@ void CLinkDecider::Settle(const LinkPairDecision& decision, const LinkPairResult
     const bool bTaken = decision.dwError == ERROR_SUCCESS;
     const bool bLinked = result.dwError == ERROR_SUCCESS;
     // Found a name of the source's file after all: no name was added.
-    if (bTaken && result.action == PairAction::AlreadyLinked && m_kind == LinkKind::Hard)
+    if (bTaken && result.action == PairAction::AlreadyLinked && AddsName(decision))
         m_sources.GiveBackLink(decision.nFile);
     if (bTaken == bLinked)
         return;
@@ -221,7 +239,7 @@ void CLinkDecider::Settle(const LinkPairDecision& decision, const LinkPairResult
         m_made.insert(MadeKey(decision.nFile));
     else
         m_made.erase(MadeKey(decision.nFile));
-    if (m_kind != LinkKind::Hard)
+    if (!AddsName(decision))
         return;
     if (bLinked)
         m_sources.TakeLink(decision.nFile);
@@ -249,6 +267,8 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
         return leave(PairAction::LeaveMade);
 
     DecidePath(decision);
+    if (m_sources.IsFolder(nFile))
+        return DecideFolderLink(decision, strName);
     LinkEntryInfo entry;
     const DWORD dwLook = LookAt(strName, entry);
     if (dwLook == ERROR_FILE_NOT_FOUND)
@@ -303,6 +323,69 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
     decision.old.nWriteTime = entry.nWriteTime;
     decision.bMaybeLinked = match != SourceMatch::No;
     decision.dwError = Foresee(nFile);
+    Take(decision);
+    return decision;
+}
+
+LinkPairDecision CLinkDecider::DecideFolderLink(LinkPairDecision decision, const CString& strName)
+{
+    decision.bFolder = true;
+    const auto leave = [&decision](PairAction action, DWORD dwError = ERROR_SUCCESS) {
+        decision.action = action;
+        decision.dwError = dwError;
+        decision.pathForm = LinkPathForm::Absolute;  // no link is made
+        return decision;
+    };
+    // A link to a folder the target folder is in, or leads into, would
+    // contain itself: whoever follows it walks in circles.
+    CString strFinal;
+    if (m_pFolder->GetFinalPath(strFinal) != ERROR_SUCCESS)
+        strFinal.Empty();
+    if (m_sources.ContainsFolder(decision.nFile, m_strFolder, strFinal))
+        return leave(PairAction::RefuseCycle, ERROR_CANT_RESOLVE_FILENAME);
+    if (m_kind == LinkKind::Hard && m_sources.IsOnNetwork(decision.nFile))
+        return leave(PairAction::RefuseRemoteJunction, ERROR_NOT_SUPPORTED);
+    LinkEntryInfo entry;
+    const DWORD dwLook = LookAt(strName, entry);
+    if (dwLook == ERROR_FILE_NOT_FOUND)
+    {
+        decision.dwError = Foresee(decision.nFile);
+        Take(decision);
+        return decision;
+    }
+    if (dwLook != ERROR_SUCCESS)
+        return leave(PairAction::Fail, dwLook);
+    if (!m_bRemoveExisting)
+        return leave(PairAction::LeaveExisting);
+    // A real folder is never removed, empty or not.
+    const bool bLinkToFolder = (entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                               (entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if ((entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !bLinkToFolder)
+        return leave(PairAction::LeaveFolder, ERROR_ALREADY_EXISTS);
+    if (Folded(entry.strName) != Folded(strName))
+        return leave(PairAction::Fail, ERROR_ALREADY_EXISTS);
+    const SourceCheck source = m_sources.FindSourceAt(m_bFolderIdentified ? &m_folderId : nullptr, entry.strName,
+                                                      entry.id);
+    if (source.answer == SourceAnswer::CannotTell)
+        return leave(PairAction::Fail, FailureCode(source.dwError));
+    if (source.answer == SourceAnswer::Yes)
+        return leave(PairAction::LeaveSource);
+    if ((entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && PointsAtSource(strName, decision))
+    {
+        decision.action = PairAction::AlreadyLinked;
+        Take(decision);
+        return decision;
+    }
+    if (m_bListed && IsAmbiguous(strName))
+        return leave(PairAction::Fail, ERROR_ALREADY_EXISTS);
+    // A link to another folder gives way like a file: the link, never
+    // anything in the folder it leads to.
+    decision.action = PairAction::Replace;
+    decision.old.id = entry.id;
+    decision.old.dwAttributes = entry.dwAttributes;
+    decision.old.nSize = entry.nSize;
+    decision.old.nWriteTime = entry.nWriteTime;
+    decision.dwError = Foresee(decision.nFile);
     Take(decision);
     return decision;
 }

@@ -40,6 +40,9 @@ struct LinkPairDecision
     // path it holds.
     LinkPathForm pathForm = LinkPathForm::Absolute;
     CString strLinkPath;
+    // The source is a folder: a junction ("Hard") or a directory symbolic
+    // link is made.
+    bool bFolder = false;
 };
 
 // What a decision foretells: the pair's result if it is carried out as
@@ -78,6 +81,10 @@ private:
     bool IsAmbiguous(const CString& strName) const;
     DWORD LookAt(const CString& strName, LinkEntryInfo& entry);
     DWORD Foresee(int nFile) const;
+    // The decision for a folder source, from the look at its name onwards.
+    LinkPairDecision DecideFolderLink(LinkPairDecision decision, const CString& strName);
+    // Whether the pair adds a name to the source's file (a hard link).
+    bool AddsName(const LinkPairDecision& decision) const;
     // The form and path a symbolic link to the source would have here.
     void DecidePath(LinkPairDecision& decision) const;
     bool PointsAtSource(const CString& strName, const LinkPairDecision& decision);

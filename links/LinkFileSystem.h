@@ -95,6 +95,8 @@ struct LinkTargetPath
 {
     CString strSubstitute;
     bool bRelative = false;
+    // A junction (mount point) rather than a symbolic link.
+    bool bJunction = false;
 };
 
 class ILinkFolder;
@@ -141,6 +143,7 @@ public:
     // The entry at the name, ERROR_FILE_NOT_FOUND when there is none. A
     // short name finds the entry it belongs to, with its stored name.
     [[nodiscard]] virtual DWORD FindEntry(const CString& strName, LinkEntryInfo& entry) = 0;
+    // A file, or a link to a folder (never a real folder).
     [[nodiscard]] virtual DWORD OpenEntry(const CString& strName, EntryAccess access,
                                           std::unique_ptr<ILinkEntry>& entry) = 0;
     // Every entry at once, as the folder lists them now (64-bit ids,
@@ -150,6 +153,10 @@ public:
     [[nodiscard]] virtual DWORD CreateHardLink(const CString& strName, const CString& strSource) = 0;
     [[nodiscard]] virtual DWORD CreateSymbolicLink(const CString& strName, const CString& strSource,
                                                    DWORD dwFlags) = 0;
+    // A new junction at the name leading to the folder (an absolute local
+    // path): an empty folder and its reparse data; where the data cannot be
+    // set, the folder goes again and the error is the system's.
+    [[nodiscard]] virtual DWORD CreateJunction(const CString& strName, const CString& strFolder) = 0;
     // A new hidden folder at the name, made here and held like this one;
     // ERROR_ALREADY_EXISTS where anything is at the name, a link too.
     [[nodiscard]] virtual DWORD CreateFolder(const CString& strName, std::unique_ptr<ILinkFolder>& folder) = 0;
@@ -181,4 +188,7 @@ public:
     // The path the system gives what the path leads to, links followed and
     // short names spelled out.
     [[nodiscard]] virtual DWORD GetFinalPath(const CString& strPath, CString& strFinal) = 0;
+    // Whether the path lies on a share or a drive mapped to one, where no
+    // junction can lead.
+    virtual bool IsOnNetwork(const CString& strPath) = 0;
 };

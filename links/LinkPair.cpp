@@ -9,7 +9,13 @@ namespace {
 
 enum : DWORD
 {
-    kSymbolicFlags = 2  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    kSymbolicFlags = 2,  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    kSymbolicDirectory = 1  // SYMBOLIC_LINK_FLAG_DIRECTORY
+};
+
+enum : int
+{
+    kTempNameTries = 4
 };
 
 bool IsNotFound(DWORD dwError)
@@ -19,9 +25,41 @@ bool IsNotFound(DWORD dwError)
 
 }  // namespace
 
-DWORD CLinkPairMaker::MakeLink(ILinkFolder& folder, const CString& strName, const CString& strSource)
+DWORD CLinkPairMaker::MakeLink(ILinkFolder& folder, const CString& strName, const CString& strSource, bool bFolder)
 {
-    return MakeLinkIn(folder, m_kind, strName, strSource);
+    return bFolder ? MakeFolderLinkIn(folder, m_kind, strName, strSource) : MakeLinkIn(folder, m_kind, strName, strSource);
+}
+
+DWORD MakeFolderLinkIn(ILinkFolder& folder, LinkKind kind, const CString& strName, const CString& strSource)
+{
+    // Made under a name nobody else uses and only then given its own, so
+    // that the name never shows half a link (a junction is an empty folder
+    // until its data is set).
+    CString strTemp;
+    DWORD dwError = ERROR_ALREADY_EXISTS;
+    for (int nTry = 0; nTry < kTempNameTries && dwError == ERROR_ALREADY_EXISTS; ++nTry)
+    {
+        strTemp = MakeTempName();
+        if (kind == LinkKind::Hard)
+        {
+            dwError = folder.CreateJunction(strTemp, strSource);
+            continue;
+        }
+        dwError = folder.CreateSymbolicLink(strTemp, strSource, kSymbolicFlags | kSymbolicDirectory);
+        if (dwError == ERROR_INVALID_PARAMETER)
+            dwError = folder.CreateSymbolicLink(strTemp, strSource, kSymbolicDirectory);
+    }
+    if (dwError != ERROR_SUCCESS)
+        return dwError;
+    std::unique_ptr<ILinkEntry> made;
+    dwError = folder.OpenEntry(strTemp, EntryAccess::Change, made);
+    // A symbolic link reported made and not there (Wine) is not found.
+    if (dwError != ERROR_SUCCESS)
+        return IsNotFound(dwError) ? static_cast<DWORD>(ERROR_FILE_NOT_FOUND) : dwError;
+    dwError = made->Rename(strName, ReplaceExisting::No);
+    if (dwError != ERROR_SUCCESS)
+        static_cast<void>(made->Delete());  // where it stays, it is a link under a temporary name
+    return dwError;
 }
 
 DWORD MakeLinkIn(ILinkFolder& folder, LinkKind kind, const CString& strName, const CString& strSource)
@@ -54,7 +92,7 @@ LinkPairResult CLinkPairMaker::CarryOut(const LinkPairDecision& decision, ILinkF
     switch (decision.action)
     {
     case PairAction::NewLink:
-        result.dwError = MakeLink(*pFolder, strName, strHeld);
+        result.dwError = MakeLink(*pFolder, strName, strHeld, decision.bFolder);
         break;
     case PairAction::Replace:
     {
@@ -145,7 +183,7 @@ CLinkPairMaker::Outcome CLinkPairMaker::Replace(const LinkPairDecision& decision
     if (IsNotFound(dwError))
     {
         // Gone since: the name is free, and nothing is replaced.
-        outcome.dwError = MakeLink(folder, strName, strSource);
+        outcome.dwError = MakeLink(folder, strName, strSource, decision.bFolder);
         return outcome;
     }
     LinkFileInfo old;
@@ -169,7 +207,7 @@ CLinkPairMaker::Outcome CLinkPairMaker::Replace(const LinkPairDecision& decision
         outcome.dwError = dwError;
         return outcome;
     }
-    outcome.dwError = MakeLink(folder, strName, strSource);
+    outcome.dwError = MakeLink(folder, strName, strSource, decision.bFolder);
     if (outcome.dwError != ERROR_SUCCESS)
     {
         // No link: the old file goes back under its name, or the line says

@@ -41,7 +41,7 @@ private:
         int nKeptPart = 0;
     };
 
-    DWORD MakeLink(ILinkFolder& folder, const CString& strName, const CString& strSource);
+    DWORD MakeLink(ILinkFolder& folder, const CString& strName, const CString& strSource, bool bFolder);
     Outcome Replace(const LinkPairDecision& decision, ILinkFolder& folder, const CString& strSource,
                     const CString& strName);
 
@@ -68,3 +68,8 @@ private:
 // A new link of the kind at the name (nothing may be there), checked to be
 // there where the system may report a symbolic link it did not make.
 [[nodiscard]] DWORD MakeLinkIn(ILinkFolder& folder, LinkKind kind, const CString& strName, const CString& strSource);
+// A junction ("Hard") or a directory symbolic link to the folder, made
+// under a temporary name and then given the name (nothing may be there);
+// nothing is left where it cannot be made.
+[[nodiscard]] DWORD MakeFolderLinkIn(ILinkFolder& folder, LinkKind kind, const CString& strName,
+                                     const CString& strSource);

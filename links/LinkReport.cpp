@@ -75,8 +75,9 @@ CString MakeOneLine(const CString& strLine)
 CString FormatLinkLine(LinkKind kind, DWORD dwError, const CString& strTarget)
 {
     CString strLine;
-    strLine.Format(kind == LinkKind::Symbolic ? L"SymbolicLink: %s, File: %s, Error: %ld, %s."
-                                              : L"HardLink: %s, File: %s, Error: %ld, %s.",
+    strLine.Format(kind == LinkKind::Symbolic   ? L"SymbolicLink: %s, File: %s, Error: %ld, %s."
+                   : kind == LinkKind::Junction ? L"Junction: %s, File: %s, Error: %ld, %s."
+                                                : L"HardLink: %s, File: %s, Error: %ld, %s.",
                    dwError == 0 ? L"OK" : L"FAILED", strTarget.GetString(), static_cast<long>(dwError),
                    GetCachedErrorText(dwError).GetString());
     return strLine;
@@ -158,6 +159,27 @@ CString PathFormNote(const LinkPairResult& result)
     }
 }
 
+// Why a folder link was refused before anything was tried.
+CString RefusalSentence(const LinkPairResult& result)
+{
+    switch (result.action)
+    {
+    case PairAction::RefuseCycle:
+        return L" Der Zielordner ist die Quelle, liegt in ihr oder führt durch sie: der Link enthielte sich selbst.";
+    case PairAction::RefuseRemoteJunction:
+        return L" Eine Junction führt nur zu einem Ordner auf einem lokalen Laufwerk; für diese Quelle "
+               L"„SymbolicLink (*)“ wählen.";
+    default:
+        return CString();
+    }
+}
+
+// The kind a pair's line names: a folder's "Hard" link is a junction.
+LinkKind PairKind(const LinkPairResult& result, LinkKind kind)
+{
+    return result.bFolder && kind == LinkKind::Hard ? LinkKind::Junction : kind;
+}
+
 CString PathFormSentence(const LinkPairResult& result)
 {
     const CString strNote = PathFormNote(result);
@@ -186,7 +208,8 @@ CString FormatPairLine(const LinkPairResult& result, LinkKind kind, bool bPrevie
         const LinkLineFields fields = GetPairFields(result, kind, true, strSource, strTarget);
         CString strLine = fields.strResult + L", Datei: " + fields.strTarget;
         if (!fields.strCode.IsEmpty())
-            strLine += L", Error: " + fields.strCode + L", " + GetSystemTextInLine(result.dwError);
+            strLine += L", Error: " + fields.strCode + L", " + GetSystemTextInLine(result.dwError) +
+                       RefusalSentence(result);
         else if (!fields.strText.IsEmpty())
             strLine += (result.action == PairAction::LeaveExisting || result.action == PairAction::LeaveMade ? L", Quelle: "
                                                                                                            : L", ") +
@@ -201,8 +224,8 @@ CString FormatPairLine(const LinkPairResult& result, LinkKind kind, bool bPrevie
     case PairAction::LeaveMade:
         return FormatSkipExistingLine(strSource, strTarget);
     default:
-        return FormatLinkLine(kind, result.dwError, strTarget) + AsideSentence(result, strTarget) +
-               PathFormSentence(result);
+        return FormatLinkLine(PairKind(result, kind), result.dwError, strTarget) + AsideSentence(result, strTarget) +
+               RefusalSentence(result) + PathFormSentence(result);
     }
 }
 
@@ -210,7 +233,8 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
                              const CString& strTarget)
 {
     LinkLineFields fields;
-    fields.strKind = kind == LinkKind::Symbolic ? L"SymbolicLink" : L"HardLink";
+    const LinkKind pairKind = PairKind(result, kind);
+    fields.strKind = pairKind == LinkKind::Symbolic ? L"SymbolicLink" : pairKind == LinkKind::Junction ? L"Junction" : L"HardLink";
     fields.strTarget = strTarget;
     switch (result.action)
     {
@@ -242,7 +266,7 @@ LinkLineFields GetPairFields(const LinkPairResult& result, LinkKind kind, bool b
     }
     fields.strResult = result.dwError != 0 ? L"FAILED" : L"OK";
     SetFailure(fields, result.dwError);
-    fields.strText += AsideSentence(result, strTarget) + PathFormSentence(result);
+    fields.strText += AsideSentence(result, strTarget) + RefusalSentence(result) + PathFormSentence(result);
     if (bPreview)
         fields.strResult = L"Vorschau: " + fields.strResult;
     return fields;

@@ -22,6 +22,10 @@ struct CLinkSources::Source
     CString strPath;
     CString strName;
     CString strNtPath;
+    // Listed as a folder; where it leads, links followed (folded).
+    bool bFolder = false;
+    bool bOnNetwork = false;
+    std::wstring strFinal;
     int nNameClass = 0;
     // Why the entry could not be identified; a source not found has none.
     DWORD dwError = 0;
@@ -35,9 +39,49 @@ CLinkSources::CLinkSources(const ILinkPathList& files)
 {
     for (int j = 0; j < m_nCount; ++j)
     {
-        m_sources[j].strPath = files.GetAt(j);
-        m_sources[j].strName = GetFileName(m_sources[j].strPath);
+        Source& source = m_sources[j];
+        source.strPath = files.GetAt(j);
+        // A folder keeps its root's backslash ("C:\\"): it has no name to link.
+        while (source.strPath.GetLength() > 3 && source.strPath[source.strPath.GetLength() - 1] == L'\\')
+        {
+            source.strPath = source.strPath.Left(source.strPath.GetLength() - 1);
+            source.bFolder = true;
+        }
+        source.bFolder = source.bFolder || (!source.strPath.IsEmpty() && source.strPath[source.strPath.GetLength() - 1] == L'\\');
+        source.strName = GetFileName(source.strPath);
     }
+}
+
+CString CLinkSources::GetListedPath(int nFile) const
+{
+    const Source& source = m_sources[nFile];
+    return source.bFolder && source.strPath.Right(1) != L"\\" ? source.strPath + L"\\" : source.strPath;
+}
+
+bool CLinkSources::IsFolder(int nFile) const
+{
+    return m_sources[nFile].bFolder;
+}
+
+bool CLinkSources::IsOnNetwork(int nFile) const
+{
+    return m_sources[nFile].bOnNetwork;
+}
+
+bool CLinkSources::ContainsFolder(int nFile, const CString& strListed, const CString& strFinal) const
+{
+    const Source& source = m_sources[nFile];
+    if (!source.bFolder)
+        return false;
+    const auto within = [](const std::wstring& strFolder, const std::wstring& strOuter) {
+        if (strOuter.empty())
+            return false;
+        const std::wstring strPrefix = strOuter.back() == L'\\' ? strOuter : strOuter + L'\\';
+        const std::wstring strInner = strFolder.empty() || strFolder.back() == L'\\' ? strFolder : strFolder + L'\\';
+        return strInner.compare(0, strPrefix.size(), strPrefix) == 0;
+    };
+    return within(Folded(strListed), Folded(source.strPath)) ||
+           (!strFinal.IsEmpty() && within(Folded(strFinal), source.strFinal));
 }
 
 CLinkSources::~CLinkSources() = default;
@@ -140,6 +184,13 @@ void CLinkSources::Identify(ILinkFileSystem& fs)
         source.nNameClass =
             nameClasses.emplace(Folded(source.strName), static_cast<int>(nameClasses.size())).first->second;
         source.strNtPath = MakeNtPath(source.strPath);
+        if (source.bFolder)
+        {
+            CString strFinal;
+            if (fs.GetFinalPath(source.strPath, strFinal) == ERROR_SUCCESS)
+                source.strFinal = Folded(strFinal);
+            source.bOnNetwork = fs.IsOnNetwork(source.strPath);
+        }
 
         source.dwError = fs.GetFileInfo(source.strPath, Follow::No, source.entry);
         if (source.dwError != ERROR_SUCCESS)

@@ -53,7 +53,17 @@ public:
     void Identify(ILinkFileSystem& fs);
 
     int GetCount() const { return m_nCount; }
+    // A folder is listed with a trailing backslash ("C:\\Quelle\\Daten\\");
+    // its path here has none.
     const CString& GetPath(int nFile) const;
+    // The path as listed.
+    CString GetListedPath(int nFile) const;
+    bool IsFolder(int nFile) const;
+    // A folder source on a share, where no junction leads.
+    bool IsOnNetwork(int nFile) const;
+    // Whether a folder of this listed and final path is a folder source of
+    // the pair's, lies inside it or is reached through it.
+    bool ContainsFolder(int nFile, const CString& strListed, const CString& strFinal) const;
     // The name a link to the source carries: the stored name (a short name
     // spelled out), or the listed one where it cannot be had. Names that
     // fold alike share a class number.

@@ -8,7 +8,10 @@
 enum class LinkKind
 {
     Symbolic,
-    Hard
+    Hard,
+    // What "Hard" makes of a folder source (a folder has no hard links):
+    // the kind a pair's line names; a run is never of this kind.
+    Junction
 };
 
 // The choices a run is made with.
@@ -63,7 +66,13 @@ enum class PairAction : unsigned char
     LeaveFolder,
     // Fails without a step on the disk: the target is another file's short
     // name, or what is there (or a source) cannot be told.
-    Fail
+    Fail,
+    // Refused: the target folder is a folder source, lies inside it or is
+    // reached through it, so that the link would contain itself.
+    RefuseCycle,
+    // Refused: a junction leads only to a folder on a local volume, and the
+    // folder source lies on a share.
+    RefuseRemoteJunction
 };
 
 // What undoing a pair of an earlier run found and did.
@@ -114,6 +123,9 @@ struct LinkPairResult
     int nKeptPart = 0;
     // A symbolic link made or foreseen: how it holds the source's path.
     LinkPathForm pathForm = LinkPathForm::Absolute;
+    // The source is a folder: the link is a junction or a directory
+    // symbolic link.
+    bool bFolder = false;
 };
 
 // A read-only, indexed list of paths a run walks in order.

@@ -139,7 +139,9 @@ CLinkUndoer::AtName CLinkUndoer::LookAtName(ILinkFolder& folder, const CString& 
     if (dwError != ERROR_SUCCESS)
         return AtName::Unknown;
     const RecordedSource& source = m_record.sources[static_cast<size_t>(nFile)];
-    if (m_record.kind == LinkKind::Hard)
+    // A link to a folder is a junction or a symbolic link: what it holds tells.
+    const bool bLinkToFolder = (info.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (m_record.kind == LinkKind::Hard && !bLinkToFolder)
     {
         if (CompareFiles(info.id, source.id) != Sameness::Same || info.id.nVolume != source.id.nVolume)
             return AtName::Other;
@@ -160,7 +162,11 @@ CLinkUndoer::AtName CLinkUndoer::LookAtName(ILinkFolder& folder, const CString& 
 
 DWORD CLinkUndoer::Relink(const CString& strName, int nFile)
 {
-    return MakeLinkIn(*m_folder, m_record.kind, strName, m_record.sources[static_cast<size_t>(nFile)].strPath);
+    // A folder source is recorded as listed, with its trailing backslash.
+    const CString& strPath = m_record.sources[static_cast<size_t>(nFile)].strPath;
+    if (strPath.GetLength() > 3 && strPath[strPath.GetLength() - 1] == L'\\')
+        return MakeFolderLinkIn(*m_folder, m_record.kind, strName, strPath.Left(strPath.GetLength() - 1));
+    return MakeLinkIn(*m_folder, m_record.kind, strName, strPath);
 }
 
 LinkPairResult CLinkUndoer::Undo(int nFile)

@@ -1,5 +1,7 @@
 #include "links/NativeFile.h"
 
+#include "files/ReparseData.h"
+
 #include <atomic>
 
 #include "files/ErrorCode.h"
@@ -377,41 +379,22 @@ NTSTATUS QueryNativeStoredName(HANDLE hFolder, const CString& strName, CString& 
 
 DWORD ReadSymbolicLinkTarget(HANDLE hFile, LinkTargetPath& target)
 {
-    // REPARSE_DATA_BUFFER of a symbolic link, as winnt's driver headers
-    // define it.
-    struct SymbolicLinkData
-    {
-        DWORD dwTag;
-        WORD nDataLength;
-        WORD nReserved;
-        WORD nSubstituteOffset;
-        WORD nSubstituteLength;
-        WORD nPrintOffset;
-        WORD nPrintLength;
-        ULONG nFlags;
-        wchar_t szPath[1];
-    };
     constexpr DWORD kGetReparsePoint = 0x000900A8;  // FSCTL_GET_REPARSE_POINT
-    constexpr DWORD kSymbolicLinkTag = 0xA000000C;  // IO_REPARSE_TAG_SYMLINK
-    std::vector<BYTE> buffer(16 * 1024);
+    std::vector<BYTE> buffer(kMaxReparseData);
     DWORD cbReturned = 0;
     if (!::DeviceIoControl(hFile, kGetReparsePoint, nullptr, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
                            &cbReturned, nullptr))
         return FailureCode(::GetLastError());
-    const auto* pData = reinterpret_cast<const SymbolicLinkData*>(buffer.data());
-    const size_t cbHeader = offsetof(SymbolicLinkData, szPath);
-    if (cbReturned < cbHeader || pData->dwTag != kSymbolicLinkTag)
-        return ERROR_NOT_A_REPARSE_POINT;
     // The substitute name is what the system follows; the print name is
     // only shown, and anyone who may plant a link may make it say anything.
-    const size_t nOffset = pData->nSubstituteOffset;
-    const size_t nLength = pData->nSubstituteLength;
-    if (cbHeader + nOffset + nLength > cbReturned || nLength % sizeof(wchar_t) != 0)
-        return ERROR_INVALID_DATA;
-    constexpr ULONG kRelative = 0x00000001;  // SYMLINK_FLAG_RELATIVE
-    target.strSubstitute =
-        CString(pData->szPath + nOffset / sizeof(wchar_t), static_cast<int>(nLength / sizeof(wchar_t)));
-    target.bRelative = (pData->nFlags & kRelative) != 0;
+    ReparseLink link;
+    if (!ParseReparseData(buffer.data(), cbReturned, link))
+        return link.dwTag == kReparseTagMountPoint || link.dwTag == kReparseTagSymbolicLink
+                   ? static_cast<DWORD>(ERROR_INVALID_DATA)
+                   : static_cast<DWORD>(ERROR_NOT_A_REPARSE_POINT);
+    target.strSubstitute = link.strSubstitute;
+    target.bRelative = link.bRelative;
+    target.bJunction = link.dwTag == kReparseTagMountPoint;
     return ERROR_SUCCESS;
 }
 

@@ -20,7 +20,7 @@ void CRunRecorder::Begin(const CLinkJob& job)
     for (int j = 0; j < job.GetFileCount(); ++j)
     {
         RecordedSource source;
-        source.strPath = job.GetSources().GetPath(j);
+        source.strPath = job.GetSources().GetListedPath(j);
         source.strName = job.GetSources().GetName(j);
         source.strNtPath = job.GetSources().GetNtPath(j);
         LinkFileInfo info;

@@ -117,3 +117,15 @@ DWORD CWin32FileSystem::GetFinalPath(const CString& strPath, CString& strFinal)
     const DWORD dwError = OpenPath(strPath, Follow::Yes, file);
     return dwError != ERROR_SUCCESS ? dwError : FinalPathOf(file.Get(), strFinal);
 }
+
+bool CWin32FileSystem::IsOnNetwork(const CString& strPath)
+{
+    if (strPath.Left(8).CompareNoCase(L"\\\\?\\UNC\\") == 0)
+        return true;
+    const CString strPlain = strPath.Left(4) == L"\\\\?\\" ? strPath.Mid(4) : strPath;
+    if (strPlain.Left(2) == L"\\\\")
+        return true;
+    if (strPlain.GetLength() < 2 || strPlain[1] != L':')
+        return false;
+    return ::GetDriveTypeW(strPlain.Left(2) + L"\\") == DRIVE_REMOTE;
+}

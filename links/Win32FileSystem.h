@@ -25,6 +25,7 @@ public:
     DWORD GetStoredName(const CString& strPath, CString& strName) override;
     DWORD GetFileInfo(const CString& strPath, Follow follow, LinkFileInfo& info) override;
     DWORD GetFinalPath(const CString& strPath, CString& strFinal) override;
+    bool IsOnNetwork(const CString& strPath) override;
 
 private:
     PFNCREATESYMBOLICLINKW m_pfnCreateSymbolicLinkW;

@@ -1,6 +1,7 @@
 #include "links/Win32Folder.h"
 
 #include "files/ErrorCode.h"
+#include "files/ReparseData.h"
 #include "files/PathRules.h"
 #include "links/NativeFile.h"
 
@@ -241,8 +242,15 @@ public:
         if (!IsPlainEntryName(strName))
             return ERROR_INVALID_NAME;
         CNtHandle file;
-        const NTSTATUS status =
-            OpenNativeRelative(m_folder.Get(), strName, AccessFor(access), OpenKind::FilesOnly, file);
+        NTSTATUS status = OpenNativeRelative(m_folder.Get(), strName, AccessFor(access), OpenKind::FilesOnly, file);
+        // A link to a folder opens as the link; a real folder does not.
+        constexpr NTSTATUS kFileIsADirectory = static_cast<NTSTATUS>(0xC00000BAL);
+        DWORD dwAttributes = 0;
+        if (status == kFileIsADirectory &&
+            NT_SUCCESS(OpenNativeRelative(m_folder.Get(), strName, AccessFor(access), OpenKind::Any, file)) &&
+            QueryNativeAttributes(file.Get(), dwAttributes) == ERROR_SUCCESS &&
+            (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            status = 0;
         if (!NT_SUCCESS(status))
             return NtStatusToError(status);
         entry.reset(new CWin32Entry(file.Release(), m_folder.Get(), m_volume, strName, access));
@@ -276,6 +284,29 @@ public:
                 break;
         }
         return NtStatusToError(status);
+    }
+
+    DWORD CreateJunction(const CString& strName, const CString& strFolder) override
+    {
+        if (!IsPlainEntryName(strName))
+            return ERROR_INVALID_NAME;
+        const std::vector<BYTE> data = BuildMountPointData(strFolder);
+        if (data.empty())
+            return ERROR_NOT_SUPPORTED;
+        CNtHandle made;
+        const NTSTATUS status = CreateNativeFolder(m_folder.Get(), strName, 0, made);
+        if (!NT_SUCCESS(status))
+            return NtStatusToError(status);
+        constexpr DWORD kSetReparsePoint = 0x000900A4;  // FSCTL_SET_REPARSE_POINT
+        DWORD cbReturned = 0;
+        if (::DeviceIoControl(made.Get(), kSetReparsePoint, const_cast<BYTE*>(data.data()),
+                              static_cast<DWORD>(data.size()), nullptr, 0, &cbReturned, nullptr))
+            return ERROR_SUCCESS;
+        const DWORD dwError = FailureCode(::GetLastError());
+        // The empty folder made for it goes again; it is held, so it is
+        // still the one made here.
+        static_cast<void>(DeleteNative(made.Get(), [] { return static_cast<HANDLE>(nullptr); }));
+        return dwError;
     }
 
     DWORD CreateFolder(const CString& strName, std::unique_ptr<ILinkFolder>& folder) override

@@ -41,6 +41,7 @@ public:
         std::wstring target;      // links: the path they lead to
         std::wstring substitute;  // symbolic links: what they hold, where not "\??\" and the target
         bool relative = false;
+        bool directory = false;   // a symbolic link to a folder
         DWORD volume = 1;
         ULONGLONG size = 0;
         ULONGLONG written = 0;
@@ -76,6 +77,8 @@ public:
     bool listingAvailable = false;          // folders list all entries at once
     bool refusesReplacingOpenFile = false;  // Wine's rename
     std::set<wchar_t> drivesWithoutIds;     // a redirector that reports id 0 for every file
+    std::set<wchar_t> networkDrives;        // mapped to a share
+    DWORD junctionDataError = 0;            // setting a junction's data fails (Wine: 50)
     DWORD maxLinks = 1024;                  // NTFS's names per file
     std::function<void(const std::wstring&)> onCall;
     std::vector<std::wstring> calls;
@@ -163,6 +166,10 @@ public:
             return at.error;
         info = InfoOf(at.node, WithoutIds(path.GetString()));
         return 0;
+    }
+    bool IsOnNetwork(const CString& path) override
+    {
+        return path.Left(2) == L"\\\\" || (path.GetLength() > 1 && networkDrives.count(static_cast<wchar_t>(towupper(path[0]))) != 0);
     }
     DWORD GetFinalPath(const CString& path, CString& final) override
     {
@@ -291,7 +298,8 @@ public:
         info.dwAttributes = kind == Kind::Folder ? FILE_ATTRIBUTE_DIRECTORY
                             : kind == Kind::Junction
                                 ? FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT
-                                : nodes[node].attributes | (kind == Kind::SymbolicLink ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+                                : nodes[node].attributes | (kind == Kind::SymbolicLink ? FILE_ATTRIBUTE_REPARSE_POINT : 0) |
+                                      (nodes[node].directory ? FILE_ATTRIBUTE_DIRECTORY : 0);
         return info;
     }
 
@@ -408,6 +416,12 @@ public:
         if (!IsThere())
             return ERROR_FILE_NOT_FOUND;
         const CFakeFileSystem::Node& node = m_fs.nodes[m_node];
+        if (node.kind == CFakeFileSystem::Kind::Junction)
+        {
+            target.strSubstitute = (L"\\??\\" + node.target).c_str();
+            target.bJunction = true;
+            return 0;
+        }
         if (node.kind != CFakeFileSystem::Kind::SymbolicLink)
             return ERROR_NOT_A_REPARSE_POINT;
         std::wstring held = node.substitute;
@@ -533,8 +547,7 @@ public:
         CFakeFileSystem::Entry* entry = Look(L"open ", name, error);
         if (entry == nullptr)
             return error;
-        if (m_fs.nodes[entry->node].kind == CFakeFileSystem::Kind::Folder ||
-            m_fs.nodes[entry->node].kind == CFakeFileSystem::Kind::Junction)
+        if (m_fs.nodes[entry->node].kind == CFakeFileSystem::Kind::Folder)
             return ERROR_ACCESS_DENIED;
         if (access == EntryAccess::ChangeAttributes && m_fs.nodes[entry->node].attributesProtected)
             return ERROR_ACCESS_DENIED;
@@ -576,6 +589,19 @@ public:
         const ULONGLONG node = m_fs.NewNode(CFakeFileSystem::Kind::SymbolicLink, m_fs.nodes[m_node].volume);
         m_fs.nodes[node].target = source.GetString();
         m_fs.nodes[node].relative = source.GetLength() < 2 || (source[1] != L':' && source[0] != L'\\');
+        m_fs.nodes[node].directory = (flags & 1) != 0;  // SYMBOLIC_LINK_FLAG_DIRECTORY
+        return Put(name, node);
+    }
+    DWORD CreateJunction(const CString& name, const CString& folder) override
+    {
+        const auto lock = m_fs.Log(L"junction " + m_path + name.GetString() + L" <- " + folder.GetString());
+        if (m_fs.Find(m_node, name.GetString()) != nullptr)
+            return ERROR_ALREADY_EXISTS;
+        // Made as the system makes it: an empty folder, then its data.
+        if (m_fs.junctionDataError != 0)
+            return m_fs.junctionDataError;
+        const ULONGLONG node = m_fs.NewNode(CFakeFileSystem::Kind::Junction, m_fs.nodes[m_node].volume);
+        m_fs.nodes[node].target = folder.GetString();
         return Put(name, node);
     }
 

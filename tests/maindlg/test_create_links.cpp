@@ -380,6 +380,10 @@ private:
         {
             return m_folder->CreateSymbolicLink(name, source, flags);
         }
+        DWORD CreateJunction(const CString& name, const CString& folder) override
+        {
+            return m_folder->CreateJunction(name, folder);
+        }
         DWORD CreateFolder(const CString& name, std::unique_ptr<ILinkFolder>& folder) override
         {
             return m_folder->CreateFolder(name, folder);

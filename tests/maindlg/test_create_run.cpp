@@ -113,6 +113,7 @@ TEST(CreateRunTest, BatchesProgressAndTheStopLineLast)
             DWORD GetStoredName(const CString& p, CString& n) override { return fs.GetStoredName(p, n); }
             DWORD GetFileInfo(const CString& p, Follow f, LinkFileInfo& i) override { return fs.GetFileInfo(p, f, i); }
             DWORD GetFinalPath(const CString& p, CString& f) override { return fs.GetFinalPath(p, f); }
+            bool IsOnNetwork(const CString& p) override { return fs.IsOnNetwork(p); }
         };
         run.Start(CVectorPathList{L"C:\\T\\", L"C:\\U\\"}, CVectorPathList{L"C:\\S\\b.txt", L"C:\\S\\a.txt"},
                   LinkRunOptions(), std::make_unique<CForward>(fs), 2, [&nPosted] { ++nPosted; });
