@@ -85,7 +85,9 @@ LinkPairResult CLinkPairMaker::CarryOut(const LinkPairDecision& decision, ILinkF
     LinkPairResult result = ForeseenResult(decision);
     result.nSize = 0;
     result.nWriteTime = 0;
-    if (pFolder == nullptr)
+    // Nothing tells a link to a missing folder from one to anything else:
+    // what a folder link is foreseen to meet is not tried.
+    if (pFolder == nullptr || (decision.bFolder && decision.dwError != ERROR_SUCCESS))
         return result;
     // A relative symbolic link holds the path from its folder.
     const CString& strHeld = decision.pathForm == LinkPathForm::Relative ? decision.strLinkPath : strSource;

@@ -15,6 +15,13 @@ bool IsNotFound(DWORD dwError)
     return dwError == ERROR_FILE_NOT_FOUND || dwError == ERROR_PATH_NOT_FOUND;
 }
 
+// What a kept folder keeps: files and links to folders; a real folder in
+// it is one of its parts.
+bool IsKeptEntry(DWORD dwAttributes)
+{
+    return (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 }  // namespace
 
 void CLinkUndoer::BeginFolder(int nFolder, std::unique_ptr<ILinkFolder> folder, DWORD dwOpenError)
@@ -37,7 +44,7 @@ void CLinkUndoer::BeginFolder(int nFolder, std::unique_ptr<ILinkFolder> folder, 
     m_parts.clear();
     m_bKeptListed = m_kept != nullptr && m_kept->ListEntries(entries) == ERROR_SUCCESS;
     for (const LinkEntryInfo& entry : entries)
-        if ((entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        if (IsKeptEntry(entry.dwAttributes))
             m_kepts.emplace(entry.strName.GetString(), KeptFile{entry, m_kept.get(), 0});
     if (m_kept != nullptr)
         OpenParts(entries);
@@ -47,7 +54,7 @@ void CLinkUndoer::OpenParts(const std::vector<LinkEntryInfo>& entries)
 {
     std::vector<int> numbers;
     for (const LinkEntryInfo& entry : entries)
-        if ((entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && GetKeptPartNumber(entry.strName) != 0)
+        if (!IsKeptEntry(entry.dwAttributes) && GetKeptPartNumber(entry.strName) != 0)
             numbers.push_back(GetKeptPartNumber(entry.strName));
     // Unlisted, the parts are tried in turn, as a run makes them; a file
     // kept under a part's name stands for a part the run could not make.
@@ -57,8 +64,7 @@ void CLinkUndoer::OpenParts(const std::vector<LinkEntryInfo>& entries)
         LinkEntryInfo file;
         if (m_kept->OpenFolder(MakeKeptPartName(nPart), part) == ERROR_SUCCESS)
             m_parts.emplace_back(nPart, std::move(part));
-        else if (m_kept->FindEntry(MakeKeptPartName(nPart), file) != ERROR_SUCCESS ||
-                 (file.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        else if (m_kept->FindEntry(MakeKeptPartName(nPart), file) != ERROR_SUCCESS || !IsKeptEntry(file.dwAttributes))
             break;
     }
     for (const int nPart : numbers)
@@ -91,7 +97,7 @@ DWORD CLinkUndoer::FindKept(const CString& strName, KeptFile& kept)
     kept = KeptFile{LinkEntryInfo(), m_kept.get(), 0};
     DWORD dwError = m_kept->FindEntry(strName, kept.info);
     const auto isFile = [&kept](DWORD dwFound) {
-        return dwFound == ERROR_SUCCESS && (kept.info.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        return dwFound == ERROR_SUCCESS && IsKeptEntry(kept.info.dwAttributes);
     };
     for (size_t i = 0; !isFile(dwError) && (IsNotFound(dwError) || dwError == ERROR_SUCCESS) && i < m_parts.size();
          ++i)
@@ -182,7 +188,7 @@ LinkPairResult CLinkUndoer::Undo(int nFile)
     DWORD dwKept = FindKept(strName, kept);
     // Only a file under exactly its name is the one kept for this pair.
     if (dwKept == ERROR_SUCCESS &&
-        (kept.info.strName != strName || (kept.info.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0))
+        (kept.info.strName != strName || !IsKeptEntry(kept.info.dwAttributes)))
         dwKept = ERROR_FILE_NOT_FOUND;
     const bool bKept = dwKept == ERROR_SUCCESS;
     if (!bMade && !bReplaced && !bKept)

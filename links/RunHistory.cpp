@@ -34,7 +34,9 @@ bool CountKept(const CString& strFolder, KeptSummary& kept, bool bPart = false)
         return false;
     do
     {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        // A link to a folder is kept like a file; a part holds more.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         {
             ++kept.nFiles;
             kept.nBytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

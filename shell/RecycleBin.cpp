@@ -1,6 +1,7 @@
 #include "shell/RecycleBin.h"
 
 #include "files/PathRules.h"
+#include "files/TempName.h"
 
 #include <shellapi.h>
 
@@ -21,8 +22,9 @@ bool Exists(const CString& strPath)
     return ::GetFileAttributesW(MakeSystemPath(strPath)) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Deletes the folder and the files in it (a kept folder holds no folders).
-void DeleteFolder(const CString& strFolder)
+// Deletes the folder and what it keeps: files, links to folders (the link,
+// never what it leads to) and its parts, one level down.
+void DeleteFolder(const CString& strFolder, bool bPart = false)
 {
     WIN32_FIND_DATAW data;
     const HANDLE hFind = ::FindFirstFileW(MakeSystemPath(strFolder + L"\\*"), &data);
@@ -30,12 +32,17 @@ void DeleteFolder(const CString& strFolder)
     {
         do
         {
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-                continue;
-            const CString strFile = MakeSystemPath(strFolder + L"\\" + data.cFileName);
+            const CString strName = data.cFileName;
+            const CString strEntry = MakeSystemPath(strFolder + L"\\" + strName);
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0)
-                ::SetFileAttributesW(strFile, data.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-            ::DeleteFileW(strFile);
+                ::SetFileAttributesW(strEntry, data.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                ::RemoveDirectoryW(strEntry);
+            else if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                ::DeleteFileW(strEntry);
+            else if (!bPart && GetKeptPartNumber(strName) != 0)
+                DeleteFolder(strFolder + L"\\" + strName, true);
         } while (::FindNextFileW(hFind, &data));
         ::FindClose(hFind);
     }

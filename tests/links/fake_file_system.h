@@ -746,7 +746,10 @@ inline LinkRunOptions Options(LinkKind kind, bool remove = true)
 // The line the run writes for a link tried with this result.
 inline std::wstring LinkLine(const wchar_t* kind, const std::wstring& target, DWORD error)
 {
-    return FormatLinkLine(std::wstring(kind) == L"SymbolicLink" ? LinkKind::Symbolic : LinkKind::Hard, error,
-                          target.c_str())
+    const std::wstring word = kind;
+    return FormatLinkLine(word == L"SymbolicLink" ? LinkKind::Symbolic
+                          : word == L"Junction"   ? LinkKind::Junction
+                                                  : LinkKind::Hard,
+                          error, target.c_str())
         .GetString();
 }

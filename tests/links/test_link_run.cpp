@@ -526,6 +526,112 @@ TEST(LinkRunTest, RelativeSymbolicLinksHoldThePathFromTheirFolder)
     }
 }
 
+TEST(LinkRunTest, FolderSourcesBecomeJunctionsOrDirectorySymbolicLinks)
+{
+    const std::wstring source = L"C:\\Quelle\\Daten";
+    const std::wstring target = L"C:\\Ziel\\Daten";
+    const std::wstring cycle = L" Der Zielordner ist die Quelle, liegt in ihr oder führt durch sie: der Link enthielte "
+                               L"sich selbst.";
+    const std::wstring share = L" Eine Junction führt nur zu einem Ordner auf einem lokalen Laufwerk; für diese Quelle "
+                               L"„SymbolicLink (*)“ wählen.";
+    struct Row
+    {
+        const char* name;
+        LinkKind kind;
+        std::function<void(CFakeFileSystem&)> setUp;
+        std::vector<std::wstring> folders;
+        std::vector<std::wstring> files;
+        std::vector<std::wstring> lines;
+        // What the target name holds afterwards: 'J' junction, 'S' directory
+        // symbolic link (with that path), 'F' the real folder, '=' as before.
+        wchar_t holds;
+        std::wstring leadsTo;
+        bool relative = false;
+        bool foreseeable = true;
+    };
+    const std::vector<std::wstring> ziel = {L"C:\\Ziel\\"};
+    const std::vector<std::wstring> daten = {source + L"\\"};
+    const auto junctionTo = [](const std::wstring& at, const std::wstring& to) {
+        return [at, to](CFakeFileSystem& fs) { fs.Add(to, Kind::Folder), fs.Add(at, Kind::Junction, to); };
+    };
+    const std::vector<Row> rows = {
+        {"a junction where nothing was", LinkKind::Hard, nullptr, ziel, daten, {LinkLine(L"Junction", target, 0)}, 'J', source},
+        {"a directory symbolic link", LinkKind::Symbolic, nullptr, ziel, daten, {LinkLine(L"SymbolicLink", target, 0)}, 'S',
+         source},
+        {"a relative directory symbolic link", LinkKind::Symbolic, nullptr, ziel, daten,
+         {LinkLine(L"SymbolicLink", target, 0)}, 'S', L"..\\Quelle\\Daten", true},
+        {"a real folder at the name stays with what it holds", LinkKind::Hard,
+         [&](CFakeFileSystem& fs) { fs.Add(target + L"\\innen.txt"); }, ziel, daten,
+         {LinkLine(L"Junction", target, ERROR_ALREADY_EXISTS)}, 'F', L""},
+        {"a junction to another folder gives way, the folder it leads to untouched", LinkKind::Hard,
+         [&](CFakeFileSystem& fs) { junctionTo(target, L"C:\\Anders")(fs), fs.Add(L"C:\\Anders\\a.txt"); }, ziel, daten,
+         {LinkLine(L"Junction", target, 0)}, 'J', source},
+        {"a junction to the source is left as it is", LinkKind::Hard, junctionTo(target, source), ziel, daten,
+         {LinkLine(L"Junction", target, 0)}, '=', L""},
+        {"a symbolic link to the source is no junction: replaced", LinkKind::Hard,
+         [&](CFakeFileSystem& fs) { fs.nodes[fs.Add(target, Kind::SymbolicLink, source)].directory = true; }, ziel, daten,
+         {LinkLine(L"Junction", target, 0)}, 'J', source},
+        {"a target folder inside the source is refused", LinkKind::Hard,
+         [&](CFakeFileSystem& fs) { fs.Add(source + L"\\Sub", Kind::Folder); }, {source + L"\\Sub\\"}, daten,
+         {LinkLine(L"Junction", source + L"\\Sub\\Daten", ERROR_CANT_RESOLVE_FILENAME) + cycle}, '=', L""},
+        {"a target folder reached through the source is refused", LinkKind::Symbolic,
+         junctionTo(L"C:\\Weg", source), {L"C:\\Weg\\"}, daten,
+         {LinkLine(L"SymbolicLink", L"C:\\Weg\\Daten", ERROR_CANT_RESOLVE_FILENAME) + cycle}, '=', L""},
+        {"a junction cannot lead to a share", LinkKind::Hard, [](CFakeFileSystem& fs) { fs.networkDrives.insert(L'C'); },
+         ziel, daten, {LinkLine(L"Junction", target, ERROR_NOT_SUPPORTED) + share}, '=', L""},
+        {"a symbolic link can", LinkKind::Symbolic, [](CFakeFileSystem& fs) { fs.networkDrives.insert(L'C'); }, ziel, daten,
+         {LinkLine(L"SymbolicLink", target, 0)}, 'S', source},
+        {"the data cannot be set: nothing is left", LinkKind::Hard,
+         [](CFakeFileSystem& fs) { fs.junctionDataError = ERROR_NOT_SUPPORTED; }, ziel, daten,
+         {LinkLine(L"Junction", target, ERROR_NOT_SUPPORTED)}, '=', L"", false, false},
+        {"a folder and a file of one name: the first listed wins", LinkKind::Hard,
+         [](CFakeFileSystem& fs) { fs.Add(L"C:\\Andere\\Daten"); }, ziel, {source + L"\\", L"C:\\Andere\\Daten"},
+         {LinkLine(L"Junction", target, 0), FormatSkipExistingLine(L"C:\\Andere\\Daten", target.c_str()).GetString()}, 'J', source},
+        {"a file listed as a folder", LinkKind::Hard,
+         [](CFakeFileSystem& fs) { fs.Add(L"C:\\Andere\\Daten"); }, ziel, {L"C:\\Andere\\Daten\\"},
+         {LinkLine(L"Junction", target, ERROR_DIRECTORY)}, '=', L""},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        CFakeFileSystem fs;
+        fs.Add(source + L"\\a.txt");
+        fs.Add(L"C:\\Ziel", Kind::Folder);
+        if (row.setUp)
+            row.setUp(fs);
+        const std::wstring before = Dump(fs);
+        const ULONGLONG old = fs.NodeAt(target);
+        EXPECT_EQ(row.lines, PreviewThenRun(fs, row.folders, row.files, row.kind, true, row.foreseeable, row.relative));
+        const ULONGLONG now = fs.NodeAt(target);
+        switch (row.holds)
+        {
+        case 'J':
+        case 'S':
+            EXPECT_EQ(row.holds == 'J' ? Kind::Junction : Kind::SymbolicLink, fs.nodes[now].kind);
+            EXPECT_EQ(row.leadsTo, fs.nodes[now].target);
+            EXPECT_EQ(row.relative, fs.nodes[now].relative);
+            EXPECT_EQ(fs.NodeAt(source + L"\\a.txt"), fs.NodeAt(target + L"\\a.txt", true)) << "leads into the source";
+            break;
+        case 'F':
+            EXPECT_EQ(old, now);
+            EXPECT_NE(0u, fs.NodeAt(target + L"\\innen.txt"));
+            break;
+        default:
+            EXPECT_EQ(before, Dump(fs));
+            break;
+        }
+        // No temporary name is left; what gave way is kept, and what it led
+        // to is untouched.
+        for (const std::wstring& name : fs.Names(L"C:\\Ziel"))
+            EXPECT_FALSE(name.rfind(L"~Quillon-", 0) == 0 && name.find(L"Aufbewahrt") == std::wstring::npos) << name;
+        if (old != 0 && now != old)
+        {
+            EXPECT_EQ(old, fs.NodeAt(L"C:\\Ziel\\" + std::wstring(MakeKeptFolderName(kKeepTime).GetString()) + L"\\Daten"));
+            EXPECT_TRUE(fs.NodeAt(L"C:\\Anders") == 0 || fs.NodeAt(L"C:\\Anders\\a.txt") != 0);
+        }
+    }
+}
+
 TEST(LinkRunTest, NothingOutsideTheListedFoldersChanges)
 {
     for (const bool plantLink : {false, true})

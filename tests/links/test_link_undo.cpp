@@ -82,6 +82,8 @@ struct UndoCase
     // The record is damaged just after its header: its last line says so.
     bool damaged = false;
     bool relative = false;
+    // The sources are listed as folders.
+    bool folders = false;
 };
 
 }  // namespace
@@ -159,6 +161,17 @@ TEST(LinkUndoTest, UndoLeavesEveryNameAsBeforeOrSaysWhatItFound)
          {L"Rückgängig: Link entfernt, Datei: C:\\T\\b.txt.", L"Rückgängig: alte Datei zurück, Datei: C:\\T\\a.txt.",
           L"Rückgängig gemacht: 1 Link entfernt, 1 alte Datei zurück."},
          true, false, true},
+        {"folder sources: the run's junction goes, the one it replaced comes back", LinkKind::Hard,
+         [&](CFakeFileSystem& fs) {
+             fs.Add(L"C:\\S\\a.txt\\in.txt");
+             fs.Add(L"C:\\S\\b.txt\\in.txt");
+             fs.Add(L"C:\\Other", Kind::Folder);
+             fs.Add(t + L"a.txt", Kind::Junction, L"C:\\Other");
+         },
+         nullptr,
+         {L"Rückgängig: Link entfernt, Datei: C:\\T\\b.txt.", L"Rückgängig: alte Datei zurück, Datei: C:\\T\\a.txt.",
+          L"Rückgängig gemacht: 1 Link entfernt, 1 alte Datei zurück."},
+         true, false, false, true},
         {"symbolic links: only a link holding the source's path is the run's", LinkKind::Symbolic,
          [&](CFakeFileSystem& fs) {
              files(fs);
@@ -179,7 +192,13 @@ TEST(LinkUndoTest, UndoLeavesEveryNameAsBeforeOrSaysWhatItFound)
         CFakeFileSystem fs;
         c.setUp(fs);
         const std::wstring before = Dump(fs);
-        RecordedRun run = RunRecorded(fs, tree, {t}, {L"C:\\S\\a.txt", L"C:\\S\\b.txt"}, c.kind, c.relative);
+        const std::wstring slash = c.folders ? L"\\" : L"";
+        RecordedRun run =
+            RunRecorded(fs, tree, {t}, {L"C:\\S\\a.txt" + slash, L"C:\\S\\b.txt" + slash}, c.kind, c.relative);
+        if (c.folders)
+        {
+            EXPECT_EQ(Kind::Junction, fs.nodes[fs.NodeAt(t + L"b.txt")].kind);
+        }
         if (c.relative)
         {
             EXPECT_TRUE(fs.nodes[fs.NodeAt(t + L"b.txt")].relative);
