@@ -37,6 +37,16 @@ CString RefusedLine(const wchar_t* pszWhy, const CString& strPath)
 
 std::vector<CString> CPathList::Add(const std::vector<CString>& paths)
 {
+    return Add(paths, m_bFolders);
+}
+
+std::vector<CString> CPathList::AddFolders(const std::vector<CString>& paths)
+{
+    return Add(paths, true);
+}
+
+std::vector<CString> CPathList::Add(const std::vector<CString>& paths, bool bFolders)
+{
     std::vector<CString> refused;
     for (CString path : paths)
     {
@@ -53,9 +63,9 @@ std::vector<CString> CPathList::Add(const std::vector<CString>& paths)
             refused.push_back(RefusedLine(L"von Quillon aufbewahrt", path));
             continue;
         }
-        if (IsDirectoryPath(path) != m_bFolders)
+        if (IsDirectoryPath(path) != bFolders)
             continue;
-        if (m_bFolders)
+        if (bFolders)
             AddTrailingBackslash(path);
         m_set.Add(path);
     }
@@ -84,6 +94,15 @@ bool CPathList::AddPicked(CString& strFolder, std::vector<CString>& refused)
     for (INT_PTR i = 0; i < paths.GetSize(); ++i)
         chosen.push_back(paths[i]);
     refused = Add(chosen);
+    return true;
+}
+
+bool CPathList::AddPickedFolders(CString& strFolder, std::vector<CString>& refused)
+{
+    std::vector<CString> chosen;
+    if (PickFolders(strFolder, chosen) != IDOK)
+        return false;
+    refused = AddFolders(chosen);
     return true;
 }
 
@@ -123,10 +142,11 @@ void CPathList::RemoveSelected()
 int CPathList::GetIcon(int nItem, CString& strWork, SHFILEINFOW& sfi)
 {
     strWork = m_list.GetItemText(nItem, 0);
-    if (m_bFolders)
+    const bool bFolder = m_bFolders || (!strWork.IsEmpty() && strWork[strWork.GetLength() - 1] == L'\\');
+    if (bFolder)
         RemoveTrailingBackslash(strWork);
     sfi = SHFILEINFOW();
-    if (::SHGetFileInfoW(strWork, m_bFolders ? FILE_ATTRIBUTE_DIRECTORY : 0, &sfi, sizeof(sfi),
+    if (::SHGetFileInfoW(strWork, bFolder ? FILE_ATTRIBUTE_DIRECTORY : 0, &sfi, sizeof(sfi),
                          SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES) == 0)
         sfi.iIcon = 3;
     return sfi.iIcon;

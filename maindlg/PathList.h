@@ -23,18 +23,23 @@ public:
     // is not a plain name (a stream, "a.txt:s") is refused: the lines say
     // which.
     std::vector<CString> Add(const std::vector<CString>& paths);
+    std::vector<CString> AddFolders(const std::vector<CString>& paths);
     // Adds what the user picks: files through the file picker (false when
     // cancelled), or a folder through the folder picker; both start in
     // strFolder, the last folder picked, which the folder picker updates.
     bool AddPicked(CString& strFolder, std::vector<CString>& refused);
+    // The source list takes folders too ("Ordner hinzufügen…"): picked,
+    // several at once where the dialog allows, each ending in "\\".
+    bool AddPickedFolders(CString& strFolder, std::vector<CString>& refused);
     // Removes the selected path; the one after it is selected then.
     void RemoveSelected();
     // What the list tells about itself that concerns the path list; true
     // when it was taken. bSelectionChanged says the selection changed.
     bool OnNotify(NMHDR* pNMHDR, bool& bSelectionChanged, LRESULT* pResult);
     bool HasSelection() const { return m_list.GetNextItem(-1, LVNI_SELECTED) >= 0; }
-    // The image of an item: the shell's icon for its name (a folder's as a
-    // folder's; the file need not exist), image 3 where there is none.
+    // The image of an item: the shell's icon for its name (a folder's, or
+    // an item ending in "\\", as a folder's; the file need not exist), image
+    // 3 where there is none.
     // strWork and sfi are the caller's scratch.
     int GetIcon(int nItem, CString& strWork, SHFILEINFOW& sfi);
     bool IsFolderList() const { return m_bFolders; }
@@ -45,6 +50,8 @@ private:
     CDropListCtrl& m_list;
     CQNStringArrayHash& m_set;
     const bool m_bFolders;
+
+    std::vector<CString> Add(const std::vector<CString>& paths, bool bFolders);
 };
 
 // Paths handed over at start (the command line, Explorer's "Senden an"),

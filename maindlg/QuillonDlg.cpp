@@ -2,6 +2,7 @@
 
 #include "framework/Gdi.h"
 #include "framework/Module.h"
+#include "framework/WinApp.h"
 #include "maindlg/AboutDlg.h"
 #include "maindlg/TabOrder.h"
 #include "res/resource.h"
@@ -18,6 +19,7 @@ CQuillonDlg::CQuillonDlg(CWnd* pParent)
       m_nLinkType(1),
       m_sfi(),
       m_bRemoveExisting(1),
+      m_bRelative(0),
       m_nRunWorkers(0),
       m_files(*this, m_listFiles, m_setFiles, false),
       m_folders(*this, m_listFolders, m_setFolders, true),
@@ -47,10 +49,15 @@ void CQuillonDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_LIST_FOLDERS, m_listFolders);
     DDX_Control(pDX, IDC_LIST_OUTPUT, m_listOutput);
     DDX_Check(pDX, IDC_CHECK_REMOVE_EXISTING, m_bRemoveExisting);
+    DDX_Check(pDX, IDC_CHECK_RELATIVE, m_bRelative);
 }
 
 BOOL CQuillonDlg::OnInitDialog()
 {
+    // Remembered choices, before the base shows the members in the controls.
+    CWinApp* pApp = AfxGetApp();
+    if (pApp != nullptr)
+        m_bRelative = pApp->GetProfileIntW(kOptionsSection, kRelativeEntry, 0) != 0 ? 1 : 0;
     CDialogLayout::OnInitDialog();
     g_pMainDlg = this;
 
@@ -96,9 +103,10 @@ BOOL CQuillonDlg::OnInitDialog()
     // Tab and Shift+Tab go through the controls as they appear on screen; the
     // radio group ends before "Erstellen".
     ArrangeTabOrder(m_hWnd,
-                    {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES, IDC_LIST_FILES, IDC_ADD_FILES, IDC_REMOVE_FILE,
-                     IDC_STATIC_FOLDERS, IDC_LIST_FOLDERS, IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER,
-                     IDC_STATIC_OUTPUT, IDC_UNDO, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_PREVIEW, IDOK},
+                    {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES, IDC_LIST_FILES, IDC_ADD_FILES, IDC_ADD_SOURCE_FOLDERS,
+                     IDC_REMOVE_FILE, IDC_STATIC_FOLDERS, IDC_LIST_FOLDERS, IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER,
+                     IDC_REMOVE_FOLDER, IDC_STATIC_OUTPUT, IDC_UNDO, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD,
+                     IDC_CHECK_RELATIVE, IDC_PREVIEW, IDOK},
                     IDOK);
     UpdateRadioTabStop(m_hWnd, {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD});
     AddStartPaths();
@@ -120,6 +128,7 @@ WindowFacts CQuillonDlg::GetWindowFacts() const
     facts.bFileSelected = m_files.HasSelection();
     facts.bFolderSelected = m_folders.HasSelection();
     facts.bSymbolicLinks = m_pfnCreateSymbolicLinkW != nullptr;
+    facts.bSymbolicChosen = ::IsDlgButtonChecked(m_hWnd, IDC_RADIO_SYMBOLIC) == BST_CHECKED;
     facts.bReport = m_listOutput.GetItemCount() > 0;
     facts.bSaving = m_reportCommands.IsSaving();
     facts.bUndoable = m_history.HasUndoable();
@@ -160,6 +169,8 @@ void CQuillonDlg::DeclareLayout()
     layout.BeginGroup(GLL_HORIZONTAL, &rcButtonsFiles);
     layout.AddSpace(0);
     layout.AddControl(IDC_ADD_FILES, GLL_FIXED_SIZE);
+    layout.AddSpace(4);
+    layout.AddControl(IDC_ADD_SOURCE_FOLDERS, GLL_FIXED_SIZE);
     layout.AddSpace(10);
     layout.AddControl(IDC_REMOVE_FILE, GLL_FIXED_SIZE);
     EndGroup();
@@ -197,6 +208,11 @@ void CQuillonDlg::DeclareLayout()
     layout.BeginGroup(GLL_VERTICAL, &rcLeft10);
     layout.GetCurrentGroup()->Alignment = GLL_ALIGN_BOTTOM;
     layout.AddControl(IDC_RADIO_SYMBOLIC, GLL_FIXED_SIZE);
+    // "Relative Pfade" belongs to symbolic links: under them, indented.
+    const RECT rcIndent = {10, 0, 0, 0};
+    layout.BeginGroup(GLL_HORIZONTAL, &rcIndent);
+    layout.AddControl(IDC_CHECK_RELATIVE, GLL_FIXED_SIZE);
+    EndGroup();
     layout.AddControl(IDC_RADIO_HARD, GLL_FIXED_SIZE);
     layout.AddSpace(10);
     layout.AddControl(IDC_PREVIEW, GLL_FIXED_SIZE);
@@ -353,6 +369,14 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
         case IDC_ADD_FOLDER:
             OnAddFolder();
             return TRUE;
+        case IDC_ADD_SOURCE_FOLDERS:
+            OnAddSourceFolders();
+            return TRUE;
+        case IDC_CHECK_RELATIVE:
+            if (CWinApp* pApp = AfxGetApp())
+                pApp->WriteProfileInt(kOptionsSection, kRelativeEntry,
+                                      ::IsDlgButtonChecked(m_hWnd, IDC_CHECK_RELATIVE) == BST_CHECKED ? 1 : 0);
+            return TRUE;
         case IDC_REMOVE_FILE:
             OnRemoveFile();
             return TRUE;
@@ -362,6 +386,7 @@ BOOL CQuillonDlg::OnCommand(UINT nID, UINT nCode)
         case IDC_RADIO_SYMBOLIC:
         case IDC_RADIO_HARD:
             UpdateRadioTabStop(m_hWnd, {IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD});
+            UpdateWindowState();
             break;
         default:
             break;

@@ -42,6 +42,7 @@ public:
     CQNStringArrayHash m_setFolders;  // target folders, each ending in "\"
     SHFILEINFOW m_sfi;      // scratch record of the icon lookup
     int m_bRemoveExisting;  // check box "Vorhandenen Dateien ... entfernen."
+    int m_bRelative;        // check box "Relative Pfade", remembered in the profile
     // Paths handed over at start (the command line, Explorer's "Senden an"),
     // taken into the lists as a drop would take them.
     std::vector<CString> m_startPaths;
@@ -89,6 +90,7 @@ protected:
     HCURSOR OnQueryDragIcon();
     void OnAddFiles();
     void OnAddFolder();
+    void OnAddSourceFolders();
     void OnRemoveFile();
     void OnRemoveFolder();
     void OnClickFileList(NMHDR* pNMHDR, LRESULT* pResult);
@@ -110,6 +112,9 @@ private:
     // Posted by a run's workers when lines wait to be shown.
     static constexpr UINT kWmLinesWaiting = WM_APP + 0x51;
     static constexpr UINT kWmLoadHistory = WM_APP + 0x52;
+    // Where choices of the window are remembered in the profile.
+    static constexpr const wchar_t* kOptionsSection = L"Options";
+    static constexpr const wchar_t* kRelativeEntry = L"RelativePaths";
 
     // The nested rows and columns; closing the outermost runs the first
     // layout.

@@ -32,6 +32,14 @@ void CQuillonDlg::OnAddFolder()
     ShowPathNotices(refused);
 }
 
+void CQuillonDlg::OnAddSourceFolders()
+{
+    std::vector<CString> refused;
+    if (m_files.AddPickedFolders(m_strFolder, refused))
+        AfterPathsChanged(m_files);
+    ShowPathNotices(refused);
+}
+
 void CQuillonDlg::ShowPathNotices(const std::vector<CString>& lines)
 {
     // What was not taken is named in the report, the column fitted to it.

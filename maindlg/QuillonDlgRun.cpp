@@ -56,6 +56,7 @@ void CQuillonDlg::OnCreateLinks(bool bPreview)
     LinkRunOptions options;
     options.kind = m_nLinkType == 0 ? LinkKind::Symbolic : LinkKind::Hard;
     options.bRemoveExisting = m_bRemoveExisting != 0;
+    options.bRelative = m_bRelative != 0 && options.kind == LinkKind::Symbolic;
     options.bPreview = bPreview;
     options.strRecordFolder = m_strHistoryFolder;
     // The workers only post: the window's thread never waits on them while

@@ -24,11 +24,14 @@ WindowState DecideWindowState(const WindowFacts& facts)
     WindowState state;
     state.controls = {{
         {IDC_ADD_FILES, bIdle},
+        {IDC_ADD_SOURCE_FOLDERS, bIdle},
         {IDC_REMOVE_FILE, bIdle && facts.bFileSelected},
         {IDC_ADD_FOLDER, bIdle},
         {IDC_REMOVE_FOLDER, bIdle && facts.bFolderSelected},
         {IDC_RADIO_SYMBOLIC, bIdle && facts.bSymbolicLinks},
         {IDC_RADIO_HARD, bIdle},
+        // Only symbolic links can hold a relative path.
+        {IDC_CHECK_RELATIVE, bIdle && facts.bSymbolicLinks && facts.bSymbolicChosen},
         {IDC_CHECK_REMOVE_EXISTING, bIdle},
         {IDC_UNDO, bIdle && facts.bUndoable && !facts.bSaving},
         {IDC_PREVIEW, bIdle && bPairs},

@@ -29,6 +29,8 @@ struct WindowFacts
     // An earlier run can be undone; files kept by earlier runs exist.
     bool bUndoable = false;
     bool bKept = false;
+    // "SymbolicLink (*)" is chosen.
+    bool bSymbolicChosen = false;
 };
 
 // What the main window's controls are in that state: every control whose
@@ -41,7 +43,7 @@ struct WindowState
         int nID = 0;
         bool bEnabled = false;
     };
-    std::array<Control, 10> controls;
+    std::array<Control, 12> controls;
     const wchar_t* pszCreateCaption = L"Erstellen";
     bool bAcceptDrops = true;
     bool bCanCopy = false;

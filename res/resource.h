@@ -26,6 +26,8 @@
 #define IDC_CHECK_REMOVE_EXISTING       1013
 #define IDC_PREVIEW                     1014
 #define IDC_UNDO                        1015
+#define IDC_ADD_SOURCE_FOLDERS          1016
+#define IDC_CHECK_RELATIVE              1017
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                      (-1)

@@ -29,7 +29,9 @@ bool GuidFromBracedText(const wchar_t* guidText, GUID& guid)
 
 }  // namespace
 
-int PickFolder(CString& path)
+namespace {
+
+int PickFolders(CString& path, std::vector<CString>& chosen, bool bMultiple)
 {
     if (path.IsEmpty())
         path = ReadLastDir();
@@ -44,17 +46,49 @@ int PickFolder(CString& path)
         guidText = ReadDialogId();
         MakeGuidString(guidText);
     }
-    const int nResult = GetPickerDialogs().pfnChooseFolder(path, guidText, bItemDialog);
-    if (nResult == IDOK)
+    const PickerDialogs& dialogs = GetPickerDialogs();
+    chosen.clear();
+    int nResult = IDCANCEL;
+    if (bMultiple && dialogs.pfnChooseFolders != nullptr)
     {
+        nResult = dialogs.pfnChooseFolders(path, guidText, bItemDialog, chosen);
+    }
+    else
+    {
+        nResult = dialogs.pfnChooseFolder(path, guidText, bItemDialog);
+        if (nResult == IDOK)
+            chosen.assign(1, path);
+    }
+    if (nResult == IDOK && !chosen.empty())
+    {
+        path = chosen.front();
         WriteLastDir(path);
         if (!guidText.IsEmpty())
             WriteDialogId(guidText);
     }
-    return nResult;
+    return nResult == IDOK && !chosen.empty() ? IDOK : IDCANCEL;
+}
+
+}  // namespace
+
+int PickFolder(CString& path)
+{
+    std::vector<CString> chosen;
+    return PickFolders(path, chosen, false);
+}
+
+int PickFolders(CString& path, std::vector<CString>& chosen)
+{
+    return PickFolders(path, chosen, true);
 }
 
 int PickFolderWithItemDialog(CString& path, const wchar_t* guidText)
+{
+    std::vector<CString> chosen;
+    return PickFoldersWithItemDialog(path, guidText, false, chosen);
+}
+
+int PickFoldersWithItemDialog(CString& path, const wchar_t* guidText, bool bMultiple, std::vector<CString>& chosen)
 {
     const HWND hOwner = SafeOwner();
     CComRelease<IFileOpenDialog> dialog;
@@ -77,23 +111,32 @@ int PickFolderWithItemDialog(CString& path, const wchar_t* guidText)
 
     FILEOPENDIALOGOPTIONS options = 0;
     dialog->GetOptions(&options);
-    dialog->SetOptions(options | ITEM_DIALOG_OPTIONS);
+    dialog->SetOptions(options | ITEM_DIALOG_OPTIONS | (bMultiple ? static_cast<DWORD>(FOS_ALLOWMULTISELECT) : 0u));
 
     if (FAILED(dialog->Show(hOwner)))
         return IDCANCEL;
 
+    // Items without a file-system path (libraries, "Dieser PC") are left out.
     CComRelease<IShellItemArray> results;
     DWORD nCount = 0;
-    CComRelease<IShellItem> item;
-    CString chosen;
-    if (SUCCEEDED(dialog->GetResults(&results)) && SUCCEEDED(results->GetCount(&nCount)) && nCount > 0 &&
-        SUCCEEDED(results->GetItemAt(0, &item)) && GetItemFileSystemPath(item.Get(), chosen))
+    chosen.clear();
+    if (SUCCEEDED(dialog->GetResults(&results)) && SUCCEEDED(results->GetCount(&nCount)))
     {
-        AddTrailingBackslash(chosen);
-        path = chosen;
-        return IDOK;
+        for (DWORD i = 0; i < nCount && (bMultiple || chosen.empty()); ++i)
+        {
+            CComRelease<IShellItem> item;
+            CString strChosen;
+            if (SUCCEEDED(results->GetItemAt(i, &item)) && GetItemFileSystemPath(item.Get(), strChosen))
+            {
+                AddTrailingBackslash(strChosen);
+                chosen.push_back(strChosen);
+            }
+        }
     }
-    return IDCANCEL;
+    if (chosen.empty())
+        return IDCANCEL;
+    path = chosen.front();
+    return IDOK;
 }
 
 bool GetItemFileSystemPath(IShellItem* pItem, CString& path)

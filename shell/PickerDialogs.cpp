@@ -16,7 +16,18 @@ int RealChooseFolder(CString& path, const CString& guidText, bool bItemDialog)
     return bItemDialog ? PickFolderWithItemDialog(path, guidText) : PickFolderWithBrowseDialog(path);
 }
 
-const PickerDialogs g_realDialogs = {RealOpenFile, RealChooseFolder, nullptr};
+int RealChooseFolders(CString& path, const CString& guidText, bool bItemDialog, std::vector<CString>& chosen)
+{
+    if (bItemDialog)
+        return PickFoldersWithItemDialog(path, guidText, true, chosen);
+    // The browse dialog shows one folder at a time.
+    const int nResult = PickFolderWithBrowseDialog(path);
+    if (nResult == IDOK)
+        chosen.assign(1, path);
+    return nResult;
+}
+
+const PickerDialogs g_realDialogs = {RealOpenFile, RealChooseFolder, nullptr, RealChooseFolders};
 const PickerDialogs* g_pDialogs = &g_realDialogs;
 
 }  // namespace

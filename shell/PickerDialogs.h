@@ -5,6 +5,8 @@
 
 #include "framework/String.h"
 
+#include <vector>
+
 // The system dialogs behind the pickers. Everything uses the real ones; the
 // main dialog's tests put scripted ones in their place to drive its handlers
 // without a user.
@@ -19,6 +21,10 @@ struct PickerDialogs
     // The Save dialog started in strFolder with strName proposed; true with
     // strPath chosen. Null: the system's own.
     bool (*pfnSaveFile)(HWND hOwner, const CString& strFolder, const CString& strName, CString& strPath);
+    // As pfnChooseFolder, several folders where the dialog lets the user
+    // choose more than one (the item dialog); chosen holds each. Null: one,
+    // through pfnChooseFolder.
+    int (*pfnChooseFolders)(CString& path, const CString& guidText, bool bItemDialog, std::vector<CString>& chosen);
 };
 
 const PickerDialogs& GetPickerDialogs();

@@ -36,11 +36,14 @@ const std::vector<ExpectedControl>& MainDialogControls()
         {IDC_LIST_FILES, L"SysListView32", L"", kListStyle, WS_DISABLED, {6, 55, 213, 48}},
         {IDC_LIST_FOLDERS, L"SysListView32", L"", kListStyle, WS_DISABLED, {6, 136, 213, 39}},
         {IDC_ADD_FILES, L"Button", L"Hinzufügen", WS_TABSTOP, WS_DISABLED, {203, 110, 50, 14}},
+        {IDC_ADD_SOURCE_FOLDERS, L"Button", L"Ordner hinzufügen…", WS_TABSTOP, WS_DISABLED, {120, 110, 74, 14}},
         {IDC_REMOVE_FILE, L"Button", L"Entfernen", WS_TABSTOP | WS_DISABLED, 0, {263, 110, 50, 14}},
         {IDC_ADD_FOLDER, L"Button", L"Hinzufügen", WS_TABSTOP, WS_DISABLED, {203, 192, 50, 14}},
         {IDC_REMOVE_FOLDER, L"Button", L"Entfernen", WS_TABSTOP | WS_DISABLED, 0, {263, 192, 50, 14}},
         {IDC_RADIO_SYMBOLIC, L"Button", L"SymbolicLink (*)", BS_AUTORADIOBUTTON | WS_GROUP, 0, {6, 189, 67, 10}},
         {IDC_RADIO_HARD, L"Button", L"HardLink", BS_AUTORADIOBUTTON, WS_GROUP, {6, 202, 43, 10}},
+        {IDC_CHECK_RELATIVE, L"Button", L"Relative Pfade", BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP | WS_DISABLED, 0,
+         {16, 212, 60, 10}},
         {IDC_STATIC_FILES, L"Static", L"Liste der (Quell) Dateien:", WS_GROUP, 0, {6, 42, 76, 10}},
         {IDC_STATIC_FOLDERS, L"Static", L"Liste der (Ziel) Ordner:", WS_GROUP, 0, {6, 121, 74, 10}},
         {IDC_LIST_OUTPUT, L"SysListView32", L"", kListStyle, WS_DISABLED, {6, 234, 213, 58}},
@@ -208,12 +211,14 @@ TEST(MainDialogTest, EveryControlOfTheTemplateWithItsTextStyleAndPlace)
     std::vector<int> templateOrder;
     for (const ExpectedControl& c : MainDialogControls())
         templateOrder.push_back(c.id);
+    // "Relative Pfade" follows the radio group it belongs to.
     const std::vector<int> screenOrder = {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES,   IDC_LIST_FILES,
-                                          IDC_ADD_FILES,          IDC_REMOVE_FILE,    IDC_STATIC_FOLDERS,
-                                          IDC_LIST_FOLDERS,       IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER,
-                                          IDC_REMOVE_FOLDER,      IDC_STATIC_OUTPUT,  IDC_UNDO,
-                                          IDC_LIST_OUTPUT,        IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD,
-                                          IDC_PREVIEW,            IDOK};
+                                          IDC_ADD_FILES,          IDC_ADD_SOURCE_FOLDERS, IDC_REMOVE_FILE,
+                                          IDC_STATIC_FOLDERS,     IDC_LIST_FOLDERS,   IDC_CHECK_REMOVE_EXISTING,
+                                          IDC_ADD_FOLDER,         IDC_REMOVE_FOLDER,  IDC_STATIC_OUTPUT,
+                                          IDC_UNDO,               IDC_LIST_OUTPUT,    IDC_RADIO_SYMBOLIC,
+                                          IDC_RADIO_HARD,         IDC_CHECK_RELATIVE, IDC_PREVIEW,
+                                          IDOK};
     for (HWND hDlg : {plain.m_hWnd, dlg.m_hWnd})
     {
         std::vector<int> order;

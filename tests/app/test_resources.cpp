@@ -80,7 +80,7 @@ TEST(ResourceTest, MainDialogTemplateHeader)
     EXPECT_EQ(L"Quillon", h.title);
     EXPECT_EQ(321, h.cx);
     EXPECT_EQ(350, h.cy);
-    EXPECT_EQ(17, h.nItems);
+    EXPECT_EQ(19, h.nItems);
     EXPECT_EQ(8, h.pointSize);
     EXPECT_EQ(L"MS Shell Dlg", h.typeface);
     const DWORD required = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_SETFONT | DS_FIXEDSYS;

@@ -230,7 +230,8 @@ TEST_F(MainWindowLayoutTest, ControlsSitInTheirRowsAndColumnsAndFollowAResize)
     const RECT output = RectOf(dlg, IDC_LIST_OUTPUT);
     EXPECT_EQ(files.right, RectOf(dlg, IDC_REMOVE_FILE).right);
     EXPECT_EQ(folders.right, RectOf(dlg, IDC_REMOVE_FOLDER).right);
-    EXPECT_NEAR(Scaled(10), RectOf(dlg, IDC_REMOVE_FILE).left - RectOf(dlg, IDC_ADD_FILES).right, 1);
+    EXPECT_NEAR(Scaled(4), RectOf(dlg, IDC_ADD_SOURCE_FOLDERS).left - RectOf(dlg, IDC_ADD_FILES).right, 1);
+    EXPECT_NEAR(Scaled(10), RectOf(dlg, IDC_REMOVE_FILE).left - RectOf(dlg, IDC_ADD_SOURCE_FOLDERS).right, 1);
     EXPECT_NEAR(Scaled(10), RectOf(dlg, IDC_REMOVE_FOLDER).left - RectOf(dlg, IDC_ADD_FOLDER).right, 1);
     EXPECT_EQ(files.left, folders.left);
     EXPECT_EQ(files.right, folders.right);
@@ -238,6 +239,10 @@ TEST_F(MainWindowLayoutTest, ControlsSitInTheirRowsAndColumnsAndFollowAResize)
     EXPECT_EQ(RectOf(dlg, IDC_RADIO_SYMBOLIC).left, RectOf(dlg, IDOK).left);
     EXPECT_LT(output.right, RectOf(dlg, IDC_RADIO_SYMBOLIC).left);
     EXPECT_LT(RectOf(dlg, IDC_RADIO_HARD).bottom, RectOf(dlg, IDOK).top);
+    // "Relative Pfade" between the two kinds, indented under the symbolic one.
+    EXPECT_LE(RectOf(dlg, IDC_RADIO_SYMBOLIC).bottom, RectOf(dlg, IDC_CHECK_RELATIVE).top);
+    EXPECT_LE(RectOf(dlg, IDC_CHECK_RELATIVE).bottom, RectOf(dlg, IDC_RADIO_HARD).top);
+    EXPECT_NEAR(Scaled(10), RectOf(dlg, IDC_CHECK_RELATIVE).left - RectOf(dlg, IDC_RADIO_SYMBOLIC).left, 1);
     EXPECT_LE(RectOf(dlg, IDC_STATIC_DESCRIPTION).bottom, RectOf(dlg, IDC_STATIC_FILES).top);
     EXPECT_LE(RectOf(dlg, IDC_REMOVE_FILE).bottom, RectOf(dlg, IDC_STATIC_FOLDERS).top);
     EXPECT_LT(RectOf(dlg, IDC_REMOVE_FOLDER).bottom, RectOf(dlg, IDC_STATIC_OUTPUT).top);

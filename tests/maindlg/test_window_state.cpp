@@ -11,7 +11,8 @@
 TEST(WindowStateTest, EveryControlFollowsTheOneRule)
 {
     const int ids[] = {IDC_ADD_FILES, IDC_REMOVE_FILE, IDC_ADD_FOLDER, IDC_REMOVE_FOLDER, IDC_RADIO_SYMBOLIC,
-                       IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING, IDC_PREVIEW, IDOK};
+                       IDC_RADIO_HARD, IDC_CHECK_REMOVE_EXISTING, IDC_PREVIEW, IDOK, IDC_ADD_SOURCE_FOLDERS,
+                       IDC_CHECK_RELATIVE};
     const struct
     {
         const char* name;
@@ -23,17 +24,22 @@ TEST(WindowStateTest, EveryControlFollowsTheOneRule)
         bool copy;
         bool save;
     } rows[] = {
-        {"at start, nothing listed", {RunKind::None, 0, 0, false, false, true, false}, "101011100", L"Erstellen", true,
+        {"at start, nothing listed", {RunKind::None, 0, 0, false, false, true, false}, "10101110010", L"Erstellen", true,
          false, false},
-        {"files only, one selected", {RunKind::None, 2, 0, true, false, true, false}, "111011100", L"Erstellen", true,
+        {"files only, one selected", {RunKind::None, 2, 0, true, false, true, false}, "11101110010", L"Erstellen", true,
          false, false},
-        {"both lists, a folder selected, a report", {RunKind::None, 2, 1, false, true, true, true}, "101111111",
+        {"both lists, a folder selected, a report", {RunKind::None, 2, 1, false, true, true, true}, "10111111110",
          L"Erstellen", true, true, true},
-        {"no symbolic links on the system", {RunKind::None, 1, 1, false, false, false, false}, "101001111",
+        {"no symbolic links on the system", {RunKind::None, 1, 1, false, false, false, false}, "10100111110",
          L"Erstellen", true, false, false},
-        {"\"Erstellen\" runs, paths selected", {RunKind::Create, 2, 1, true, true, true, true}, "000000001",
+        {"\"Erstellen\" runs, paths selected", {RunKind::Create, 2, 1, true, true, true, true}, "00000000100",
          L"Abbrechen", false, true, false},
-        {"\"Vorschau\" runs", {RunKind::Preview, 2, 1, false, false, true, false}, "000000001", L"Abbrechen", false,
+        {"symbolic links chosen: \"Relative Pfade\" can be set",
+         {RunKind::None, 1, 1, false, false, true, false, false, false, false, true}, "10101111111", L"Erstellen",
+         true, false, false},
+        {"chosen, but the system has none", {RunKind::None, 1, 1, false, false, false, false, false, false, false, true},
+         "10100111110", L"Erstellen", true, false, false},
+        {"\"Vorschau\" runs", {RunKind::Preview, 2, 1, false, false, true, false}, "00000000100", L"Abbrechen", false,
          false, false},
     };
     for (const auto& row : rows)

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "shell/PickerDialogs.h"
 
@@ -16,6 +17,10 @@ public:
     std::wstring fileResult;  // the Open dialog's result buffer, NULs included
     int nFolderResult = IDCANCEL;
     std::wstring folderResult;
+    // Several folders chosen at once: the multiple-choice dialog answers
+    // with these (empty: it answers with folderResult alone).
+    std::vector<std::wstring> foldersResult;
+    int nMultipleCalls = 0;
 
     int nFileCalls = 0;
     std::wstring initialDirSeen;
@@ -72,6 +77,19 @@ private:
         return self.nFolderResult;
     }
 
+    static int ChooseFolders(CString& path, const CString& guidText, bool bItemDialog, std::vector<CString>& chosen)
+    {
+        CScriptedPickers& self = *Current();
+        ++self.nMultipleCalls;
+        const int nResult = ChooseFolder(path, guidText, bItemDialog);
+        chosen.clear();
+        if (nResult == IDOK && self.foldersResult.empty())
+            chosen.push_back(path);
+        for (const std::wstring& folder : self.foldersResult)
+            chosen.push_back(folder.c_str());
+        return nResult;
+    }
+
     static bool SaveFile(HWND /*hOwner*/, const CString& strFolder, const CString& strName, CString& strPath)
     {
         CScriptedPickers& self = *Current();
@@ -82,6 +100,6 @@ private:
         return !self.saveResult.empty();
     }
 
-    static inline const PickerDialogs s_dialogs = {OpenFile, ChooseFolder, SaveFile};
+    static inline const PickerDialogs s_dialogs = {OpenFile, ChooseFolder, SaveFile, ChooseFolders};
     const PickerDialogs* m_pPrevious;
 };
