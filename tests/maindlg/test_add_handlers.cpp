@@ -2,6 +2,7 @@
 
 #include "tests/maindlg/main_window_support.h"
 
+#include "framework/WinApp.h"
 #include "tests/shell/scripted_pickers.h"
 
 namespace {
@@ -103,4 +104,59 @@ TEST(AddHandlersTest, CancelledFolderPickRebuildsTheListUnchanged)
     EXPECT_EQ(Lower(kept + L"\\"), script.folderStartSeen);
     EXPECT_EQ(Lower(kept + L"\\"), std::wstring(dlg.m_strFolder.GetString()));
     EXPECT_FALSE(IsEnabled(dlg, IDOK));
+}
+
+TEST(AddHandlersTest, SourceFoldersArePickedSeveralAtOnceAndRelativePathsFollowTheKind)
+{
+    CTempTree tree;
+    const std::wstring file = tree.File(L"a.txt");
+    const std::wstring one = tree.Folder(L"Eins");
+    const std::wstring two = tree.Folder(L"Zwei");
+    CWinApp app;
+    app.SetCurrentHandles(::GetModuleHandleW(nullptr), nullptr, SW_SHOWNORMAL);
+    app.SetRegistryKey(L"VelmoraTest-Options");
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest-Options");
+    CScriptedPickers script;
+    CTestMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_QUILLON_DIALOG));
+    dlg.m_setFiles.Add(file.c_str());
+
+    // Both folders go into the source list, as folders, beside the file;
+    // a file among what the dialog answers is not a folder and is left out.
+    script.nFolderResult = IDOK;
+    script.folderResult = one;
+    script.foldersResult = {one, two, file};
+    Click(dlg, IDC_ADD_SOURCE_FOLDERS);
+    EXPECT_EQ(1, script.nMultipleCalls);
+    EXPECT_EQ((std::vector<std::wstring>{file, one + L"\\", two + L"\\"}), ListTexts(dlg.m_listFiles));
+    EXPECT_TRUE(dlg.m_setFolders.GetCount() == 0);
+    SHFILEINFOW folderIcon = {};
+    ::SHGetFileInfoW(L"x", FILE_ATTRIBUTE_DIRECTORY, &folderIcon, sizeof(folderIcon),
+                     SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = 1;
+    dlg.m_listFiles.SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(folderIcon.iIcon, item.iImage) << "a folder source shows as a folder";
+
+    // "Relative Pfade" only while symbolic links are chosen; a click on it
+    // is remembered in the profile, and the next window starts with it.
+    EXPECT_FALSE(IsEnabled(dlg, IDC_CHECK_RELATIVE));
+    ::CheckRadioButton(dlg.m_hWnd, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_RADIO_SYMBOLIC);
+    Click(dlg, IDC_RADIO_SYMBOLIC);
+    ASSERT_TRUE(IsEnabled(dlg, IDC_CHECK_RELATIVE));
+    for (const UINT nCheck : {BST_UNCHECKED, BST_CHECKED})
+    {
+        ::CheckDlgButton(dlg.m_hWnd, IDC_CHECK_RELATIVE, nCheck);
+        Click(dlg, IDC_CHECK_RELATIVE);
+        EXPECT_EQ(nCheck == BST_CHECKED ? 1u : 0u, app.GetProfileIntW(L"Options", L"RelativePaths", 7));
+    }
+    ::CheckRadioButton(dlg.m_hWnd, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD, IDC_RADIO_HARD);
+    Click(dlg, IDC_RADIO_HARD);
+    EXPECT_FALSE(IsEnabled(dlg, IDC_CHECK_RELATIVE));
+    CTestMainDlg next;
+    ASSERT_TRUE(next.Create(IDD_QUILLON_DIALOG));
+    EXPECT_EQ(static_cast<UINT>(BST_CHECKED), ::IsDlgButtonChecked(next.m_hWnd, IDC_CHECK_RELATIVE));
+    next.DestroyWindow();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelmoraTest-Options");
 }
