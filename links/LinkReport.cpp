@@ -208,9 +208,9 @@ CString FormatPairLine(const LinkPairResult& result, LinkKind kind, bool bPrevie
         const LinkLineFields fields = GetPairFields(result, kind, true, strSource, strTarget);
         CString strLine = fields.strResult + L", Datei: " + fields.strTarget;
         if (!fields.strCode.IsEmpty())
-            strLine += L", Error: " + fields.strCode + L", " + GetSystemTextInLine(result.dwError) +
-                       RefusalSentence(result);
-        else if (!fields.strText.IsEmpty())
+            return strLine + L", Error: " + fields.strCode + L", " + GetSystemTextInLine(result.dwError) + L"." +
+                   RefusalSentence(result);
+        if (!fields.strText.IsEmpty())
             strLine += (result.action == PairAction::LeaveExisting || result.action == PairAction::LeaveMade ? L", Quelle: "
                                                                                                            : L", ") +
                        fields.strText;

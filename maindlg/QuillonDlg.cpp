@@ -103,7 +103,7 @@ BOOL CQuillonDlg::OnInitDialog()
     // Tab and Shift+Tab go through the controls as they appear on screen; the
     // radio group ends before "Erstellen".
     ArrangeTabOrder(m_hWnd,
-                    {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES, IDC_LIST_FILES, IDC_ADD_FILES, IDC_ADD_SOURCE_FOLDERS,
+                    {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES, IDC_LIST_FILES, IDC_ADD_SOURCE_FOLDERS, IDC_ADD_FILES,
                      IDC_REMOVE_FILE, IDC_STATIC_FOLDERS, IDC_LIST_FOLDERS, IDC_CHECK_REMOVE_EXISTING, IDC_ADD_FOLDER,
                      IDC_REMOVE_FOLDER, IDC_STATIC_OUTPUT, IDC_UNDO, IDC_LIST_OUTPUT, IDC_RADIO_SYMBOLIC, IDC_RADIO_HARD,
                      IDC_CHECK_RELATIVE, IDC_PREVIEW, IDOK},
@@ -168,9 +168,10 @@ void CQuillonDlg::DeclareLayout()
     layout.AddControl(IDC_LIST_FILES, 0);
     layout.BeginGroup(GLL_HORIZONTAL, &rcButtonsFiles);
     layout.AddSpace(0);
-    layout.AddControl(IDC_ADD_FILES, GLL_FIXED_SIZE);
-    layout.AddSpace(4);
+    // Both "Hinzufügen" share their column; folders as sources beside it.
     layout.AddControl(IDC_ADD_SOURCE_FOLDERS, GLL_FIXED_SIZE);
+    layout.AddSpace(4);
+    layout.AddControl(IDC_ADD_FILES, GLL_FIXED_SIZE);
     layout.AddSpace(10);
     layout.AddControl(IDC_REMOVE_FILE, GLL_FIXED_SIZE);
     EndGroup();

@@ -36,7 +36,7 @@ const std::vector<ExpectedControl>& MainDialogControls()
         {IDC_LIST_FILES, L"SysListView32", L"", kListStyle, WS_DISABLED, {6, 55, 213, 48}},
         {IDC_LIST_FOLDERS, L"SysListView32", L"", kListStyle, WS_DISABLED, {6, 136, 213, 39}},
         {IDC_ADD_FILES, L"Button", L"Hinzufügen", WS_TABSTOP, WS_DISABLED, {203, 110, 50, 14}},
-        {IDC_ADD_SOURCE_FOLDERS, L"Button", L"Ordner hinzufügen…", WS_TABSTOP, WS_DISABLED, {120, 110, 74, 14}},
+        {IDC_ADD_SOURCE_FOLDERS, L"Button", L"Ordner hinzufügen…", WS_TABSTOP, WS_DISABLED, {125, 110, 74, 14}},
         {IDC_REMOVE_FILE, L"Button", L"Entfernen", WS_TABSTOP | WS_DISABLED, 0, {263, 110, 50, 14}},
         {IDC_ADD_FOLDER, L"Button", L"Hinzufügen", WS_TABSTOP, WS_DISABLED, {203, 192, 50, 14}},
         {IDC_REMOVE_FOLDER, L"Button", L"Entfernen", WS_TABSTOP | WS_DISABLED, 0, {263, 192, 50, 14}},
@@ -213,7 +213,7 @@ TEST(MainDialogTest, EveryControlOfTheTemplateWithItsTextStyleAndPlace)
         templateOrder.push_back(c.id);
     // "Relative Pfade" follows the radio group it belongs to.
     const std::vector<int> screenOrder = {IDC_STATIC_DESCRIPTION, IDC_STATIC_FILES,   IDC_LIST_FILES,
-                                          IDC_ADD_FILES,          IDC_ADD_SOURCE_FOLDERS, IDC_REMOVE_FILE,
+                                          IDC_ADD_SOURCE_FOLDERS, IDC_ADD_FILES,      IDC_REMOVE_FILE,
                                           IDC_STATIC_FOLDERS,     IDC_LIST_FOLDERS,   IDC_CHECK_REMOVE_EXISTING,
                                           IDC_ADD_FOLDER,         IDC_REMOVE_FOLDER,  IDC_STATIC_OUTPUT,
                                           IDC_UNDO,               IDC_LIST_OUTPUT,    IDC_RADIO_SYMBOLIC,

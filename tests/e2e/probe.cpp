@@ -259,7 +259,9 @@ int wmain(int argc, wchar_t** argv)
             std::wcsncmp(argv[2], L"preview-", 8) == 0 ? FormatPairLine(preview, LinkKind::Hard, true, L"", argv[4])
             : std::wcscmp(argv[2], L"ended") == 0
                 ? FormatEndedEarlyLine(nFirst, std::wcstoll(argv[4], nullptr, 10), 0)
-                : FormatLinkLine(std::wcscmp(argv[2], L"SymbolicLink") == 0 ? LinkKind::Symbolic : LinkKind::Hard,
+                : FormatLinkLine(std::wcscmp(argv[2], L"SymbolicLink") == 0 ? LinkKind::Symbolic
+                                 : std::wcscmp(argv[2], L"Junction") == 0   ? LinkKind::Junction
+                                                                            : LinkKind::Hard,
                                  static_cast<DWORD>(nFirst), argv[4]);
         Write(Escaped(strLine, false) + L"\n");
         return 0;

@@ -230,8 +230,9 @@ TEST_F(MainWindowLayoutTest, ControlsSitInTheirRowsAndColumnsAndFollowAResize)
     const RECT output = RectOf(dlg, IDC_LIST_OUTPUT);
     EXPECT_EQ(files.right, RectOf(dlg, IDC_REMOVE_FILE).right);
     EXPECT_EQ(folders.right, RectOf(dlg, IDC_REMOVE_FOLDER).right);
-    EXPECT_NEAR(Scaled(4), RectOf(dlg, IDC_ADD_SOURCE_FOLDERS).left - RectOf(dlg, IDC_ADD_FILES).right, 1);
-    EXPECT_NEAR(Scaled(10), RectOf(dlg, IDC_REMOVE_FILE).left - RectOf(dlg, IDC_ADD_SOURCE_FOLDERS).right, 1);
+    EXPECT_NEAR(Scaled(4), RectOf(dlg, IDC_ADD_FILES).left - RectOf(dlg, IDC_ADD_SOURCE_FOLDERS).right, 1);
+    EXPECT_NEAR(Scaled(10), RectOf(dlg, IDC_REMOVE_FILE).left - RectOf(dlg, IDC_ADD_FILES).right, 1);
+    EXPECT_EQ(RectOf(dlg, IDC_ADD_FILES).left, RectOf(dlg, IDC_ADD_FOLDER).left);
     EXPECT_NEAR(Scaled(10), RectOf(dlg, IDC_REMOVE_FOLDER).left - RectOf(dlg, IDC_ADD_FOLDER).right, 1);
     EXPECT_EQ(files.left, folders.left);
     EXPECT_EQ(files.right, folders.right);
