@@ -252,6 +252,7 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
     LinkPairDecision decision;
     decision.nFolder = m_nFolder;
     decision.nFile = nFile;
+    decision.bFolder = m_sources.IsFolder(nFile);
     const CString& strName = m_sources.GetName(nFile);
     const auto leave = [&decision](PairAction action, DWORD dwError = ERROR_SUCCESS) {
         decision.action = action;
@@ -267,8 +268,18 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
         return leave(PairAction::LeaveMade);
 
     DecidePath(decision);
-    if (m_sources.IsFolder(nFile))
-        return DecideFolderLink(decision, strName);
+    if (decision.bFolder)
+    {
+        // A link to a folder the target folder is in, or leads into, would
+        // contain itself: whoever follows it walks in circles.
+        CString strFinal;
+        if (m_pFolder->GetFinalPath(strFinal) != ERROR_SUCCESS)
+            strFinal.Empty();
+        if (m_sources.ContainsFolder(nFile, m_strFolder, strFinal))
+            return leave(PairAction::RefuseCycle, ERROR_CANT_RESOLVE_FILENAME);
+        if (m_kind == LinkKind::Hard && m_sources.IsOnNetwork(nFile))
+            return leave(PairAction::RefuseRemoteJunction, ERROR_NOT_SUPPORTED);
+    }
     LinkEntryInfo entry;
     const DWORD dwLook = LookAt(strName, entry);
     if (dwLook == ERROR_FILE_NOT_FOUND)
@@ -281,9 +292,12 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
         return leave(PairAction::Fail, dwLook);
     if (!m_bRemoveExisting)
         return leave(PairAction::LeaveExisting);
-    // A folder is never removed; the line gives the code a link call meets
-    // first.
-    if (entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    // A folder is never removed, empty or not; the line gives the code a
+    // link call meets first. For a folder source a link to another folder
+    // gives way like a file: the link, never anything in the folder it
+    // leads to.
+    const bool bReparse = (entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if ((entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !(decision.bFolder && bReparse))
     {
         const DWORD dwForeseen = Foresee(nFile);
         return leave(PairAction::LeaveFolder, dwForeseen != ERROR_SUCCESS ? dwForeseen : ERROR_ALREADY_EXISTS);
@@ -300,10 +314,10 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
 
     LinkFileId file = entry.id;
     file.nVolume = m_folderId.nVolume;
-    const SourceMatch match = m_kind == LinkKind::Hard ? m_sources.MatchEntryFile(nFile, file) : SourceMatch::No;
-    const bool bLinked = m_kind == LinkKind::Symbolic
-                             ? (entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && PointsAtSource(strName, decision)
-                             : match == SourceMatch::Yes && m_bFolderIdentified;
+    const SourceMatch match = AddsName(decision) ? m_sources.MatchEntryFile(nFile, file) : SourceMatch::No;
+    const bool bLinked = AddsName(decision) ? match == SourceMatch::Yes && m_bFolderIdentified
+                                            : bReparse && PointsAtSource(strName, decision) &&
+                                                  (!decision.bFolder || (entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
     if (bLinked)
     {
         decision.action = PairAction::AlreadyLinked;
@@ -323,69 +337,6 @@ LinkPairDecision CLinkDecider::Decide(int nFile)
     decision.old.nWriteTime = entry.nWriteTime;
     decision.bMaybeLinked = match != SourceMatch::No;
     decision.dwError = Foresee(nFile);
-    Take(decision);
-    return decision;
-}
-
-LinkPairDecision CLinkDecider::DecideFolderLink(LinkPairDecision decision, const CString& strName)
-{
-    decision.bFolder = true;
-    const auto leave = [&decision](PairAction action, DWORD dwError = ERROR_SUCCESS) {
-        decision.action = action;
-        decision.dwError = dwError;
-        decision.pathForm = LinkPathForm::Absolute;  // no link is made
-        return decision;
-    };
-    // A link to a folder the target folder is in, or leads into, would
-    // contain itself: whoever follows it walks in circles.
-    CString strFinal;
-    if (m_pFolder->GetFinalPath(strFinal) != ERROR_SUCCESS)
-        strFinal.Empty();
-    if (m_sources.ContainsFolder(decision.nFile, m_strFolder, strFinal))
-        return leave(PairAction::RefuseCycle, ERROR_CANT_RESOLVE_FILENAME);
-    if (m_kind == LinkKind::Hard && m_sources.IsOnNetwork(decision.nFile))
-        return leave(PairAction::RefuseRemoteJunction, ERROR_NOT_SUPPORTED);
-    LinkEntryInfo entry;
-    const DWORD dwLook = LookAt(strName, entry);
-    if (dwLook == ERROR_FILE_NOT_FOUND)
-    {
-        decision.dwError = Foresee(decision.nFile);
-        Take(decision);
-        return decision;
-    }
-    if (dwLook != ERROR_SUCCESS)
-        return leave(PairAction::Fail, dwLook);
-    if (!m_bRemoveExisting)
-        return leave(PairAction::LeaveExisting);
-    // A real folder is never removed, empty or not.
-    const bool bLinkToFolder = (entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                               (entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    if ((entry.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !bLinkToFolder)
-        return leave(PairAction::LeaveFolder, ERROR_ALREADY_EXISTS);
-    if (Folded(entry.strName) != Folded(strName))
-        return leave(PairAction::Fail, ERROR_ALREADY_EXISTS);
-    const SourceCheck source = m_sources.FindSourceAt(m_bFolderIdentified ? &m_folderId : nullptr, entry.strName,
-                                                      entry.id);
-    if (source.answer == SourceAnswer::CannotTell)
-        return leave(PairAction::Fail, FailureCode(source.dwError));
-    if (source.answer == SourceAnswer::Yes)
-        return leave(PairAction::LeaveSource);
-    if ((entry.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && PointsAtSource(strName, decision))
-    {
-        decision.action = PairAction::AlreadyLinked;
-        Take(decision);
-        return decision;
-    }
-    if (m_bListed && IsAmbiguous(strName))
-        return leave(PairAction::Fail, ERROR_ALREADY_EXISTS);
-    // A link to another folder gives way like a file: the link, never
-    // anything in the folder it leads to.
-    decision.action = PairAction::Replace;
-    decision.old.id = entry.id;
-    decision.old.dwAttributes = entry.dwAttributes;
-    decision.old.nSize = entry.nSize;
-    decision.old.nWriteTime = entry.nWriteTime;
-    decision.dwError = Foresee(decision.nFile);
     Take(decision);
     return decision;
 }

@@ -81,8 +81,6 @@ private:
     bool IsAmbiguous(const CString& strName) const;
     DWORD LookAt(const CString& strName, LinkEntryInfo& entry);
     DWORD Foresee(int nFile) const;
-    // The decision for a folder source, from the look at its name onwards.
-    LinkPairDecision DecideFolderLink(LinkPairDecision decision, const CString& strName);
     // Whether the pair adds a name to the source's file (a hard link).
     bool AddsName(const LinkPairDecision& decision) const;
     // The form and path a symbolic link to the source would have here.
