@@ -60,11 +60,11 @@ grep -qF 'tief.txt' <<<"$(probe items Quillon ${IDC_LIST_FILES})" || fail "the p
   fail "the output list shows '$(probe items Quillon ${IDC_LIST_OUTPUT})'"
 
 # --- Tab order: the controls as they stand on screen; disabled ones
-# ("Entfernen" with nothing selected) are passed over, the radio pair is
-# reached through its checked button.
+# ("Entfernen" with nothing selected, "Relative Pfade" with hard links) are
+# passed over, the radio pair is reached through its checked button.
 focus_top Quillon || fail "the main window cannot be focused"
 wait_until 20 focus_is ${IDC_LIST_FILES} || fail "the focus starts on control $(probe focus Quillon), not on the source list"
-order=(${IDC_ADD_FILES} ${IDC_LIST_FOLDERS} ${IDC_CHECK_REMOVE_EXISTING} ${IDC_ADD_FOLDER} ${IDC_LIST_OUTPUT} ${IDC_RADIO_HARD} ${IDC_PREVIEW} $IDOK ${IDC_LIST_FILES})
+order=(${IDC_ADD_SOURCE_FOLDERS} ${IDC_ADD_FILES} ${IDC_LIST_FOLDERS} ${IDC_CHECK_REMOVE_EXISTING} ${IDC_ADD_FOLDER} ${IDC_LIST_OUTPUT} ${IDC_RADIO_HARD} ${IDC_PREVIEW} $IDOK ${IDC_LIST_FILES})
 for id in "${order[@]}"; do
   key Tab
   wait_until 20 focus_is "$id" || fail "Tab led to control $(probe focus Quillon), expected $id"
