@@ -45,6 +45,12 @@ cycle_line() {  # the line's start: "Vorschau: FAILED, Datei: " or "Junction: FA
     grep -qF ". Der Zielordner ist die Quelle, liegt in ihr oder führt durch sie: der Link enthielte sich selbst."
 }
 
+# Wide enough to read the lines whole: the size grip dragged to the right,
+# within the screen.
+read_controls || fail "the main window cannot be read"
+read -r gx gy <<<"$(centre 59393)"
+drag "$gx" "$gy" $((1260 - gx < 700 ? 1260 - gx : 700)) 0
+sleep 0.5
 click "$IDC_PREVIEW"
 wait_until 200 idle || fail "the preview did not end"
 wait_until 50 lines_are 2 || fail "the preview does not have a line per pair: $(probe items Quillon "$IDC_LIST_OUTPUT")"
@@ -53,6 +59,7 @@ probe items Quillon "$IDC_LIST_OUTPUT" | grep -qxF "$(probe line preview-new 0 "
 cycle_line "Vorschau: FAILED, Datei: " || fail "the preview does not refuse the cycle: $(probe items Quillon "$IDC_LIST_OUTPUT")"
 [ -z "$(ls -A "$root/ziel")" ] || fail "the preview wrote into the target folder"
 shot preview
+import -window "$(xdotool search --name '^Quillon$' | head -n1)" "$artifacts/window-preview.png"
 
 click "$IDOK"
 wait_until 200 idle || fail "the run did not end"
