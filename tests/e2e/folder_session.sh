@@ -51,36 +51,33 @@ read_controls || fail "the main window cannot be read"
 read -r gx gy <<<"$(centre 59393)"
 drag "$gx" "$gy" $((1260 - gx < 700 ? 1260 - gx : 700)) 0
 sleep 0.5
-click "$IDC_PREVIEW"
-wait_until 200 idle || fail "the preview did not end"
-wait_until 50 lines_are 2 || fail "the preview does not have a line per pair: $(probe items Quillon "$IDC_LIST_OUTPUT")"
-probe items Quillon "$IDC_LIST_OUTPUT" | grep -qxF "$(probe line preview-new 0 "$W\\ziel\\Daten")" ||
-  fail "the preview does not foretell the junction: $(probe items Quillon "$IDC_LIST_OUTPUT")"
-cycle_line "Vorschau: FAILED, Datei: " || fail "the preview does not refuse the cycle: $(probe items Quillon "$IDC_LIST_OUTPUT")"
-[ -z "$(ls -A "$root/ziel")" ] || fail "the preview wrote into the target folder"
-shot preview
-import -window "$(xdotool search --name '^Quillon$' | head -n1)" "$artifacts/window-preview.png"
-
-click "$IDOK"
-wait_until 200 idle || fail "the run did not end"
-wait_until 50 lines_are 2 || fail "the run does not have a line per pair: $(probe items Quillon "$IDC_LIST_OUTPUT")"
-output=$(probe items Quillon "$IDC_LIST_OUTPUT")
-cycle_line "Junction: FAILED, File: " || fail "the run does not refuse the cycle: $output"
-if [ -L "$root/ziel/Daten" ] || [ -d "$root/ziel/Daten" ]; then
-  grep -qxF "$(probe line Junction 0 "$W\\ziel\\Daten")" <<<"$output" || fail "a junction is there but its line does not say OK: $output"
-else
-  line=$(grep -F "Junction: FAILED, File: $W\\ziel\\Daten, Error: " <<<"$output") ||
-    fail "no junction was made and the line does not say FAILED: $output"
-  code=$(sed 's/.*, Error: \([0-9]*\),.*/\1/' <<<"$line")
-  [ "$code" != 0 ] && [ "$line" = "$(probe line Junction "$code" "$W\\ziel\\Daten")" ] ||
-    fail "the FAILED line is not the system's: $line"
-  [ -z "$(ls -A "$root/ziel")" ] || fail "a folder or temporary name was left: $(ls -A "$root/ziel")"
-  echo "note: this system made no junction (code $code); the line says so and nothing was left"
-fi
+# "Vorschau", then "Erstellen": the refused cycle each time; the preview
+# foretells the junction and writes nothing, the run ends as the system
+# lets it and leaves nothing half made.
+for pass in "$IDC_PREVIEW|Vorschau: FAILED, Datei: |preview" "$IDOK|Junction: FAILED, File: |run"; do
+  IFS='|' read -r button cycle name <<<"$pass"
+  click "$button"
+  wait_until 200 idle || fail "the $name did not end"
+  wait_until 50 lines_are 2 || fail "the $name does not have a line per pair: $(probe items Quillon "$IDC_LIST_OUTPUT")"
+  output=$(probe items Quillon "$IDC_LIST_OUTPUT")
+  cycle_line "$cycle" || fail "the $name does not refuse the cycle: $output"
+  shot "$name"
+  import -window "$(xdotool search --name '^Quillon$' | head -n1)" "$artifacts/window-$name.png"
+  if [ "$name" = preview ]; then
+    grep -qxF "$(probe line preview-new 0 "$W\\ziel\\Daten")" <<<"$output" || fail "the preview does not foretell the junction: $output"
+    [ -z "$(ls -A "$root/ziel")" ] || fail "the preview wrote into the target folder"
+  elif [ -L "$root/ziel/Daten" ] || [ -d "$root/ziel/Daten" ]; then
+    grep -qxF "$(probe line Junction 0 "$W\\ziel\\Daten")" <<<"$output" || fail "a junction is there but its line does not say OK: $output"
+  else
+    line=$(grep -F "Junction: FAILED, File: $W\\ziel\\Daten, Error: " <<<"$output") || fail "no junction and no FAILED line: $output"
+    code=$(sed 's/.*, Error: \([0-9]*\),.*/\1/' <<<"$line")
+    [ "$code" != 0 ] && [ "$line" = "$(probe line Junction "$code" "$W\\ziel\\Daten")" ] || fail "the FAILED line is not the system's: $line"
+    [ -z "$(ls -A "$root/ziel")" ] || fail "a folder or temporary name was left: $(ls -A "$root/ziel")"
+    echo "note: this system made no junction (code $code); the line says so and nothing was left"
+  fi
+done
 [ "$(ls -A "$root/quelle/Daten" | sort | tr '\n' ' ')" = "a.txt innen " ] || fail "the source folder changed: $(ls -A "$root/quelle/Daten")"
 [ -z "$(ls -A "$root/quelle/Daten/innen")" ] || fail "the target folder inside the source got something"
-shot run
-import -window "$(xdotool search --name '^Quillon$' | head -n1)" "$artifacts/window-folders.png"
 close_quillon
 rm -rf "$root"
 echo "PASS"
